@@ -1,0 +1,19 @@
+#include "app/Banner.h"
+
+#include "app/OutputPair.h"
+
+namespace {
+const char* const separator = "------------------------------------------------------------";
+}
+
+void printBanner(OutputPair& output)
+{
+    output << separator << std::endl;
+    output << "Korvid 2.9" << std::endl;
+    output << "A benchmark tool for graphics cards." << std::endl;
+    output << "Measures 2D drawing through Direct2D (or GDI) on this machine's graphics card." << std::endl;
+    output << std::endl;
+    output << "Run it with -h to see the command line options." << std::endl;
+    output << separator << std::endl;
+    output << std::endl;
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+class OutputPair;
+
+// The banner that opens every run, printed through the output pair.
+void printBanner(OutputPair& output);
