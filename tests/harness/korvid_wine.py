@@ -1,0 +1,137 @@
+"""Helpers for tests that drive korvid.exe (or another Windows program) under Wine.
+
+The environment comes from scripts/test: KORVID_WINE (the wine command), WINEPREFIX,
+KORVID_EXE (build/windows/korvid.exe). Every test that needs a display starts its own
+virtual one, so tests can choose the screen size and depth they need."""
+import os
+import pathlib
+import shutil
+import subprocess
+import threading
+import time
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+BUILD = pathlib.Path(os.environ.get("KORVID_BUILD", ROOT / "build"))
+
+
+def wine_command():
+    for name in (os.environ.get("KORVID_WINE"), "wine", "wine-stable"):
+        if name and shutil.which(name):
+            return shutil.which(name)
+    raise RuntimeError("wine not found")
+
+
+def korvid_exe():
+    return pathlib.Path(os.environ.get("KORVID_EXE", BUILD / "windows" / "korvid.exe"))
+
+
+def windows_path(path):
+    """A Linux path as the Windows program sees it through Wine's Z: drive."""
+    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
+
+
+def normalise(text):
+    """Console output of a Windows program through a pipe has CRLF line ends."""
+    return text.replace("\r\n", "\n")
+
+
+class VirtualDisplay:
+    """Xvfb on a free display number, for as long as the with-block lasts."""
+
+    def __init__(self, geometry="320x240x24"):
+        self.geometry = geometry
+        self.process = None
+        self.name = None
+
+    def __enter__(self):
+        for n in range(200, 300):
+            if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                continue
+            process = subprocess.Popen(
+                ["Xvfb", f":{n}", "-screen", "0", self.geometry, "-nolisten", "tcp"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            for _ in range(100):
+                if os.path.exists(f"/tmp/.X11-unix/X{n}") or process.poll() is not None:
+                    break
+                time.sleep(0.05)
+            if process.poll() is None:
+                self.process, self.name = process, f":{n}"
+                return self
+        raise RuntimeError("no free display number for Xvfb")
+
+    def __exit__(self, *exc):
+        if self.process:
+            self.process.terminate()
+            self.process.wait(timeout=10)
+
+
+def wine_environment(display=None, dll_overrides=None, extra=None):
+    env = dict(os.environ)
+    env.setdefault("WINEPREFIX", str(BUILD / "wineprefix"))
+    env["WINEDEBUG"] = "-all"
+    if display:
+        env["DISPLAY"] = display
+    else:
+        env.pop("DISPLAY", None)
+    if dll_overrides:
+        env["WINEDLLOVERRIDES"] = dll_overrides
+    if extra:
+        env.update(extra)
+    return env
+
+
+def run_windows_program(program, args=(), display=None, dll_overrides=None, cwd=None,
+                        stdin_text="\n", timeout=600, extra_env=None):
+    """Runs a Windows program under Wine; returns (exit code, stdout with LF line ends)."""
+    completed = subprocess.run(
+        [wine_command(), str(program), *args], input=stdin_text.encode(),
+        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, cwd=cwd, timeout=timeout,
+        env=wine_environment(display, dll_overrides, extra_env))
+    return completed.returncode, normalise(completed.stdout.decode("latin-1"))
+
+
+def run_korvid(args=(), **kwargs):
+    return run_windows_program(korvid_exe(), args, **kwargs)
+
+
+class BoxAnswerer(threading.Thread):
+    """Answers message boxes of a Windows program on a virtual display from outside the process:
+    finds the box, a top-level window whose class is the program's name, and presses a key.
+    `answers` is a list of keys ("Return" for the first button, "n" for No, ...); each box that
+    appears takes the next one. The titles of the boxes answered are kept in `seen`."""
+
+    def __init__(self, display, class_name="korvid.exe", answers=("Return",), timeout=300):
+        super().__init__(daemon=True)
+        self.display = display
+        self.class_name = class_name
+        self.answers = list(answers)
+        self.timeout = timeout
+        self.seen = []
+        self._stop = threading.Event()
+
+    def _xdotool(self, *args):
+        return subprocess.run(["xdotool", *args], capture_output=True, text=True,
+                              env={**os.environ, "DISPLAY": self.display}, timeout=30)
+
+    def run(self):
+        deadline = time.time() + self.timeout
+        answered = set()
+        while self.answers and not self._stop.is_set() and time.time() < deadline:
+            found = self._xdotool("search", "--onlyvisible", "--classname",
+                                  "^" + self.class_name.replace(".", "\\.") + "$")
+            ids = [w for w in found.stdout.split() if w not in answered]
+            if not ids:
+                time.sleep(0.3)
+                continue
+            window = ids[0]
+            name = self._xdotool("getwindowname", window).stdout.strip()
+            time.sleep(0.5)  # let the box finish drawing and take the focus
+            self._xdotool("windowfocus", "--sync", window)
+            self._xdotool("key", "--window", window, self.answers.pop(0))
+            self.seen.append(name)
+            answered.add(window)
+            time.sleep(0.5)
+
+    def stop(self):
+        self._stop.set()
+        self.join(timeout=5)
