@@ -16,6 +16,7 @@ public:
 
     // Throws std::string "ERROR: Attempted to add an object of type <T> to a collection of
     // type <E>" when the type names differ (case-sensitive); the list is then unchanged.
+    // Throws "NULL pointer error in BCObjectCollection::addObject" for an empty pointer.
     void addObject(const std::shared_ptr<BCObject>& object);
 
     const std::string& getName() const { return name_; }
