@@ -1,0 +1,43 @@
+"""The Windows package: built by scripts/package, unpacked to a fresh folder, run from there."""
+import pathlib
+import subprocess
+import tempfile
+import unittest
+import zipfile
+
+from harness.korvid_wine import ROOT, BUILD, run_windows_program
+
+
+class PackageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        subprocess.run([str(ROOT / "scripts" / "package")], check=True,
+                       stdout=subprocess.DEVNULL, timeout=1200)
+        cls.zip_path = BUILD / "dist" / "korvid-2.9-win64.zip"
+
+    def test_holds_the_program_the_bundle_and_a_windows_readme(self):
+        with zipfile.ZipFile(self.zip_path) as archive:
+            self.assertEqual(sorted(archive.namelist()),
+                             ["README.txt", "curl-ca-bundle.crt", "korvid.exe"])
+            readme = archive.read("README.txt")
+            bundle = archive.read("curl-ca-bundle.crt")
+            exe = archive.read("korvid.exe")
+        self.assertIn(b"korvid.exe -y\r\n", readme)
+        self.assertNotIn(b"\n", readme.replace(b"\r\n", b""), "every line end is CRLF")
+        self.assertGreater(bundle.count(b"-----BEGIN CERTIFICATE-----"), 50)
+        self.assertEqual(exe[:2], b"MZ")
+
+    def test_unpacked_program_prints_banner_and_help(self):
+        with tempfile.TemporaryDirectory() as folder:
+            with zipfile.ZipFile(self.zip_path) as archive:
+                archive.extractall(folder)
+            code, out = run_windows_program(pathlib.Path(folder) / "korvid.exe", ["-h"],
+                                            cwd=folder, stdin_text="", timeout=120)
+        self.assertEqual(code, 0)
+        self.assertTrue(out.startswith("-" * 60 + "\nKorvid 2.9\nA benchmark tool for graphics cards.\n"), out)
+        self.assertIn("\nCommand line options: \n ?, -h, --help - Print this help information\n", out)
+        self.assertNotIn("Press ENTER to exit", out)
+
+
+if __name__ == "__main__":
+    unittest.main()
