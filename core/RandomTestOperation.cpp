@@ -1,0 +1,3 @@
+#include "core/RandomTestOperation.h"
+
+RandomTestOperation::~RandomTestOperation() = default;
