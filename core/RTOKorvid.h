@@ -20,10 +20,10 @@ public:
     int32_t getMinimumSize() const { return minimumSize; }
     int32_t getMaximumSize() const { return maximumSize; }
 
-protected:
     // One operation of that size at a random position; adds width * height to pixelCount.
     virtual void draw(uint32_t width, uint32_t height) = 0;
 
+protected:
     uint64_t pixelCount;
     int32_t minimumSize;
     int32_t maximumSize;
