@@ -17,3 +17,8 @@ void printBanner(OutputPair& output)
     output << separator << std::endl;
     output << std::endl;
 }
+
+void printSeparatorLine(OutputPair& output)
+{
+    output << separator << std::endl;
+}

@@ -1,13 +1,56 @@
-#include <iostream>
-#include <sstream>
+#include "BuildConfig.h"
+#include "app/BackEndFactory.h"
+#include "app/RunSequence.h"
+#include "app/TimerPeriodSetter.h"
+#include "client/CurlGlobal.h"
 
-#include "app/Banner.h"
-#include "app/OutputPair.h"
+#if defined(_WIN32)
+#include "app/MessageBoxPrompts.h"
+#include "app/WebPage.h"
+#include "app/WindowsRunPlatform.h"
+#else
+#include "app/ConsolePlatform.h"
+#endif
 
-int main()
+namespace {
+
+// The process-wide state that outlives the run: the 1 ms timer resolution, and libcurl's
+// global initialisation before the first easy handle (and its clean-up after the last).
+TimerPeriodSetter timerPeriod;
+CurlGlobal curlGlobal;
+
+#if defined(_WIN32)
+class WindowsSystemGatherer : public SystemGatherer {
+public:
+    SystemDescription gatherSystemDescription() override { return ::gatherSystemDescription(); }
+};
+#else
+// Without the management service there is nothing to ask; the description stays empty.
+class EmptySystemGatherer : public SystemGatherer {
+public:
+    SystemDescription gatherSystemDescription() override { return SystemDescription(); }
+};
+#endif
+
+} // namespace
+
+int main(int argc, char** argv)
 {
-    std::ostringstream transcript;
-    OutputPair output(std::cout, transcript);
-    printBanner(output);
-    return 0;
+#if defined(_WIN32)
+    WindowsRunPlatform platform;
+    MessageBoxPrompts prompts;
+    ShellWebPageOpener webPages;
+    WindowsSystemGatherer system;
+#else
+    ConsoleRunPlatform platform;
+    ConsolePrompts prompts;
+    ConsoleWebPageOpener webPages;
+    EmptySystemGatherer system;
+#endif
+    BackEndFactory tests;
+    RunEnvironment environment{platform, prompts, webPages, system, tests,
+                               ServerSettings{KORVID_API_URL, "Korvid_Windows_2.9",
+                                              KORVID_CLIENT_KEY, KORVID_RESULT_PAGE_URL,
+                                              "Korvid/2.9 (Windows)", KORVID_DOWNLOAD_PAGE_URL}};
+    return runSequence(argc, argv, environment);
 }
