@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// What the management service tells about the display adapter (the last one it lists).
+struct VideoControllerInfo {
+    std::string cardName;          // Name; empty when unknown
+    uint32_t productID = 0;        // PCI IDs from PNPDeviceID; 0 when unknown
+    uint32_t vendorID = 0;
+    uint32_t subProductID = 0;
+    uint32_t subVendorID = 0;
+    std::string driverNames;       // InstalledDisplayDrivers; empty when unknown
+    std::string driverVersion;     // DriverVersion; empty when unknown
+    uint64_t videoMemorySize = 0;  // bytes, from AdapterRAM; 0 when unknown (printed "Unknown")
+};
+
+#ifdef _WIN32
+// Queries the service (connecting on first use). Throws text: "Query for video card failed.
+// Error code = 0x...\n", or the connection's failure text.
+VideoControllerInfo queryVideoController();
+#endif
