@@ -52,4 +52,4 @@ private:
 };
 
 // "0x" is the caller's: the result code in lower-case hexadecimal without leading zeros.
-std::string hresultHex(HRESULT hr);
+std::string wmiResultCodeHex(HRESULT hr);

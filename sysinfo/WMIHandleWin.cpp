@@ -6,7 +6,7 @@
 
 std::shared_ptr<WMIHandle> WMIHandle::instance_;
 
-std::string hresultHex(HRESULT hr)
+std::string wmiResultCodeHex(HRESULT hr)
 {
     std::ostringstream text;
     text << std::hex << static_cast<unsigned long>(static_cast<uint32_t>(hr));
@@ -17,7 +17,7 @@ void WMIHandle::ComInitialization::initialize()
 {
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     if (FAILED(hr)) {
-        throw "Failed to initialize COM library. Error code = 0x" + hresultHex(hr) + "\n";
+        throw "Failed to initialize COM library. Error code = 0x" + wmiResultCodeHex(hr) + "\n";
     }
     initialized_ = true;
 }
@@ -38,21 +38,21 @@ WMIHandle::WMIHandle()
     // Security can be set once per process. When an earlier attempt got that far and failed
     // later, the setting is already in force: insisting on it again would make every retry fail.
     if (FAILED(hr) && hr != RPC_E_TOO_LATE) {
-        throw "Failed to initialize security. Error code = 0x" + hresultHex(hr) + "\n";
+        throw "Failed to initialize security. Error code = 0x" + wmiResultCodeHex(hr) + "\n";
     }
 
     hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                           reinterpret_cast<void**>(locator.out()));
     if (FAILED(hr)) {
         throw std::string("Failed to create IWbemLocator object.") + " Err code = 0x" +
-            hresultHex(hr) + "\n";
+            wmiResultCodeHex(hr) + "\n";
     }
 
     WMIBStr cimv2(L"ROOT\\CIMV2");
     hr = locator->ConnectServer(cimv2.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
                                 services.out());
     if (FAILED(hr)) {
-        throw "Could not connect to WMI. Error code = 0x" + hresultHex(hr) + "\n";
+        throw "Could not connect to WMI. Error code = 0x" + wmiResultCodeHex(hr) + "\n";
     }
 }
 

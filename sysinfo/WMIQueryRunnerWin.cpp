@@ -98,7 +98,7 @@ void WMIServiceQueryRunner::run(const std::string& queryText, const std::string&
                                            WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY,
                                            nullptr, enumerator.out());
     if (FAILED(hr)) {
-        throw failureText + " Error code = 0x" + hresultHex(hr) + "\n";
+        throw failureText + " Error code = 0x" + wmiResultCodeHex(hr) + "\n";
     }
 
     for (;;) {

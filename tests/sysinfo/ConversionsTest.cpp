@@ -167,6 +167,21 @@ TEST(L1CacheSize, AsksTheSecondLeafOnlyWhenItExists)
     EXPECT_EQ(old.leaves, (std::vector<uint32_t>{0x80000000u}));
 }
 
+#if defined(__x86_64__)
+TEST(L1CacheSize, HostProcessorHasExtendedLeaves)
+{
+    // Every 64-bit x86 processor reports extended leaves (long mode is announced in one).
+    HostCpuidReader host;
+    uint32_t maxLeaf = 0, ebx = 0, ecx = 0, edx = 0;
+    host.execute(0x80000000u, maxLeaf, ebx, ecx, edx);
+    EXPECT_GE(maxLeaf, 0x80000001u);
+    EXPECT_LT(maxLeaf, 0x80001000u);
+    const uint32_t l1 = readL1CacheSize(host);
+    EXPECT_EQ(l1 % 1024, 0u);
+    EXPECT_LE(l1, 255u * 1024u);
+}
+#endif
+
 TEST(FileVersionText, JoinsTheFourNumbers)
 {
     FileVersionNumbers v;
