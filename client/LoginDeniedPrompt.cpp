@@ -1,0 +1,3 @@
+#include "client/LoginDeniedPrompt.h"
+
+LoginDeniedPrompt::~LoginDeniedPrompt() = default;
