@@ -1,0 +1,97 @@
+// "WritePixelArray" and "ReadPixelArray": whole frames of the drawing area copied between a
+// system-memory bitmap and the window, calibrated until one pass lasts the minimum duration.
+#include "gdi/GDITest.h"
+
+#include <iomanip>
+#include <ios>
+#include <sstream>
+
+#include "app/OutputPair.h"
+#include "core/MicrosecondClock.h"
+#include "gdi/PixelArrayBitmap.h"
+#include "gdi/TransferCalibration.h"
+#include "results/BCObject.h"
+
+namespace {
+
+constexpr int kSearchKey = 1;
+
+std::string formatRate(double value)
+{
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+} // namespace
+
+int32_t GDITest::runPixelArrayTests(int32_t firstTest, int32_t totalTests,
+                                    uint64_t minimumMicroseconds, bool& failed)
+{
+    const int32_t areaRows = displayHeight - statusHeight;
+    const TransferGeometry geometry{displayWidth,
+                                    static_cast<uint32_t>(areaRows > 0 ? areaRows : 0),
+                                    bitsPerPixel / 8};
+    const uint64_t frameBytes =
+        static_cast<uint64_t>(geometry.width) * geometry.bytesPerPixel * geometry.rows;
+
+    PixelArrayBitmap pixels(dc.get(), displayWidth, displayHeight, bitsPerPixel);
+    fillWithRandomWords(pixels.bits(), frameBytes);
+
+    HDC window = dc.get();
+    HDC memory = pixels.dc();
+    const int width = static_cast<int>(displayWidth);
+
+    struct Transfer {
+        const char* name;
+        const char* statusText;
+        const char* fieldName;
+        bool write;
+    };
+    const Transfer transfers[] = {
+        {"WritePixelArray: ", "Running WritePixelArray test (test ", "WritePixelArray_MiB_s", true},
+        {"ReadPixelArray: ", "Running ReadPixelArray test (test ", "ReadPixelArray_MiB_s", false},
+    };
+
+    int32_t testNumber = firstTest;
+    for (const Transfer& transfer : transfers) {
+        std::ostringstream status;
+        status << statusPrefix << transfer.statusText << testNumber << " of " << totalTests
+               << "). Please be patient...";
+        setStatusMessage(status.str());
+
+        const TransferMeasurement result = measureTransfer(
+            geometry, minimumMicroseconds, [&](const TransferSplit& split) {
+                const int rows = static_cast<int>(split.rows);
+                finishDrawing();
+                const uint64_t start = readMicrosecondClock();
+                if (transfer.write) {
+                    for (uint64_t copy = 0; copy < split.copies; ++copy) {
+                        BitBlt(window, 0, statusHeight, width, rows, memory, 0, 0, SRCCOPY);
+                    }
+                } else {
+                    for (uint64_t copy = 0; copy < split.copies; ++copy) {
+                        BitBlt(memory, 0, 0, width, rows, window, 0, statusHeight, SRCCOPY);
+                    }
+                }
+                finishDrawing();
+                return static_cast<double>(readMicrosecondClock() - start) * 1e-6;
+            });
+
+        if (result.gaveUp) {
+            output << "Test failed. Your graphics card drivers may be faulty." << std::endl;
+            failed = true;
+        }
+        const std::streamsize consolePrecision = output.console().precision();
+        const std::streamsize transcriptPrecision = output.transcript().precision();
+        output << transfer.name << std::fixed << std::setprecision(3) << result.mibPerSecond
+               << " MiB/s (took " << std::setprecision(6) << result.elapsedSeconds
+               << " seconds). " << std::endl;
+        output.console().precision(consolePrecision);
+        output.transcript().precision(transcriptPrecision);
+
+        resultRecord()->addField(transfer.fieldName, formatRate(result.mibPerSecond), kSearchKey);
+        ++testNumber;
+    }
+    return firstTest + 2;
+}

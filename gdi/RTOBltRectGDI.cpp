@@ -1,0 +1,9 @@
+#include "gdi/RTOBltRectGDI.h"
+
+void RTOBltRectGDI::draw(uint32_t width, uint32_t height)
+{
+    const int x = randomX(width);
+    const int y = randomY(height);
+    BitBlt(dc, x, y, static_cast<int>(width), static_cast<int>(height), memory, 0, 0, SRCCOPY);
+    counted("BltRect", width, height);
+}

@@ -1,0 +1,91 @@
+#include "gdi/TransferCalibration.h"
+
+#include <limits>
+
+namespace {
+
+constexpr uint64_t kMaximum = std::numeric_limits<uint64_t>::max();
+
+// Truncates toward zero; values at or beyond 2^64 saturate (converting them is undefined).
+uint64_t truncateToU64(double value)
+{
+    if (!(value > 0.0)) {
+        return 0;
+    }
+    if (value >= 18446744073709551616.0) {
+        return kMaximum;
+    }
+    return static_cast<uint64_t>(value);
+}
+
+uint64_t saturatingMultiply(uint64_t a, uint64_t b)
+{
+    if (a != 0 && b > kMaximum / a) {
+        return kMaximum;
+    }
+    return a * b;
+}
+
+} // namespace
+
+TransferSplit splitTransferBudget(uint64_t budget, const TransferGeometry& geometry)
+{
+    const uint64_t rowBytes = static_cast<uint64_t>(geometry.width) * geometry.bytesPerPixel;
+    const uint64_t frameBytes = rowBytes * geometry.rows;
+    if (frameBytes != 0 && frameBytes < budget) {
+        return {budget / frameBytes, geometry.rows};
+    }
+    if (rowBytes == 0) {
+        return {1, 0};
+    }
+    const uint64_t rows = budget / rowBytes;
+    return {1, static_cast<uint32_t>(rows < geometry.rows ? rows : geometry.rows)};
+}
+
+uint64_t nextTransferBudget(uint64_t budget, double elapsedSeconds,
+                            uint64_t minimumMicroseconds)
+{
+    const double minimumSeconds = static_cast<double>(minimumMicroseconds) / 1000000.0;
+    double estimate;
+    if (elapsedSeconds == 0.0) {
+        estimate = static_cast<double>(saturatingMultiply(budget, minimumMicroseconds)) * 1.1;
+    } else {
+        estimate = static_cast<double>(budget) * minimumSeconds * 1.1 / elapsedSeconds;
+    }
+    const uint64_t next = truncateToU64(estimate);
+    if (next > budget) {
+        return next;
+    }
+    return truncateToU64(static_cast<double>(budget) * 1.5);
+}
+
+uint64_t transferredBytes(const TransferSplit& split, const TransferGeometry& geometry)
+{
+    const uint64_t rowBytes = static_cast<uint64_t>(split.rows) * geometry.width;
+    return saturatingMultiply(saturatingMultiply(rowBytes, split.copies), geometry.bytesPerPixel);
+}
+
+TransferMeasurement measureTransfer(const TransferGeometry& geometry,
+                                    uint64_t minimumMicroseconds,
+                                    const std::function<double(const TransferSplit&)>& timedPass)
+{
+    const double minimumSeconds = static_cast<double>(minimumMicroseconds) / 1000000.0;
+    uint64_t budget = kInitialTransferBudget;
+    TransferMeasurement m{};
+    for (int retries = 0;;) {
+        m.split = splitTransferBudget(budget, geometry);
+        m.elapsedSeconds = timedPass(m.split);
+        ++m.passes;
+        if (m.elapsedSeconds >= minimumSeconds) {
+            break;
+        }
+        if (++retries > kMaximumTransferRetries) {
+            m.gaveUp = true;
+            break;
+        }
+        budget = nextTransferBudget(budget, m.elapsedSeconds, minimumMicroseconds);
+    }
+    m.bytes = transferredBytes(m.split, geometry);
+    m.mibPerSecond = static_cast<double>(m.bytes) / m.elapsedSeconds / 1048576.0;
+    return m;
+}

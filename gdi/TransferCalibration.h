@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+// Calibration of the whole-frame transfers: how many bytes one timed pass moves, grown until a
+// pass lasts the minimum duration. Budget and byte totals are 64-bit: a fast machine moves
+// more than 4 GiB in one pass, and a 32-bit budget would wrap, give a wrong rate and could
+// keep the calibration from ever ending. The number of rounds is bounded like the runner's
+// sized tests: after the 11th pass that is too short the test gives up.
+
+constexpr uint64_t kInitialTransferBudget = 16588800;
+constexpr int kMaximumTransferRetries = 10;
+
+struct TransferGeometry {
+    uint32_t width;          // pixels per row
+    uint32_t rows;           // rows of the drawing area (one frame)
+    uint32_t bytesPerPixel;
+};
+
+struct TransferSplit {
+    uint64_t copies; // transfers per pass
+    uint32_t rows;   // rows per transfer
+};
+
+// Whole frames when the budget exceeds one frame, otherwise one transfer of as many rows as
+// the budget holds.
+TransferSplit splitTransferBudget(uint64_t budget, const TransferGeometry& geometry);
+
+// The budget for the next pass after one that took `elapsedSeconds`: scaled to last 1.1 times
+// the minimum duration, at least 1.5 times the current budget; saturates instead of wrapping.
+uint64_t nextTransferBudget(uint64_t budget, double elapsedSeconds,
+                            uint64_t minimumMicroseconds);
+
+// Bytes moved by a pass: rows × width × copies × bytes per pixel, saturating.
+uint64_t transferredBytes(const TransferSplit& split, const TransferGeometry& geometry);
+
+struct TransferMeasurement {
+    double elapsedSeconds;
+    TransferSplit split;
+    uint64_t bytes;
+    double mibPerSecond;
+    int passes;
+    bool gaveUp; // every one of the allowed passes was shorter than the minimum duration
+};
+
+// Runs timed passes (`timedPass` performs `copies` transfers of `rows` rows and returns the
+// seconds they took) until one lasts at least the minimum duration or the retries run out.
+TransferMeasurement measureTransfer(const TransferGeometry& geometry,
+                                    uint64_t minimumMicroseconds,
+                                    const std::function<double(const TransferSplit&)>& timedPass);

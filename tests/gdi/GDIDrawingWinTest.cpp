@@ -1,0 +1,198 @@
+#include "GDITestFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <iomanip>
+#include <regex>
+
+#include "core/RandomGenerator.h"
+#include "results/BCObject.h"
+
+namespace {
+
+class GDIDrawing : public ::testing::Test {
+protected:
+    // One window for the whole suite: opening and closing a window under Wine takes seconds.
+    static void SetUpTestSuite()
+    {
+        world = new GDITestWorld;
+        shared = new RecordingGDITest(world->client, world->output);
+    }
+    static void TearDownTestSuite()
+    {
+        delete shared;
+        delete world;
+        shared = nullptr;
+        world = nullptr;
+    }
+
+    GDIDrawing()
+        : test(*shared), width(static_cast<int>(test.getDisplayWidth())),
+          height(test.getDisplayHeight()), strip(test.getStatusHeight())
+    {
+        test.blendCapsOverride = -1;
+    }
+
+    WindowPixels snapshot() { return WindowPixels(test.getDC(), width, height); }
+
+    // Runs the operation twice from the same random state on a black drawing area: once with
+    // no operations (only what it prepares outside the timing), once with `count`. Checks the
+    // time, that the counted operations changed the drawing area, and that the status strip
+    // stayed as it was.
+    void expectDraws(const std::function<double(int32_t)>& operation, int32_t count)
+    {
+        const uint32_t state = randomGeneratorStateForTesting();
+        blacken(test.getDC(), width, strip, height);
+        const WindowPixels before = snapshot();
+        EXPECT_GE(operation(0), 0.0);
+        const WindowPixels prepared = snapshot();
+
+        restoreRandomGeneratorStateForTesting(state);
+        blacken(test.getDC(), width, strip, height);
+        const double seconds = operation(count);
+        const WindowPixels drawn = snapshot();
+
+        EXPECT_GE(seconds, 0.0);
+        EXPECT_GT(drawn.differingPixels(prepared, strip, height), 0);
+        EXPECT_EQ(drawn.differingPixels(before, 0, strip), 0) << "status strip touched";
+    }
+
+    static GDITestWorld* world;
+    static RecordingGDITest* shared;
+    RecordingGDITest& test;
+    const int width;
+    const int height;
+    const int strip;
+};
+
+GDITestWorld* GDIDrawing::world = nullptr;
+RecordingGDITest* GDIDrawing::shared = nullptr;
+
+} // namespace
+
+TEST_F(GDIDrawing, FillRectDrawsBelowTheStrip)
+{
+    expectDraws([&](int32_t n) { return test.fillRectTest(16, 16, n); }, 50);
+    expectDraws([&](int32_t n) { return test.fillRectTest(64, 32, n); }, 20);
+}
+
+TEST_F(GDIDrawing, BltBitMapDrawsBelowTheStrip)
+{
+    expectDraws([&](int32_t n) { return test.bltBitMapTest(32, 32, n); }, 50);
+}
+
+TEST_F(GDIDrawing, OverlappedBltBitMapMovesThePaintedArea)
+{
+    expectDraws([&](int32_t n) { return test.overlappedBltBitMapTest(32, 32, n); }, 200);
+}
+
+TEST_F(GDIDrawing, SquaresAsLargeAsTheDrawingAreaAllowNeedNoRange)
+{
+    // The largest square the runner can choose here leaves no free range on at least one axis.
+    const int size = std::min(width, height - strip);
+    expectDraws([&](int32_t n) { return test.fillRectTest(size, size, n); }, 3);
+    expectDraws([&](int32_t n) { return test.bltBitMapTest(size, size, n); }, 3);
+    const uint32_t state = randomGeneratorStateForTesting();
+    EXPECT_GE(test.overlappedBltBitMapTest(size, size, 5), 0.0); // must end
+    EXPECT_NE(randomGeneratorStateForTesting(), state);
+    bool premultiplied = false;
+    test.blendCapsOverride = SB_PIXEL_ALPHA;
+    EXPECT_GE(test.compositeTest(size, size, 3, premultiplied), 0.0);
+}
+
+TEST_F(GDIDrawing, CompositeIsUnsupportedWithoutBlendingCapability)
+{
+    // Wine's screen device reports no blending capability (SHADEBLENDCAPS 0).
+    test.blendCapsOverride = 0;
+    blacken(test.getDC(), width, strip, height);
+    const WindowPixels before = snapshot();
+    const uint32_t state = randomGeneratorStateForTesting();
+    bool premultiplied = false;
+    EXPECT_EQ(test.compositeTest(32, 32, 100, premultiplied), -1.0);
+    EXPECT_FALSE(premultiplied);
+    EXPECT_EQ(snapshot().differingPixels(before, 0, height), 0);
+    EXPECT_EQ(randomGeneratorStateForTesting(), state);
+}
+
+TEST_F(GDIDrawing, RealDeviceCapsDecideComposite)
+{
+    bool premultiplied = false;
+    const double seconds = test.compositeTest(32, 32, 10, premultiplied);
+    if (GetDeviceCaps(test.getDC(), SHADEBLENDCAPS) == 0) {
+        EXPECT_EQ(seconds, -1.0);
+        EXPECT_FALSE(premultiplied);
+    } else {
+        EXPECT_GE(seconds, 0.0);
+        EXPECT_TRUE(premultiplied);
+    }
+}
+
+TEST_F(GDIDrawing, CompositeBlendsWhenTheDeviceCanBlend)
+{
+    test.blendCapsOverride = SB_PIXEL_ALPHA;
+    bool premultiplied = false;
+    expectDraws([&](int32_t n) { return test.compositeTest(64, 64, n, premultiplied); }, 50);
+    EXPECT_TRUE(premultiplied);
+}
+
+TEST_F(GDIDrawing, CompositeSrcMaskIsNeverSupported)
+{
+    blacken(test.getDC(), width, strip, height);
+    const WindowPixels before = snapshot();
+    const uint32_t state = randomGeneratorStateForTesting();
+    bool premultiplied = false, combined = false;
+    EXPECT_EQ(test.compositeSrcMaskTest(16, 16, 10000, premultiplied, combined), -1.0);
+    EXPECT_FALSE(premultiplied);
+    EXPECT_FALSE(combined);
+    EXPECT_EQ(snapshot().differingPixels(before, 0, height), 0);
+    EXPECT_EQ(randomGeneratorStateForTesting(), state);
+}
+
+TEST_F(GDIDrawing, PixelArrayTestsRunBothTransfers)
+{
+    world->console << std::setprecision(3);
+    world->transcript << std::setprecision(3);
+    world->console.str("");
+    world->transcript.str("");
+    blacken(test.getDC(), width, strip, height);
+    const WindowPixels before = snapshot();
+    test.statusMessages.clear();
+
+    bool failed = false;
+    EXPECT_EQ(test.runPixelArrayTests(5, 9, 2000, failed), 7);
+    EXPECT_FALSE(failed);
+
+    ASSERT_EQ(test.statusMessages.size(), 2u);
+    EXPECT_EQ(test.statusMessages[0], "Korvid 2.9 (2012/06/11). Running WritePixelArray test "
+                                      "(test 5 of 9). Please be patient...");
+    EXPECT_EQ(test.statusMessages[1], "Korvid 2.9 (2012/06/11). Running ReadPixelArray test "
+                                      "(test 6 of 9). Please be patient...");
+
+    const std::string transcript = world->transcript.str();
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(
+        transcript, match,
+        std::regex("WritePixelArray: ([0-9]+\\.[0-9]{3}) MiB/s \\(took [0-9]+\\.[0-9]{6} "
+                   "seconds\\)\\. \n"
+                   "ReadPixelArray: ([0-9]+\\.[0-9]{3}) MiB/s \\(took [0-9]+\\.[0-9]{6} "
+                   "seconds\\)\\. \n")))
+        << transcript;
+    EXPECT_EQ(world->console.str(), transcript);
+    // Precision back as it was; fixed notation stays.
+    EXPECT_EQ(world->console.precision(), 3);
+    EXPECT_EQ(world->transcript.precision(), 3);
+
+    const BCObject& root = *world->client.getRootObject();
+    const std::string writeRate = fieldValue(root, "WritePixelArray_MiB_s");
+    const std::string readRate = fieldValue(root, "ReadPixelArray_MiB_s");
+    ASSERT_NE(writeRate, "<missing>");
+    ASSERT_NE(readRate, "<missing>");
+    EXPECT_NEAR(std::stod(writeRate), std::stod(match[1].str()), 0.0011 * std::stod(writeRate));
+    EXPECT_NEAR(std::stod(readRate), std::stod(match[2].str()), 0.0011 * std::stod(readRate));
+    EXPECT_GT(std::stod(writeRate), 0.0);
+
+    // The write test put the random pixel array over the whole drawing area.
+    const WindowPixels after = snapshot();
+    EXPECT_GT(after.nonBlackPixels(strip, height), (height - strip) * width / 2);
+}

@@ -1,0 +1,109 @@
+#include "gdi/TransferCalibration.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+const TransferGeometry fullHD{1920, 1060, 4}; // 1920 × 1080 with a 20-pixel strip
+}
+
+TEST(TransferCalibration, FirstPassOfAFullHDDisplayCopiesTwoWholeFrames)
+{
+    TransferSplit split = splitTransferBudget(kInitialTransferBudget, fullHD);
+    EXPECT_EQ(split.copies, 2u);
+    EXPECT_EQ(split.rows, 1060u);
+    EXPECT_EQ(transferredBytes(split, fullHD), 16281600u);
+}
+
+TEST(TransferCalibration, LargeFrameStartsWithPartOfAFrame)
+{
+    const TransferGeometry big{2560, 2028, 4}; // frame 20766720 bytes > 16588800
+    TransferSplit split = splitTransferBudget(kInitialTransferBudget, big);
+    EXPECT_EQ(split.copies, 1u);
+    EXPECT_EQ(split.rows, 1620u); // 16588800 / 10240
+}
+
+TEST(TransferCalibration, BudgetEqualToAFrameIsOneTransferOfTheFrame)
+{
+    const TransferGeometry g{1000, 100, 4};
+    TransferSplit split = splitTransferBudget(400000, g);
+    EXPECT_EQ(split.copies, 1u);
+    EXPECT_EQ(split.rows, 100u);
+}
+
+TEST(TransferCalibration, DegenerateGeometryDoesNotDivideByZero)
+{
+    TransferSplit noRows = splitTransferBudget(kInitialTransferBudget, {320, 0, 4});
+    EXPECT_EQ(noRows.copies, 1u);
+    EXPECT_EQ(noRows.rows, 0u);
+    TransferSplit noWidth = splitTransferBudget(kInitialTransferBudget, {0, 220, 4});
+    EXPECT_EQ(noWidth.rows, 0u);
+}
+
+TEST(TransferCalibration, BudgetNearFourGiBDoesNotWrap)
+{
+    // 4 000 000 000 bytes took half of a 1-second minimum: the next pass gets 8.8e9 bytes.
+    // A 32-bit budget would have wrapped to 210065408 (and then shrunk further).
+    const uint64_t next = nextTransferBudget(4000000000ull, 0.5, 1000000);
+    EXPECT_EQ(next, 8800000000ull);
+
+    // An estimate that does not grow the budget: 1.5 times instead, also beyond 4 GiB.
+    EXPECT_EQ(nextTransferBudget(4000000000ull, 2.0, 1000000), 6000000000ull);
+
+    // The split and the byte total use the whole value.
+    TransferSplit split = splitTransferBudget(next, fullHD);
+    EXPECT_EQ(split.copies, 8800000000ull / 8140800ull);
+    EXPECT_EQ(transferredBytes(split, fullHD), split.copies * 8140800ull);
+    EXPECT_GT(transferredBytes(split, fullHD), 0xFFFFFFFFull);
+}
+
+TEST(TransferCalibration, ZeroElapsedScalesByTheMinimumDuration)
+{
+    EXPECT_EQ(nextTransferBudget(16588800, 0.0, 1000), 18247680000ull); // × 1000 × 1.1
+    // Beyond 64 bits it saturates rather than converting an out-of-range double.
+    EXPECT_EQ(nextTransferBudget(0xFFFFFFFFFFFFull, 0.0, 1000000000ull), UINT64_MAX);
+}
+
+TEST(TransferCalibration, FastMachineMeasurementPassesFourGiB)
+{
+    // A machine moving 20 GiB/s: the passes grow through 4 GiB and the rate comes out right.
+    const double bytesPerSecond = 20.0 * 1073741824.0;
+    std::vector<uint64_t> passBytes;
+    TransferMeasurement m = measureTransfer(fullHD, 1000000, [&](const TransferSplit& s) {
+        passBytes.push_back(transferredBytes(s, fullHD));
+        return static_cast<double>(transferredBytes(s, fullHD)) / bytesPerSecond;
+    });
+    EXPECT_FALSE(m.gaveUp);
+    EXPECT_GE(m.elapsedSeconds, 1.0);
+    EXPECT_GT(m.bytes, 0xFFFFFFFFull);
+    EXPECT_NEAR(m.mibPerSecond, 20.0 * 1024.0, 0.01);
+    ASSERT_GE(passBytes.size(), 2u);
+    for (size_t i = 1; i < passBytes.size(); ++i) {
+        EXPECT_GT(passBytes[i], passBytes[i - 1]);
+    }
+}
+
+TEST(TransferCalibration, TooShortPassesGiveUpAfterElevenPasses)
+{
+    int passes = 0;
+    TransferMeasurement m = measureTransfer(fullHD, 1000000, [&](const TransferSplit&) {
+        ++passes;
+        return 0.0;
+    });
+    EXPECT_TRUE(m.gaveUp);
+    EXPECT_EQ(passes, 11);
+    EXPECT_EQ(m.passes, 11);
+}
+
+TEST(TransferCalibration, LongEnoughFirstPassIsTheResult)
+{
+    TransferMeasurement m = measureTransfer({320, 220, 4}, 1000000, [](const TransferSplit& s) {
+        EXPECT_EQ(s.copies, 16588800u / 281600u);
+        return 2.0;
+    });
+    EXPECT_EQ(m.passes, 1);
+    EXPECT_FALSE(m.gaveUp);
+    EXPECT_EQ(m.bytes, 58u * 281600u);
+    EXPECT_DOUBLE_EQ(m.mibPerSecond, 58.0 * 281600.0 / 2.0 / 1048576.0);
+}
