@@ -1,11 +1,7 @@
 #include "core/GfxTest.h"
 
-#include "results/BCObject.h"
-
-#if __has_include("client/BenchmarkClient.h")
 #include "client/BenchmarkClient.h"
-#define KORVID_CORE_HAVE_CLIENT 1
-#endif
+#include "results/BCObject.h"
 
 GfxTest::GfxTest(BenchmarkClient& client, const std::string& statusPrefix, OutputPair& output,
                  uint32_t testFlags)
@@ -14,9 +10,5 @@ GfxTest::GfxTest(BenchmarkClient& client, const std::string& statusPrefix, Outpu
 GfxTest::~GfxTest() = default;
 
 std::shared_ptr<BCObject> GfxTest::resultRecord() {
-#ifdef KORVID_CORE_HAVE_CLIENT
     return client.getRootObject();
-#else
-    throw std::string("ERROR: GfxTest::resultRecord has no server client to record into.");
-#endif
 }

@@ -62,7 +62,7 @@ public:
     uint32_t getBitsPerPixel() const { return bitsPerPixel; }
 
 protected:
-    // The record the runner's fields go to: the client's root record.
+    // The record every result field goes to: the client's root record.
     virtual std::shared_ptr<BCObject> resultRecord();
 
     std::string statusPrefix;

@@ -1,23 +1,15 @@
 #include "FakeGfxTest.h"
 
-#include <cstddef>
-
 #include "app/OutputPair.h"
 
 #include "results/BCField.h"
 
-BenchmarkClient& unusedBenchmarkClient() {
-    // FakeGfxTest overrides resultRecord, so the client is never reached.
-    alignas(std::max_align_t) static unsigned char storage[1024];
-    return *reinterpret_cast<BenchmarkClient*>(storage);
-}
-
 FakeGfxTest::FakeGfxTest(OutputPair& output, uint32_t flags, uint32_t width, int32_t height,
                          int32_t statusStrip, const std::string& prefix)
-    : GfxTest(unusedBenchmarkClient(), prefix, output, flags),
+    : GfxTest(offlineClient, prefix, output, flags),
       timeFor([](const FakeCall&) { return 2.0; }),
       randomPixelsFor([](int32_t count) { return static_cast<uint64_t>(count) * 1000u; }),
-      record(std::make_shared<BCObject>("KorvidResult")) {
+      record(offlineClient.getRootObject()) {
     displayWidth = width;
     displayHeight = height;
     statusHeight = statusStrip;

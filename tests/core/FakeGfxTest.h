@@ -5,10 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "client/BenchmarkClient.h"
 #include "core/GfxTest.h"
 #include "results/BCObject.h"
-
-class BenchmarkClient;
 
 // One call of a timed operation as the runner made it.
 struct FakeCall {
@@ -19,9 +18,16 @@ struct FakeCall {
     std::string status;  // the status message set last before the call
 };
 
+// A server client that never connects: the runner's fields go to its root record.
+class OfflineClient {
+protected:
+    BenchmarkClient offlineClient{"KorvidResult", "https://localhost:9/api/v1/", "Korvid_Windows_2.9",
+                                  "key", "http://localhost:9/result/", "Korvid/2.9 (Windows)"};
+};
+
 // A graphics test whose timed operations return times chosen per call by the test, and which
-// records every call. Fields go to its own record instead of a server client's root record.
-class FakeGfxTest : public GfxTest {
+// records every call.
+class FakeGfxTest : private OfflineClient, public GfxTest {
 public:
     FakeGfxTest(OutputPair& output, uint32_t flags, uint32_t width, int32_t height,
                 int32_t statusStrip, const std::string& prefix = "Korvid 2.9 (2012/06/11). ");
@@ -33,6 +39,7 @@ public:
 
     std::vector<FakeCall> calls;
     std::vector<std::string> statusMessages;
+    // The client's root record.
     std::shared_ptr<BCObject> record;
 
     // What the compositing operations report through their out parameters.
@@ -65,12 +72,6 @@ public:
     // "name=value" of every field of the record, in order; searchKeys gets each field's flag.
     std::vector<std::string> fields(std::vector<bool>* searchKeys = nullptr) const;
 
-protected:
-    std::shared_ptr<BCObject> resultRecord() override { return record; }
-
 private:
     double timed(const std::string& operation, int32_t width, int32_t height, int32_t count);
 };
-
-// A server client reference for graphics tests whose fields never reach the client.
-BenchmarkClient& unusedBenchmarkClient();
