@@ -51,20 +51,6 @@ private:
     LoginDeniedPrompt& prompt_;
 };
 
-class ClientSubmitter : public ResultSubmitter {
-public:
-    explicit ClientSubmitter(BenchmarkClient& client) : client_(client) {}
-    bool submitResult(std::string& out, UploadProgressCallback progress,
-                      int32_t userValue) override
-    {
-        return client_.submitResult(out, progress, userValue);
-    }
-    void disableCertificateCheck() override { client_.disableCertificateCheck(); }
-
-private:
-    BenchmarkClient& client_;
-};
-
 // Raised priorities for as long as it lives, so an error inside the tests cannot leave the
 // process at time-critical priority.
 class RaisedPriorities {
@@ -184,7 +170,7 @@ bool runSteps(int argc, const char* const* argv, RunEnvironment& env, int& exitC
     printSeparatorLine(output);
 
     if (settings.testFlags == allTestGroups && !testsFailed) {
-        ClientSubmitter submitter(client);
+        BenchmarkClientSubmitter submitter(client);
         upload = uploadResults(settings, submitter, env.prompts, output,
                                env.server.downloadPageURL);
     } else if (testsFailed) {

@@ -21,6 +21,17 @@ constexpr int32_t kMaxAttemptsWithoutQuestions = 16;
 
 } // namespace
 
+bool BenchmarkClientSubmitter::submitResult(std::string& out, UploadProgressCallback progress,
+                                            int32_t userValue)
+{
+    return client_.submitResult(out, progress, userValue);
+}
+
+void BenchmarkClientSubmitter::disableCertificateCheck()
+{
+    client_.disableCertificateCheck();
+}
+
 UploadOutcome uploadResults(RunSettings& settings, ResultSubmitter& client, Prompts& prompts,
                             OutputPair& output, const std::string& downloadPageURL)
 {

@@ -23,6 +23,18 @@ public:
     virtual void disableCertificateCheck() = 0;
 };
 
+// The program's server client as the upload flow sees it.
+class BenchmarkClientSubmitter : public ResultSubmitter {
+public:
+    explicit BenchmarkClientSubmitter(BenchmarkClient& client) : client_(client) {}
+    bool submitResult(std::string& out, UploadProgressCallback progress,
+                      int32_t userValue) override;
+    void disableCertificateCheck() override;
+
+private:
+    BenchmarkClient& client_;
+};
+
 struct UploadOutcome {
     bool uploaded = false;
     std::string resultPageURL;
