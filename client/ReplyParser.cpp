@@ -202,11 +202,12 @@ int32_t extractObjectIDFromReply(const char* data, std::size_t size, const std::
         if (debug)
             debug(threshold, tag, text);
     };
-    const std::string reply(data, size);
-
-    // The parser works in place and needs a writable, NUL-terminated copy.
+    // The parser works in place and needs a writable, NUL-terminated copy; the reply itself
+    // is kept for the error messages.
+    std::string reply;
     std::vector<char> buffer;
     try {
+        reply.assign(data, size);
         buffer.assign(data, data + size);
         buffer.push_back('\0');
     } catch (const std::bad_alloc&) {

@@ -267,6 +267,24 @@ TEST_F(ClientServerTest, PostRepeatedOnANewConnectionSendsItsBodyAgain)
     EXPECT_EQ(document, session_->requestBody(2));
 }
 
+TEST_F(ClientServerTest, ReplyArrivingInPiecesIsJoinedInOrder)
+{
+    const std::string reply = "<SearchResponse><BenchmarkCPU><Name>abc</Name><ID>31</ID></BenchmarkCPU></SearchResponse>";
+    session_->fault("method=GET&action=pieces&body=" + ServerSession::escape(reply));
+    auto client = makeClient(env_.httpURL);
+    client->enableDebugOutput();
+    setDebugLevel(3);
+    auto cpu = record("BenchmarkCPU", "A");
+    std::string console;
+    {
+        CoutCapture capture;
+        client->prepareObject(cpu);
+        console = capture.text();
+    }
+    EXPECT_EQ(31, cpu->getID());
+    EXPECT_NE(std::string::npos, console.find("(3) HTTP body: " + reply + "\n")) << console;
+}
+
 TEST_F(ClientServerTest, HugeReplyIsRefusedAsAWriteError)
 {
     session_->fault("method=GET&kind=huge");
@@ -450,6 +468,39 @@ TEST_F(ClientServerTest, DebugLinesNeedDebugOutputAndTheLevel)
               "(2) Submission of an object of type BenchmarkLibraryVersion is done.\n"
               "(2) Object of type: BenchmarkLibraryVersion has been prepared for use \n",
               level3);
+}
+
+TEST_F(ClientServerTest, ReferenceThatAlreadyHasAnIDIsSkippedSilently)
+{
+    session_->setNextID(50);
+    auto client = makeClient(env_.httpURL);
+    client->enableDebugOutput();
+    setDebugLevel(3);
+    auto version = std::make_shared<BCLibraryVersionObj>("gdi32.dll", "6.1");
+    version->getSubObjectField(0)->getObject()->setID(8);
+    std::string console;
+    {
+        CoutCapture capture;
+        client->prepareObject(version);
+        console = capture.text();
+    }
+    const std::string base = session_->url(env_.httpURL);
+    EXPECT_EQ("(2) Preparing object of type: BenchmarkLibraryVersion\n"
+              "(2) Getting ID for an object of type BenchmarkLibraryVersion from the server.\n"
+              "(2) Search query: " + base + "BenchmarkLibraryVersion?LibraryVersion=6.1&LibraryID=8&\n"
+              "(3) HTTP Response code: 200\n"
+              "(3) HTTP body: <SearchResponse/>\n"
+              "(3) No match found. Cannot get object's ID.\n"
+              "(2) Submitting an object of type BenchmarkLibraryVersion from the server.\n"
+              "(2) Preparing sub-objects\n"
+              "(3) Preparing sub-object #0 of 1\n"
+              "(2) Object of type: BenchmarkLibrary already prepared\n"
+              "(3) HTTP Response code: 200\n"
+              "(2) Submission of an object of type BenchmarkLibraryVersion is done.\n"
+              "(2) Object of type: BenchmarkLibraryVersion has been prepared for use \n",
+              console);
+    EXPECT_EQ(50, version->getID());
+    EXPECT_EQ(2, session_->requestCount());
 }
 
 TEST_F(ClientServerTest, CurlTextAtLevel4AndTrafficAt7)

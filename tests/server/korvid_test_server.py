@@ -145,7 +145,8 @@ class Fault:
             "drop" closes the connection without any answer;
             "hang" holds the connection without answering for `delay` seconds (or until the
             server stops);
-            "partial" announces a longer body than it sends, then closes.
+            "partial" announces a longer body than it sends, then closes;
+            "pieces" sends the body three bytes at a time with short pauses.
     delay:  seconds to wait before acting (a slow reply).
     """
 
@@ -153,7 +154,7 @@ class Fault:
                  action="reply", delay=0.0, headers=None):
         if kind is not None and kind not in REPLY_KINDS:
             raise ValueError("unknown reply kind: %s" % kind)
-        if action not in ("reply", "drop", "hang", "partial"):
+        if action not in ("reply", "drop", "hang", "partial", "pieces"):
             raise ValueError("unknown action: %s" % action)
         self.status = status
         self.body = body.encode("latin-1") if isinstance(body, str) else body
@@ -384,12 +385,12 @@ class ApiHandler(http.server.BaseHTTPRequestHandler):
             reply = ("<Error>Status %d</Error>" % fault.status).encode()
         else:
             status, reply = self._normal_reply(session, method, type_name, query, body)
-            self._send(fault.status or status, reply, fault.headers,
-                       partial=fault.action == "partial")
+            self._send(fault.status or status, reply, fault.headers, fault.action)
             return
-        self._send(fault.status or 200, reply, fault.headers, partial=fault.action == "partial")
+        self._send(fault.status or 200, reply, fault.headers, fault.action)
 
-    def _send(self, status, reply, extra_headers=(), partial=False):
+    def _send(self, status, reply, extra_headers=(), action="reply"):
+        partial = action == "partial"
         self.send_response(status)
         if status == 401:
             self.send_header("WWW-Authenticate", 'Basic realm="Korvid results"')
@@ -400,7 +401,14 @@ class ApiHandler(http.server.BaseHTTPRequestHandler):
         if partial:
             self.send_header("Connection", "close")
         self.end_headers()
-        self.wfile.write(reply)
+        if action == "pieces":
+            self.wfile.flush()
+            for start in range(0, len(reply), 3):
+                self.wfile.write(reply[start:start + 3])
+                self.wfile.flush()
+                time.sleep(0.02)
+        else:
+            self.wfile.write(reply)
         self.wfile.flush()
         if partial:
             self.close_connection = True
@@ -431,13 +439,18 @@ class _ThreadingServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
     def finish_request(self, request, client_address):
         # The TLS handshake runs here, in the connection's own thread, so that one client that
         # never completes it cannot stall the others.
-        if self.ssl_context is not None:
-            request.settimeout(30)
-            try:
-                request = self.ssl_context.wrap_socket(request, server_side=True)
-            except (ssl.SSLError, OSError):
-                return
-        self.RequestHandlerClass(request, client_address, self)
+        if self.ssl_context is None:
+            self.RequestHandlerClass(request, client_address, self)
+            return
+        request.settimeout(30)
+        try:
+            tls = self.ssl_context.wrap_socket(request, server_side=True)
+        except (ssl.SSLError, OSError):
+            return
+        try:
+            self.RequestHandlerClass(tls, client_address, self)
+        finally:
+            tls.close()
 
     def handle_error(self, request, client_address):
         if self.verbose:
