@@ -63,8 +63,21 @@ int sessionCounter = 0;
 
 }  // namespace
 
+// libcurl honours proxy variables; the tests must reach 127.0.0.1 directly.
+static void clearProxyEnvironment()
+{
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
+#ifdef _WIN32
+        _putenv((std::string(name) + "=").c_str());
+#else
+        unsetenv(name);
+#endif
+    }
+}
+
 bool loadTestServerEnv(TestServerEnv& env)
 {
+    clearProxyEnvironment();
     env.httpsURL = getEnv("KORVID_TEST_HTTPS_URL");
     env.httpURL = getEnv("KORVID_TEST_HTTP_URL");
     env.untrustedURL = getEnv("KORVID_TEST_UNTRUSTED_URL");
