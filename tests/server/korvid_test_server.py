@@ -717,8 +717,11 @@ def main(argv=None):
                                                                 DEFAULT_CLIENT_NAME))
     parser.add_argument("--client-key", default=os.environ.get("KORVID_TEST_CLIENT_KEY",
                                                                DEFAULT_CLIENT_KEY))
-    parser.add_argument("--https-port", type=int, default=0)
-    parser.add_argument("--http-port", type=int, default=0)
+    # Fixed ports, for a program built with the server's address compiled in.
+    parser.add_argument("--https-port", type=int,
+                        default=int(os.environ.get("KORVID_TEST_HTTPS_PORT", "0")))
+    parser.add_argument("--http-port", type=int,
+                        default=int(os.environ.get("KORVID_TEST_HTTP_PORT", "0")))
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args(argv)
 
