@@ -53,29 +53,6 @@ bool overlapAxisCanMove(uint32_t size, int32_t lower, int32_t upper) {
     return size > 1 && upper > lower;
 }
 
-int32_t randomTestMaximumSize(uint32_t displayWidth, int32_t displayHeight,
-                              int32_t statusHeight) {
-    const int64_t width = displayWidth;
-    const int64_t areaHeight = static_cast<int64_t>(displayHeight) - statusHeight;
-    int64_t p = 16;
-    if (width > 16) {
-        for (;;) {
-            if (p >= areaHeight) {
-                break;
-            }
-            p *= 2;
-            if (p >= width) {
-                break;
-            }
-        }
-    }
-    int64_t maximum = p / 2;
-    if (maximum > 1024) {
-        maximum = 1024;
-    }
-    return static_cast<int32_t>(maximum);
-}
-
 PixelArrayPass splitByteBudget(uint64_t budget, uint64_t frameBytes, uint32_t rowPitch,
                                uint32_t frameRows) {
     PixelArrayPass pass;

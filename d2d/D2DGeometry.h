@@ -51,11 +51,6 @@ int32_t overlapCandidate(int random, uint32_t size, int32_t previous, int32_t lo
 // range, or one pixel wide, cannot move along that axis, and nothing may wait for it to.
 bool overlapAxisCanMove(uint32_t size, int32_t lower, int32_t upper);
 
-// The random test's largest square: the largest power of two below both the width and the
-// drawing area's height, at most 1024 (8 when either is 16 or less).
-int32_t randomTestMaximumSize(uint32_t displayWidth, int32_t displayHeight,
-                              int32_t statusHeight);
-
 // Pixel-array transfers: how one timed pass moves the byte budget.
 struct PixelArrayPass {
     uint64_t passCount;  // transfers per timed pass

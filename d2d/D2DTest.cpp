@@ -4,7 +4,9 @@
 
 #include "app/OutputPair.h"
 #include "core/GfxSysNotAvailableException.h"
+#include "core/GraphicsCardDescription.h"
 #include "hresult/HResultNames.h"
+#include "sysinfo/VideoControllerInfo.h"
 
 namespace {
 
@@ -171,7 +173,7 @@ D2DTest::D2DTest(BenchmarkClient& client, const std::string& statusPrefix, Outpu
     setStatusMessage(statusPrefix);
     swapChain->Present(0, 0);
 
-    describeGraphicsCard();
+    recordGraphicsCard();
 }
 
 D2DTest::~D2DTest() = default;
@@ -246,8 +248,13 @@ void D2DTest::flushAndWait() {
     }
 }
 
-void D2DTest::describeGraphicsCard() {
-    // TODO(integration): the shared card description routine (core/GraphicsCardDescription.h)
-    // goes here once it lands: query the video controller, record the card, driver and display
-    // mode in the root record and print the five lines.
+void D2DTest::recordGraphicsCard() {
+    const VideoControllerInfo card = queryVideoController();
+    cardName = card.cardName;
+    DisplayModeDescription mode;
+    mode.width = displayWidth;
+    mode.height = displayHeight;
+    mode.refreshRate = refreshRate;
+    mode.bitsPerPixel = bitsPerPixel;
+    describeGraphicsCard(card, mode, *resultRecord(), output);
 }

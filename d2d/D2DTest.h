@@ -55,7 +55,9 @@ public:
 
 private:
     void createDeviceAndSwapChain();
-    void describeGraphicsCard();
+    // Queries the video controller, keeps the card's name, and records and prints the card,
+    // its driver and the display mode as every back end does.
+    void recordGraphicsCard();
     // The end of every timed run: EndDraw (its failure throws "ERROR: Rendering failed."),
     // flushAndWait, then the clock. Returns the seconds since `start`.
     double finishTimedRun(uint64_t start);

@@ -4,6 +4,7 @@
 
 #include "core/MicrosecondClock.h"
 #include "core/RandomGenerator.h"
+#include "core/RandomTestMaximumSize.h"
 #include "core/RandomTestConductor.h"
 #include "d2d/D2DDrawing.h"
 #include "d2d/D2DOpacityMaskProbe.h"

@@ -17,7 +17,6 @@ public:
                            ID2D1Bitmap* sourceBitmap, ID2D1Bitmap* maskBitmap,
                            uint32_t displayWidth, int32_t displayHeight, int32_t statusHeight);
 
-protected:
     void draw(uint32_t width, uint32_t height) override;
 
 private:

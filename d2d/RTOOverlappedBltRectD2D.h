@@ -14,7 +14,6 @@ public:
     RTOOverlappedBltRectD2D(int32_t maximumSize, ID2D1RenderTarget* renderTarget,
                             uint32_t displayWidth, int32_t displayHeight, int32_t statusHeight);
 
-protected:
     void draw(uint32_t width, uint32_t height) override;
 
 private:

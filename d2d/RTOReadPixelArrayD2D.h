@@ -18,7 +18,6 @@ public:
                          ID3D10Texture2D* defaultTexture, uint32_t displayWidth,
                          int32_t displayHeight, int32_t statusHeight);
 
-protected:
     // Throws "ERROR: Cannot map the staging texture for CPU access." (outside the render
     // target's drawing).
     void draw(uint32_t width, uint32_t height) override;

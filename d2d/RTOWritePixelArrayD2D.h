@@ -15,7 +15,6 @@ public:
                           ID3D10Texture2D* stagingTexture, ID3D10Texture2D* defaultTexture,
                           uint32_t displayWidth, int32_t displayHeight, int32_t statusHeight);
 
-protected:
     void draw(uint32_t width, uint32_t height) override;
 
 private:

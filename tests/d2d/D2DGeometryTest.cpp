@@ -77,18 +77,6 @@ TEST(D2DGeometryTest, OverlapCandidateMovesLessThanTheSizeAndClampsToTheNearEdge
     EXPECT_TRUE(overlapAxisCanMove(2, 20, 21));
 }
 
-TEST(D2DGeometryTest, RandomTestMaximumSizeIsThePowerOfTwoBelowBothSides) {
-    EXPECT_EQ(1024, randomTestMaximumSize(1920, 1080, 20));
-    EXPECT_EQ(512, randomTestMaximumSize(1024, 768, 20));
-    EXPECT_EQ(512, randomTestMaximumSize(1280, 1024, 20));
-    EXPECT_EQ(128, randomTestMaximumSize(320, 240, 20));
-    EXPECT_EQ(128, randomTestMaximumSize(256, 300, 20));  // below the width, never equal
-    EXPECT_EQ(1024, randomTestMaximumSize(4096, 4096, 20));
-    EXPECT_EQ(8, randomTestMaximumSize(16, 240, 20));
-    EXPECT_EQ(8, randomTestMaximumSize(320, 36, 20));
-    EXPECT_EQ(8, randomTestMaximumSize(320, 10, 20));
-}
-
 TEST(D2DGeometryTest, ByteBudgetSplitsIntoWholeFramesOrRows) {
     // 1920 x 1080, 32 bpp, pitch 7680: two whole frames of 1060 rows.
     PixelArrayPass full = splitByteBudget(16588800, 1060ull * 7680, 7680, 1060);

@@ -13,12 +13,14 @@
 #include "app/OutputPair.h"
 #include "client/BenchmarkClient.h"
 #include "core/RandomGenerator.h"
+#include "core/RandomTestMaximumSize.h"
 #include "d2d/D2DGeometry.h"
 #include "d2d/D2DOpacityMaskProbe.h"
 #include "d2d/D2DTest.h"
 #include "D2DScreenReader.h"
 #include "results/BCField.h"
 #include "results/BCObject.h"
+#include "results/BCObjectField.h"
 
 namespace {
 
@@ -165,6 +167,23 @@ TEST_F(D2DTestOnDisplay, SetsUpAFullScreenSwapChainWithABlackScreenAndAWhiteStri
     EXPECT_EQ(2, test->pixelArrayTestCount());
     EXPECT_EQ(0u, console.str().find("Initialising Direct2D test.\n\n"));
     EXPECT_EQ(0u, transcript.str().find("Initialising Direct2D test.\n\n"));
+
+    // The card, as every back end describes it, after the set-up.
+    EXPECT_FALSE(test->getCardName().empty());
+    EXPECT_NE(std::string::npos, console.str().find("\nBoard name: " + test->getCardName() + "\n"));
+    std::ostringstream modeLine;
+    modeLine << "\nDisplay mode: " << width << "x" << height << "@" << mode.dmDisplayFrequency
+             << " (32 bpp)\n";
+    const std::string consoleText = console.str();
+    const std::string transcriptText = transcript.str();
+    EXPECT_EQ(consoleText.size() - modeLine.str().size() - 2, consoleText.rfind(modeLine.str()))
+        << consoleText;  // then the two console-only empty lines
+    EXPECT_EQ(transcriptText.size() - modeLine.str().size(), transcriptText.rfind(modeLine.str()));
+    EXPECT_EQ(std::to_string(width), fieldValue("DisplayWidth"));
+    EXPECT_EQ(std::to_string(height), fieldValue("DisplayHeight"));
+    EXPECT_EQ("32", fieldValue("BitsPerPixel"));
+    ASSERT_EQ(1, client.getRootObject()->getNumSubObjects());
+    EXPECT_EQ("GraphicsCard", client.getRootObject()->getSubObjectField(0)->getName());
 
     char className[64] = {};
     GetClassNameA(test->getWindow(), className, sizeof(className));
