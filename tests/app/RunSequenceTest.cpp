@@ -14,6 +14,7 @@
 #include "app/OutputPair.h"
 #include "client/BenchmarkClient.h"
 #include "client/DebugLevel.h"
+#include "client/TestServer.h"
 #include "core/GfxSysNotAvailableException.h"
 #include "core/GfxTest.h"
 #include "results/BCObject.h"
@@ -415,6 +416,70 @@ TEST_F(RunSequenceTest, UnwritableSaveEndsTheRunWithTheFatalError)
     EXPECT_EQ(run({"-y", "-nu", "-s", dir.file("missing/dir/result.kvdresult")}), 0);
     EXPECT_TRUE(endsWith(out, "ERROR: Could not create output file to save results\n" +
                                   std::string(kPause)));
+}
+
+// The whole road with a real upload to the local results server.
+class RunSequenceServerTest : public RunSequenceTest {
+protected:
+    TestServerEnv serverEnv;
+    std::unique_ptr<ServerSession> session;
+    std::unique_ptr<ScopedCABundle> bundle;
+
+    void SetUp() override
+    {
+        if (!loadTestServerEnv(serverEnv))
+            GTEST_SKIP() << "no local results server: run tests/server/start OUTDIR and source "
+                            "OUTDIR/server.env (scripts/test does this)";
+        session = std::make_unique<ServerSession>(serverEnv);
+        bundle = std::make_unique<ScopedCABundle>(readFile(serverEnv.caFile));
+        server.apiURL = session->url(serverEnv.httpsURL);
+        server.clientName = serverEnv.clientName;
+        server.clientKey = serverEnv.clientKey;
+        server.resultPageURL = "http://results.test/Benchmark/Korvid/Result/";
+    }
+};
+
+TEST_F(RunSequenceServerTest, YesToAllUploadsSavesAndOpensTheResultPage)
+{
+    EXPECT_EQ(run({"-y"}), 0);
+    EXPECT_TRUE(prompts.asked.empty());
+    ASSERT_EQ(webPages.opened.size(), 1u) << out;
+    const std::string url = webPages.opened[0];
+    EXPECT_EQ(url.rfind("http://results.test/Benchmark/Korvid/Result/", 0), 0u);
+    EXPECT_TRUE(printed(std::string(kSeparator) + "\nUploading the results to the server...\n"));
+    EXPECT_TRUE(printed("Done.\nResult URL: " + url + "\nSaved the results to "));
+    EXPECT_TRUE(printed("\nOpening the submitted results... Done.\n" + std::string(kPause)));
+    // The saved file ends with the upload status and one more line end.
+    const std::string name = "Fake Card_ d2d_1__2013-01-02_14-03-09.kvdresult";
+    const std::string saved = readBytes(dir.file(name));
+    EXPECT_NE(saved.find("Result URL: " + url), std::string::npos);
+#ifdef _WIN32
+    EXPECT_TRUE(endsWith(saved, "Result URL: " + url + "\r\n\r\n"));
+#else
+    EXPECT_TRUE(endsWith(saved, "Result URL: " + url + "\n\n"));
+#endif
+    // The measurements went up with the root record.
+    EXPECT_GT(session->requestCount(), 1);
+}
+
+TEST_F(RunSequenceServerTest, BrowserThatCannotStartIsReportedAndTheRunGoesOn)
+{
+    webPages.result = false;
+    prompts.answers = {true, false};  // continue; do not save
+    EXPECT_EQ(run({"-u"}), 0);
+    EXPECT_EQ(prompts.kinds(), "question,yesno");
+    EXPECT_EQ(prompts.asked[1].text, "Save the results to disk?");
+    EXPECT_TRUE(printed("Opening the submitted results... \nERROR: Could not open a web-browser.\n" +
+                        std::string(kPause)));
+}
+
+TEST_F(RunSequenceServerTest, DeclinedUploadOpensNothing)
+{
+    prompts.answers = {true, false};  // continue; do not upload
+    EXPECT_EQ(run({"-ns"}), 0);
+    EXPECT_EQ(prompts.kinds(), "question,yesno");
+    EXPECT_TRUE(webPages.opened.empty());
+    EXPECT_EQ(session->requestCount(), 0);
 }
 
 } // namespace
