@@ -12,6 +12,14 @@
 #include "app/ConsolePlatform.h"
 #endif
 
+#if defined(_WIN32)
+// Arguments reach the program exactly as typed: the C runtime must not expand "?" or "*" into
+// file names.
+extern "C" {
+int _dowildcard = 0;
+}
+#endif
+
 namespace {
 
 // The process-wide state that outlives the run: the 1 ms timer resolution, and libcurl's

@@ -66,12 +66,18 @@ class CommandLineEndingsTest(unittest.TestCase):
     def test_help_prints_banner_and_help_and_ends_without_pause(self):
         for option in ("-h", "--help", "?"):
             with self.subTest(option=option), tempfile.TemporaryDirectory() as folder:
+                # A file whose name "?" would match if the runtime expanded wildcards.
+                pathlib.Path(folder, "a").write_text("")
                 # No input at all: a pause would still end, so its text is what shows it.
                 code, out = run_windows_program(korvid_exe(), [option], cwd=folder,
                                                 stdin_text="", timeout=120)
                 self.assertEqual(code, 0)
                 self.assertEqual(out, BANNER + HELP)
-                self.assertEqual(os.listdir(folder), [])
+                self.assertEqual(os.listdir(folder), ["a"])
+                code, out = run_windows_program(korvid_exe(), ["*"], cwd=folder,
+                                                stdin_text="", timeout=120)
+                self.assertEqual(code, 10)
+                self.assertIn("ERROR: Unrecognised command line option.*\n\n", out)
 
     def test_unrecognised_option_prints_it_then_help_and_ends_with_10(self):
         for option in ("-x", "-H", "--Help", "-y=1"):
