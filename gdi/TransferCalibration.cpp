@@ -48,7 +48,11 @@ uint64_t nextTransferBudget(uint64_t budget, double elapsedSeconds,
     const double minimumSeconds = static_cast<double>(minimumMicroseconds) / 1000000.0;
     double estimate;
     if (elapsedSeconds == 0.0) {
-        estimate = static_cast<double>(saturatingMultiply(budget, minimumMicroseconds)) * 1.1;
+        // The pass was shorter than one step of the clock, and the minimum duration is 1000
+        // steps: aim at 1.1 times the minimum as if the pass had taken one step. (Taking it as
+        // one microsecond instead would make the next pass last up to a thousand times the
+        // minimum: many minutes of copying.)
+        estimate = static_cast<double>(saturatingMultiply(budget, kStepsPerMinimumDuration)) * 1.1;
     } else {
         estimate = static_cast<double>(budget) * minimumSeconds * 1.1 / elapsedSeconds;
     }

@@ -11,6 +11,8 @@
 
 constexpr uint64_t kInitialTransferBudget = 16588800;
 constexpr int kMaximumTransferRetries = 10;
+// The minimum duration a run asks for is this many steps of its clock.
+constexpr uint64_t kStepsPerMinimumDuration = 1000;
 
 struct TransferGeometry {
     uint32_t width;          // pixels per row
@@ -29,6 +31,8 @@ TransferSplit splitTransferBudget(uint64_t budget, const TransferGeometry& geome
 
 // The budget for the next pass after one that took `elapsedSeconds`: scaled to last 1.1 times
 // the minimum duration, at least 1.5 times the current budget; saturates instead of wrapping.
+// A pass of 0 seconds was shorter than one clock step (a thousandth of the minimum duration),
+// so it is scaled as if it had lasted one step.
 uint64_t nextTransferBudget(uint64_t budget, double elapsedSeconds,
                             uint64_t minimumMicroseconds);
 

@@ -58,11 +58,36 @@ TEST(TransferCalibration, BudgetNearFourGiBDoesNotWrap)
     EXPECT_GT(transferredBytes(split, fullHD), 0xFFFFFFFFull);
 }
 
-TEST(TransferCalibration, ZeroElapsedScalesByTheMinimumDuration)
+TEST(TransferCalibration, ZeroElapsedCountsAsOneClockStep)
 {
-    EXPECT_EQ(nextTransferBudget(16588800, 0.0, 1000), 18247680000ull); // × 1000 × 1.1
+    // A pass too short for the clock (which steps a thousandth of the minimum duration): the
+    // next pass aims at 1.1 times the minimum for a pass of one step, 1100 times the bytes,
+    // whatever the minimum duration is.
+    EXPECT_EQ(nextTransferBudget(16588800, 0.0, 1020000), 18247680000ull);
+    EXPECT_EQ(nextTransferBudget(16588800, 0.0, 2000), 18247680000ull);
     // Beyond 64 bits it saturates rather than converting an out-of-range double.
-    EXPECT_EQ(nextTransferBudget(0xFFFFFFFFFFFFull, 0.0, 1000000000ull), UINT64_MAX);
+    EXPECT_EQ(nextTransferBudget(100000000000000000ull, 0.0, 1020000), UINT64_MAX);
+}
+
+TEST(TransferCalibration, ZeroFirstPassDoesNotOvershootTheMinimumByFar)
+{
+    // 40 GiB/s behind a clock with 1 ms steps: the first pass of 16 MB reads 0.
+    const double bytesPerSecond = 40.0 * 1073741824.0;
+    std::vector<double> passSeconds;
+    TransferMeasurement m = measureTransfer(fullHD, 1020000, [&](const TransferSplit& s) {
+        const double exact = static_cast<double>(transferredBytes(s, fullHD)) / bytesPerSecond;
+        passSeconds.push_back(static_cast<double>(static_cast<uint64_t>(exact * 1000.0)) / 1000.0);
+        return passSeconds.back();
+    });
+    EXPECT_FALSE(m.gaveUp);
+    ASSERT_GE(passSeconds.size(), 2u);
+    EXPECT_EQ(passSeconds[0], 0.0);
+    EXPECT_GE(m.elapsedSeconds, 1.02);
+    double total = 0.0;
+    for (double seconds : passSeconds) {
+        total += seconds;
+    }
+    EXPECT_LT(total, 5.0) << "calibration passes should not run for minutes";
 }
 
 TEST(TransferCalibration, FastMachineMeasurementPassesFourGiB)

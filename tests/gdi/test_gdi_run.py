@@ -1,0 +1,93 @@
+"""A whole run through the GDI back end: korvid.exe with Direct2D made unavailable, on a small
+virtual display, answering yes to everything, not uploading, saving under the default name."""
+import pathlib
+import re
+import shutil
+import tempfile
+import unittest
+
+from harness.korvid_wine import VirtualDisplay, korvid_exe, run_korvid
+
+SIZES = (16, 32, 64, 128)  # 320 × 240 with a 20-pixel strip: at most 220, so up to 128
+ROW = r"\(%d, %d\)\t {0,12}[0-9]+\.[0-9]{3}\t {0,12}[0-9]+\.[0-9]{3}\t {0,12}[0-9]+\.[0-9]{3}\n"
+HEADER = "Size\t\t    Time (s)\t       Ops/s\t    MPixel/s\n"
+
+
+def read_text(path):
+    return path.read_bytes().decode("latin-1").replace("\r\n", "\n")
+
+
+class GDIRunTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.directory = pathlib.Path(tempfile.mkdtemp(prefix="korvid-gdi-run-"))
+        program = korvid_exe()
+        shutil.copy(program, cls.directory / "korvid.exe")
+        bundle = program.parent / "curl-ca-bundle.crt"
+        if bundle.exists():
+            shutil.copy(bundle, cls.directory / "curl-ca-bundle.crt")
+        with VirtualDisplay("320x240x24") as display:
+            cls.code, cls.output = run_korvid(
+                ["-y", "-nu", "-sd"], display=display.name, dll_overrides="d2d1=d",
+                cwd=cls.directory, timeout=900)
+        cls.results = sorted(cls.directory.glob("*.kvdresult"))
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.directory, ignore_errors=True)
+
+    def gdi_section(self):
+        start = self.output.index("Initialising GDI test.\n")
+        random = self.output.index("Random:\n", start)
+        end = self.output.index("\n\n", random) + 2
+        return self.output[start:end]
+
+    def test_falls_back_to_gdi(self):
+        self.assertEqual(self.code, 0, self.output)
+        self.assertIn("This machine doesn't support Direct2D.\nInitialising GDI test.\n\n",
+                      self.output)
+        self.assertRegex(self.output,
+                         "Board name: [^\n]+\n"
+                         "Product ID: 0x[0-9a-f]+ Vendor ID: 0x[0-9a-f]+ SubProduct ID: "
+                         "0x[0-9a-f]+ SubVendor ID: 0x[0-9a-f]+\n"
+                         "Card driver: [^\n]* \\([^\n]*\\)\n"
+                         "VRAM: [^\n]+\n"
+                         "Display mode: 320x240@[0-9]+ \\(32 bpp\\)\n\n\n")
+
+    def test_runs_every_group(self):
+        section = self.gdi_section()
+        self.assertRegex(section,
+                         "WritePixelArray: [0-9]+\\.[0-9]{3} MiB/s \\(took [0-9]+\\.[0-9]{6} "
+                         "seconds\\)\\. \n"
+                         "ReadPixelArray: [0-9]+\\.[0-9]{3} MiB/s \\(took [0-9]+\\.[0-9]{6} "
+                         "seconds\\)\\. \n\n")
+        for title in ("FillRect", "BltBitMap", "OverlappedBltBitMap"):
+            rows = "".join(ROW % (size, size) for size in SIZES)
+            self.assertRegex(section, re.escape(title + ":\n" + HEADER) + rows + "\n")
+        # Wine's screen device has no blending capability: both compositing groups are
+        # reported unsupported, once per size.
+        composite = "Composite operations are not supported on this machine (or not hardware accelerated).\n"
+        self.assertIn("Composite:\n" + HEADER + composite * len(SIZES) + "\n", section)
+        src_mask = "CompositeSrcMask is not supported on this machine (or not hardware accelerated).\n"
+        self.assertIn("CompositeSrcMask:\n" + HEADER + src_mask * len(SIZES) + "\n", section)
+        self.assertEqual(self.output.count(src_mask), len(SIZES))
+        self.assertRegex(section,
+                         "Random:\nTime \\(s\\)\t       Ops/s\t    MPixel/s\n"
+                         " {0,12}[0-9]+\\.[0-9]{3}\t {0,12}[0-9]+\\.[0-9]{3}\t {0,12}[0-9]+\\.[0-9]{3}\n\n$")
+        self.assertNotIn("Test failed.", self.output)
+
+    def test_result_file_holds_what_the_output_pair_printed(self):
+        self.assertEqual(len(self.results), 1, [p.name for p in self.results])
+        saved = read_text(self.results[0])
+        # The GDI part as printed, without the two console-only empty lines after the mode.
+        expected = re.sub(r"(Display mode: [^\n]+\n)\n\n", r"\1", self.gdi_section())
+        self.assertIn(expected, saved)
+        # Everything saved was printed, in the same order.
+        console_lines = iter(self.output.split("\n"))
+        for line in saved.split("\n"):
+            self.assertIn(line, console_lines, "saved line not printed in this order: %r" % line)
+        self.assertNotIn("This machine doesn't support Direct2D.", saved)
+
+
+if __name__ == "__main__":
+    unittest.main()
