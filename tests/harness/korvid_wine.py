@@ -97,8 +97,8 @@ def run_korvid(args=(), **kwargs):
 class BoxAnswerer(threading.Thread):
     """Answers message boxes of a Windows program on a virtual display from outside the process:
     finds the box, a top-level window whose class is the program's name, and presses a key.
-    `answers` is a list of keys ("Return" for the first button, "n" for No, ...); each box that
-    appears takes the next one. The titles of the boxes answered are kept in `seen`."""
+    `answers` is a list of key sequences ("Return" for the first button, "n" for No, "Tab space"
+    for the second button when it has no accelerator); each box that appears takes the next one. The titles of the boxes answered are kept in `seen`."""
 
     def __init__(self, display, class_name="korvid.exe", answers=("Return",), timeout=300):
         super().__init__(daemon=True)
@@ -107,7 +107,7 @@ class BoxAnswerer(threading.Thread):
         self.answers = list(answers)
         self.timeout = timeout
         self.seen = []
-        self._stop = threading.Event()
+        self._finish = threading.Event()
 
     def _xdotool(self, *args):
         return subprocess.run(["xdotool", *args], capture_output=True, text=True,
@@ -116,7 +116,7 @@ class BoxAnswerer(threading.Thread):
     def run(self):
         deadline = time.time() + self.timeout
         answered = set()
-        while self.answers and not self._stop.is_set() and time.time() < deadline:
+        while self.answers and not self._finish.is_set() and time.time() < deadline:
             found = self._xdotool("search", "--onlyvisible", "--classname",
                                   "^" + self.class_name.replace(".", "\\.") + "$")
             ids = [w for w in found.stdout.split() if w not in answered]
@@ -127,11 +127,11 @@ class BoxAnswerer(threading.Thread):
             name = self._xdotool("getwindowname", window).stdout.strip()
             time.sleep(0.5)  # let the box finish drawing and take the focus
             self._xdotool("windowfocus", "--sync", window)
-            self._xdotool("key", "--window", window, self.answers.pop(0))
+            self._xdotool("key", "--window", window, *self.answers.pop(0).split())
             self.seen.append(name)
             answered.add(window)
             time.sleep(0.5)
 
     def stop(self):
-        self._stop.set()
+        self._finish.set()
         self.join(timeout=5)

@@ -1,0 +1,206 @@
+"""The whole program as a Windows user meets it: korvid.exe under Wine on a small virtual
+display, uploading to the local results server, with the browser recorded in the registry.
+
+korvid_e2e (tests/e2e/CMakeLists.txt) is korvid.exe built with the addresses below; each test
+copies it into a fresh folder with the test CA as curl-ca-bundle.crt beside it."""
+import pathlib
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+import xml.etree.ElementTree as ElementTree
+
+from harness.korvid_wine import (BUILD, BoxAnswerer, VirtualDisplay, run_windows_program,
+                                 wine_command, wine_environment, windows_path)
+from server.korvid_test_server import TestResultsServer
+
+HTTPS_PORT = 47443
+RESULT_PAGE = "http://localhost:47480/Benchmark/Korvid/Result/"
+E2E_EXE = BUILD / "windows" / "tests" / "e2e" / "korvid.exe"
+BROWSER_EXE = BUILD / "windows" / "tests" / "korvid_test_browser.exe"
+SEPARATOR = "-" * 60
+OPEN_WITH_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.htm\OpenWithList"
+
+# What the run prints to the console alone; everything else is also in the transcript.
+CONSOLE_ONLY = re.compile(
+    r"^(Kernel32\.dll version: |Gdi32\.dll version: |d2d1\.dll version: |d3d10\.dll version: |"
+    r"Measuring clock granularity\.\.\.$|This machine doesn't support Direct2D\.$|"
+    r"Uploading the results to the server\.\.\.$|Upload progress: |Saved the results to |"
+    r"Opening the submitted results\.\.\. |Press ENTER to exit$)")
+
+GROUP_TITLES = ["FillRect:", "BltBitMap:", "OverlappedBltBitMap:", "Composite:",
+                "CompositeSrcMask:", "Random:"]
+
+
+def registry(*args):
+    subprocess.run([wine_command(), "reg", *args], env=wine_environment(), check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+
+
+def is_subsequence(short, long):
+    it = iter(long)
+    return all(any(line == other for other in it) for line in short)
+
+
+class EndToEndTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if not E2E_EXE.exists():
+            raise unittest.SkipTest("korvid_e2e is not built")
+
+    def setUp(self):
+        self.folder = pathlib.Path(tempfile.mkdtemp(prefix="korvid-e2e-"))
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        shutil.copy(E2E_EXE, self.folder / "korvid.exe")
+        self.browser_record = self.folder / "browser.txt"
+
+    def start_server(self, **kwargs):
+        server = TestResultsServer(ports={"https": HTTPS_PORT}, **kwargs).start()
+        self.addCleanup(server.stop)
+        shutil.copy(server.ca_file, self.folder / "curl-ca-bundle.crt")
+        return server
+
+    def record_browser(self):
+        shutil.copy(BROWSER_EXE, self.folder / "browser.exe")
+        registry("add", OPEN_WITH_KEY, "/v", "MRUList", "/t", "REG_SZ", "/d", "a", "/f")
+        registry("add", OPEN_WITH_KEY, "/v", "a", "/t", "REG_SZ", "/d",
+                 windows_path(self.folder / "browser.exe"), "/f")
+        self.addCleanup(registry, "delete", OPEN_WITH_KEY, "/f")
+
+    def run_korvid(self, args, display, dll_overrides=None, timeout=900):
+        return run_windows_program(
+            self.folder / "korvid.exe", args, display=display, dll_overrides=dll_overrides,
+            cwd=self.folder, timeout=timeout,
+            extra_env={"KORVID_BROWSER_RECORD": windows_path(self.browser_record)})
+
+    def result_files(self):
+        return sorted(self.folder.glob("*.kvdresult"))
+
+    def test_full_run_uploads_saves_and_opens_the_result_page(self):
+        server = self.start_server()
+        self.record_browser()
+        with VirtualDisplay("320x240x24") as display:
+            code, out = self.run_korvid(["-y", "-u", "-sd"], display.name)
+        self.assertEqual(code, 0, out)
+        lines = out.split("\n")
+
+        # Banner, machine description, then every group's table in order.
+        self.assertEqual(lines[0], SEPARATOR)
+        self.assertEqual(lines[1:3], ["Korvid 2.9", "A benchmark tool for graphics cards."])
+        self.assertIn("System Information:", lines)
+        positions = [lines.index(title) for title in ["System Information:"] + GROUP_TITLES]
+        self.assertEqual(positions, sorted(positions))
+        self.assertTrue(any(l.startswith("WritePixelArray: ") for l in lines))
+        self.assertTrue(any(l.startswith("ReadPixelArray: ") for l in lines))
+        self.assertNotIn("Some tests failed", out)
+
+        # The upload: every description record looked up or submitted before the root, each
+        # at most once, and the root's POST last, carrying every measurement of the run.
+        requests = server.session().requests
+        targets = [(r["method"], r["path"]) for r in requests]
+        root_posts = [i for i, t in enumerate(targets) if t == ("POST", "/api/v1/KorvidResult")]
+        self.assertEqual(root_posts, [len(targets) - 1], targets)
+        self.assertFalse(any(p.startswith("/api/v1/KorvidResult?") for _, p in targets))
+        posted = [r["body"] for r in requests if r["method"] == "POST"]
+        self.assertEqual(len(posted), len(set(posted)), "each record is submitted at most once")
+        looked_up = [p for m, p in targets if m == "GET"]
+        self.assertEqual(len(looked_up), len(set(looked_up)), "each record is looked up once")
+        for kind in ("BenchmarkOperatingSystem", "BenchmarkCPU", "BenchmarkMotherboard",
+                     "BenchmarkGraphicsCard", "BenchmarkLibrary", "BenchmarkLibraryVersion"):
+            self.assertTrue(any(p.startswith("/api/v1/" + kind) for _, p in targets), kind)
+        for r in requests:
+            self.assertIn(b"\r\nAuthorization: Basic ", r["head"])
+
+        root = ElementTree.fromstring(requests[-1]["body"])
+        self.assertEqual(root.tag, "KorvidResult")
+        fields = {child.tag: child.text for child in root if "id" not in child.attrib}
+        for name in ("FillRect_16x16_Ops_s", "BlitRect_16x16_Ops_s", "Composite_16x16_Ops_s",
+                     "Random_Ops_s", "Random_MP_s", "ProcessorClockSpeed", "RAMSize",
+                     "DisplayWidth", "DisplayHeight", "BitsPerPixel"):
+            self.assertIn(name, fields)
+        self.assertEqual(fields["DisplayWidth"], "320")
+        self.assertEqual(fields["DisplayHeight"], "240")
+        measured = [n for n in fields if re.match(r"^(FillRect|BlitRect|OverlappedBlitRect|Composite|"
+                                                  r"CompositeSrcMask)_\d+x\d+_", n)]
+        table_rows = len(re.findall(r"^\(\d+, \d+\)\t", out, re.M))
+        self.assertEqual(len(measured), 2 * table_rows, "Ops_s and MP_s for every row printed")
+
+        # The progress line ends in Done., then the page of the ID the server gave the root.
+        root_id = server.session().records[-1]["id"]
+        self.assertEqual(server.session().records[-1]["type"], "KorvidResult")
+        self.assertRegex(out, r"Upload progress: Step (\d+) of \1\. Done\. *\n")
+        self.assertIn("Result URL: %s%d\n" % (RESULT_PAGE, root_id), out)
+
+        # The saved file: the transcript plus one line end, CRLF throughout.
+        files = self.result_files()
+        self.assertEqual(len(files), 1)
+        self.assertRegex(files[0].name, r"^.+__\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d\.kvdresult$")
+        data = files[0].read_bytes()
+        self.assertNotIn(b"\n", data.replace(b"\r\n", b""), "every line end is CRLF")
+        self.assertTrue(data.endswith(b"\r\n\r\n"))
+        saved = data.decode("latin-1").replace("\r\n", "\n")[:-1].split("\n")[:-1]
+        self.assertTrue(is_subsequence(saved, lines), "the file holds only what was printed")
+        expected = [l for l in lines if l and not CONSOLE_ONLY.match(l.lstrip("\r"))]
+        self.assertEqual([l for l in saved if l], expected)
+        self.assertEqual(saved[-1], "Result URL: %s%d" % (RESULT_PAGE, root_id))
+
+        # The result page, through the program recorded for .htm files.
+        self.assertIn("Opening the submitted results... Done.\n", out)
+        record = self.browser_record.read_text()
+        self.assertIn("arg %s%d\n" % (RESULT_PAGE, root_id), record)
+
+    def test_partial_run_is_not_uploaded_nor_saved(self):
+        server = self.start_server()
+        with VirtualDisplay("320x240x24") as display:
+            code, out = self.run_korvid(["-nf", "-y", "-ns"], display.name, dll_overrides="d2d1=d")
+        self.assertEqual(code, 0, out)
+        self.assertIn("This machine doesn't support Direct2D.\n", out)
+        self.assertNotIn("FillRect:", out)
+        self.assertIn("\n" + SEPARATOR + "\nDid not perform the full set of tests, so the result "
+                      "cannot be submitted to the results server\n", out)
+        self.assertEqual(server.session().requests, [])
+        self.assertEqual(self.result_files(), [])
+        self.assertTrue(out.endswith("\n\nPress ENTER to exit\n"))
+
+    def test_refused_login_retries_sixteen_times_then_asks_about_the_download_page(self):
+        server = self.start_server(client_key="another-client-key")
+        self.record_browser()
+        with VirtualDisplay("320x240x24") as display:
+            answerer = BoxAnswerer(display.name, answers=["n"], timeout=600)
+            answerer.start()
+            code, out = self.run_korvid(["-y", "-ns"], display.name, dll_overrides="d2d1=d")
+            answerer.stop()
+        self.assertEqual(code, 0, out)
+        failures = re.findall(r"^Uploading results failed with exception \((\d+)\): (.*)$", out, re.M)
+        self.assertEqual(len(failures), 16, out)
+        self.assertEqual(out.count("Uploading the results to the server...\n"), 16)
+        for code_text, message in failures:
+            self.assertEqual(code_text, "0")
+            self.assertEqual(message, "BenchmarkClient::getObjectID failed. Server returned "
+                                      "response code: 401")
+        self.assertEqual(answerer.seen, ["Korvid"], "one question: the login-denied one")
+        self.assertTrue(all(r["method"] == "GET" for r in server.session().requests))
+        self.assertNotIn("Result URL: ", out)
+        self.assertNotIn("Opening the submitted results", out)
+        self.assertFalse(self.browser_record.exists(), "No opens nothing")
+
+    def test_cancel_at_the_confirmation_ends_the_run(self):
+        self.start_server()
+        with VirtualDisplay("320x240x24") as display:
+            # The relabelled second button, "Cancel", has no accelerator: move to it and press it.
+            answerer = BoxAnswerer(display.name, answers=["Tab space"], timeout=300)
+            answerer.start()
+            code, out = self.run_korvid(["-nu", "-sd"], display.name)
+            answerer.stop()
+        self.assertEqual(code, 0, out)
+        self.assertEqual(answerer.seen, ["Korvid"])
+        self.assertIn("\nUser cancelled. Exiting.\n", out)
+        self.assertTrue(out.endswith("User cancelled. Exiting.\n\n\nPress ENTER to exit\n"), out)
+        self.assertNotIn("Initialising", out)
+        self.assertNotIn("FillRect:", out)
+        self.assertEqual(self.result_files(), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
