@@ -29,6 +29,9 @@ std::future<SeenDialog> answerDialog(const std::string& answer)
         if (!dialog)
             return seen;
         seen.found = true;
+        // Wine fills the dialog's folder list after showing it; closing it before that has
+        // finished can end the process with an X error.
+        Sleep(700);
         const int field = GetDlgItem(dialog, kFileNameCombo) ? kFileNameCombo : kFileNameEdit;
         seen.proposed = itemText(dialog, field);
         if (answer.empty()) {

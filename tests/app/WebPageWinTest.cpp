@@ -55,8 +55,15 @@ protected:
     }
 };
 
+// The made-up extension's whole key, removed after each test.
+std::string testExtensionKey()
+{
+    return "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.kvdtest";
+}
+
 TEST(MostRecentProgram, ReadsTheFirstEntryOfTheMRUList)
 {
+    ScopedUserKey extension(testExtensionKey());
     ScopedUserKey key(openWithListKey("kvdtest"));
     ASSERT_TRUE(key.setText("a", "C:\\Programs\\first.exe"));
     ASSERT_TRUE(key.setText("b", "C:\\Programs\\second browser.exe"));
@@ -68,6 +75,7 @@ TEST(MostRecentProgram, ReadsTheFirstEntryOfTheMRUList)
 
 TEST(MostRecentProgram, EmptyWithoutAUsableEntry)
 {
+    ScopedUserKey extension(testExtensionKey());
     ScopedUserKey key(openWithListKey("kvdtest"));
     EXPECT_EQ(mostRecentProgramFor("kvdtest"), "");  // no key at all
     ASSERT_TRUE(key.create());
