@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "client/TestServer.h"
 #include "core/GfxSysNotAvailableException.h"
 #include "core/GfxTest.h"
+#include "results/BCException.h"
 #include "results/BCObject.h"
 
 namespace {
@@ -97,9 +99,9 @@ class InstantGfxTest : public GfxTest {
 public:
     InstantGfxTest(const std::string& name, EventLog& log, BenchmarkClient& client,
                    const std::string& statusPrefix, OutputPair& output, uint32_t testFlags,
-                   bool failPixelArrays)
+                   bool failPixelArrays, bool throwInTests)
         : GfxTest(client, statusPrefix, output, testFlags), log_(log), name_(name),
-          failPixelArrays_(failPixelArrays)
+          failPixelArrays_(failPixelArrays), throwInTests_(throwInTests)
     {
         log_.push_back("create " + name_ + " [" + statusPrefix + "] " +
                        std::to_string(testFlags));
@@ -116,6 +118,8 @@ public:
                                uint64_t minimumMicroseconds, bool& failed) override
     {
         log_.push_back("pixel arrays " + std::to_string(minimumMicroseconds));
+        if (throwInTests_)
+            throw std::string("ERROR: The graphics device was lost.");
         if (failPixelArrays_)
             failed = true;
         return firstTest + 2;
@@ -140,14 +144,17 @@ private:
     EventLog& log_;
     std::string name_;
     bool failPixelArrays_;
+    bool throwInTests_;
 };
 
 class FakeFactory : public GfxTestFactory {
 public:
     explicit FakeFactory(EventLog& log) : log_(log) {}
-    enum class Direct2D { Works, NotAvailable, Missing } direct2D = Direct2D::Works;
+    enum class Direct2D { Works, NotAvailable, Missing, ThrowsExchangeError, ThrowsOther };
+    Direct2D direct2D = Direct2D::Works;
     enum class Gdi { Works, ThrowsText, ThrowsNotAvailable, Missing } gdi = Gdi::Works;
     bool failPixelArrays = false;
+    bool throwInTests = false;
 
     std::unique_ptr<GfxTest> createDirect2DTest(BenchmarkClient& client, const std::string& prefix,
                                                 OutputPair& output, uint32_t flags) override
@@ -158,8 +165,12 @@ public:
         }
         if (direct2D == Direct2D::Missing)
             return nullptr;
+        if (direct2D == Direct2D::ThrowsExchangeError)
+            throw BCException("Lookup of the graphics card failed.", 500, 0);
+        if (direct2D == Direct2D::ThrowsOther)
+            throw std::runtime_error("out of video memory");
         return std::make_unique<InstantGfxTest>("d2d", log_, client, prefix, output, flags,
-                                                failPixelArrays);
+                                                failPixelArrays, throwInTests);
     }
     std::unique_ptr<GfxTest> createGDITest(BenchmarkClient& client, const std::string& prefix,
                                            OutputPair& output, uint32_t flags) override
@@ -175,7 +186,7 @@ public:
             break;
         }
         return std::make_unique<InstantGfxTest>("gdi", log_, client, prefix, output, flags,
-                                                failPixelArrays);
+                                                failPixelArrays, throwInTests);
     }
 
 private:
@@ -357,6 +368,32 @@ TEST_F(RunSequenceTest, GDIFallbackFailures)
     EXPECT_EQ(run({"-y"}), 1);
     EXPECT_TRUE(endsWith(out, "This machine doesn't support Direct2D.\n"
                               "ERROR: GDI is not available.\n" +
+                                  std::string(kPause)));
+    EXPECT_TRUE(filesSaved().empty());
+}
+
+TEST_F(RunSequenceTest, ErrorInsideTheTestsRestoresPrioritiesAndClosesTheTestFirst)
+{
+    factory.throwInTests = true;
+    EXPECT_EQ(run({"-y"}), 0);
+    EXPECT_EQ(log, (EventLog{"title Korvid", "gather", "pin", "granularity",
+                             "create d2d [Korvid 2.9 (2012/06/11). ] 31", "raise",
+                             "pixel arrays 1000000", "restore 32 0", "destroy d2d", "wait"}));
+    EXPECT_TRUE(endsWith(out, "\nERROR: The graphics device was lost.\n" + std::string(kPause)));
+    EXPECT_TRUE(filesSaved().empty());
+}
+
+TEST_F(RunSequenceTest, UnexpectedErrorsAreReportedWithNonZeroExitCode)
+{
+    factory.direct2D = FakeFactory::Direct2D::ThrowsExchangeError;
+    EXPECT_EQ(run({"-y"}), 1);
+    EXPECT_TRUE(endsWith(out, "seconds each.\n\nERROR: Lookup of the graphics card failed. (HTTP "
+                              "response code 500, transfer error code 0)\n" +
+                                  std::string(kPause)));
+
+    factory.direct2D = FakeFactory::Direct2D::ThrowsOther;
+    EXPECT_EQ(run({"-y"}), 1);
+    EXPECT_TRUE(endsWith(out, "seconds each.\n\nERROR: out of video memory\n" +
                                   std::string(kPause)));
     EXPECT_TRUE(filesSaved().empty());
 }
