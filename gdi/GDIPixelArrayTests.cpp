@@ -2,28 +2,13 @@
 // system-memory bitmap and the window, calibrated until one pass lasts the minimum duration.
 #include "gdi/GDITest.h"
 
-#include <iomanip>
-#include <ios>
 #include <sstream>
 
-#include "app/OutputPair.h"
 #include "core/MicrosecondClock.h"
 #include "gdi/PixelArrayBitmap.h"
 #include "gdi/TransferCalibration.h"
+#include "gdi/TransferReport.h"
 #include "results/BCObject.h"
-
-namespace {
-
-constexpr int kSearchKey = 1;
-
-std::string formatRate(double value)
-{
-    std::ostringstream text;
-    text << value;
-    return text.str();
-}
-
-} // namespace
 
 int32_t GDITest::runPixelArrayTests(int32_t firstTest, int32_t totalTests,
                                     uint64_t minimumMicroseconds, bool& failed)
@@ -45,12 +30,11 @@ int32_t GDITest::runPixelArrayTests(int32_t firstTest, int32_t totalTests,
     struct Transfer {
         const char* name;
         const char* statusText;
-        const char* fieldName;
         bool write;
     };
     const Transfer transfers[] = {
-        {"WritePixelArray: ", "Running WritePixelArray test (test ", "WritePixelArray_MiB_s", true},
-        {"ReadPixelArray: ", "Running ReadPixelArray test (test ", "ReadPixelArray_MiB_s", false},
+        {"WritePixelArray", "Running WritePixelArray test (test ", true},
+        {"ReadPixelArray", "Running ReadPixelArray test (test ", false},
     };
 
     int32_t testNumber = firstTest;
@@ -78,19 +62,7 @@ int32_t GDITest::runPixelArrayTests(int32_t firstTest, int32_t totalTests,
                 return static_cast<double>(readMicrosecondClock() - start) * 1e-6;
             });
 
-        if (result.gaveUp) {
-            output << "Test failed. Your graphics card drivers may be faulty." << std::endl;
-            failed = true;
-        }
-        const std::streamsize consolePrecision = output.console().precision();
-        const std::streamsize transcriptPrecision = output.transcript().precision();
-        output << transfer.name << std::fixed << std::setprecision(3) << result.mibPerSecond
-               << " MiB/s (took " << std::setprecision(6) << result.elapsedSeconds
-               << " seconds). " << std::endl;
-        output.console().precision(consolePrecision);
-        output.transcript().precision(transcriptPrecision);
-
-        resultRecord()->addField(transfer.fieldName, formatRate(result.mibPerSecond), kSearchKey);
+        reportTransfer(output, *resultRecord(), transfer.name, result, failed);
         ++testNumber;
     }
     return firstTest + 2;

@@ -54,7 +54,7 @@ private:
     // Fills the first `bytes` bytes (rounded up to whole 32-bit words) with one random draw per
     // word.
     static void fillWithRandomWords(void* bits, uint64_t bytes);
-    // The 200 GDI rectangles of a blit source, in a w × h area at (left, top) of `target`.
+    // The 200 GDI rectangles of a blit source, painted into the w × h bitmap of `target`.
     void paintBlitSource(HDC target, int32_t width, int32_t height);
 
     // Released in reverse: dc, then window, then the class registration.
