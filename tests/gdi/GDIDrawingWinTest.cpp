@@ -77,6 +77,53 @@ TEST_F(GDIDrawing, FillRectDrawsBelowTheStrip)
     expectDraws([&](int32_t n) { return test.fillRectTest(64, 32, n); }, 20);
 }
 
+TEST_F(GDIDrawing, FillRectPlacesAndColoursAsDrawn)
+{
+    if (test.getBitsPerPixel() != 32) {
+        GTEST_SKIP() << "exact colours need 8 bits per channel";
+    }
+    // Predict the draws with a private generator from the same state: x, then y, per
+    // rectangle; colours 0, 0x010041, 0x020082 (COLORREF, so red is the low byte).
+    const int size = 24;
+    const int xRange = width - size;
+    const int yRange = height - strip - size;
+    RandomGenerator predictor(randomGeneratorStateForTesting());
+    int x[3], y[3];
+    for (int i = 0; i < 3; ++i) {
+        x[i] = predictor.next() % xRange;
+        y[i] = predictor.next() % yRange + strip;
+    }
+    blacken(test.getDC(), width, strip, height);
+    EXPECT_GE(test.fillRectTest(size, size, 3), 0.0);
+    EXPECT_EQ(randomGeneratorStateForTesting(), predictor.getState());
+
+    const WindowPixels pixels = snapshot();
+    EXPECT_EQ(pixels.at(x[2], y[2]), 0x820002u);
+    EXPECT_EQ(pixels.at(x[2] + size - 1, y[2] + size - 1), 0x820002u);
+    // Right and below the last rectangle: outside it (the fill excludes its right and bottom
+    // edges), so it shows black or the second rectangle.
+    const uint32_t outside = pixels.at(x[2] + size, y[2] + size);
+    EXPECT_TRUE(outside == 0 || outside == 0x410001u) << std::hex << outside;
+    int second = 0;
+    for (int row = 0; row < size; ++row) {
+        for (int column = 0; column < size; ++column) {
+            second += pixels.at(x[1] + column, y[1] + row) == 0x410001u;
+        }
+    }
+    EXPECT_GT(second, 0) << "the second rectangle is not entirely covered by the third";
+    EXPECT_EQ(pixels.nonBlackPixels(strip, height), [&] {
+        int lit = 0;
+        for (int py = strip; py < height; ++py) {
+            for (int px = 0; px < width; ++px) {
+                const bool inSecond = px >= x[1] && px < x[1] + size && py >= y[1] && py < y[1] + size;
+                const bool inThird = px >= x[2] && px < x[2] + size && py >= y[2] && py < y[2] + size;
+                lit += inSecond || inThird;
+            }
+        }
+        return lit;
+    }());
+}
+
 TEST_F(GDIDrawing, BltBitMapDrawsBelowTheStrip)
 {
     expectDraws([&](int32_t n) { return test.bltBitMapTest(32, 32, n); }, 50);
