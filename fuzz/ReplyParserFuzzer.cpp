@@ -17,8 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::size_t length = size > 0 ? size - 1 : 0;
     try {
         const int32_t id = extractObjectIDFromReply(text, length, type);
-        // A reply yields a real ID or "not found"; 0 is never an ID.
-        if (id == 0 || id < -1) {
+        // A reply yields an ID or "not found"; 0 is never an ID. The server's number is taken as
+        // it reads (atol rules), negative ones included.
+        if (id == 0) {
             std::abort();
         }
     } catch (const BCException&) {
