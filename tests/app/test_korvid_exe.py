@@ -6,6 +6,7 @@ Run by scripts/test (stage "scripts"), or alone after scripts/build:
     KORVID_EXE=build/windows/korvid.exe python3 tests/harness/run_script_tests.py app/test_korvid_exe
 The connection tests need the local results server (KORVID_TEST_* variables); they run a copy of
 korvid.exe whose built-in API address is replaced by the local server's."""
+import atexit
 import os
 import pathlib
 import re
@@ -54,6 +55,45 @@ HELP = (
     "\n")
 
 
+# One virtual display for every run of this module, also the console-only ones: a Wine
+# program started without a display brings up Wine's desktop process without one, and message
+# boxes of programs started on a display shortly afterwards (while the same wineserver lives)
+# then fail at once, as if answered No.
+_display = None
+
+
+def _wait_for_wineserver_exit():
+    """Lets the prefix's wineserver (and its desktop process) end, so the next program starts
+    them afresh on this module's display."""
+    wineserver = shutil.which("wineserver") or shutil.which("wineserver-stable")
+    if wineserver:
+        try:
+            subprocess.run([wineserver, "-w"], env=wine_environment(_display.name), timeout=60,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        except subprocess.TimeoutExpired:
+            pass
+
+
+def _shared_display():
+    """The module's display, made on first use and closed when the test process ends (the
+    harness that loads this module does not run module fixtures)."""
+    global _display
+    if _display is None:
+        _display = VirtualDisplay("320x240x24").__enter__()
+        _wait_for_wineserver_exit()
+        atexit.register(_close_display)
+    return _display
+
+
+def _close_display():
+    _wait_for_wineserver_exit()
+    _display.__exit__(None, None, None)
+
+
+def run_korvid(program, args, **kwargs):
+    return run_windows_program(program, args, display=_shared_display().name, **kwargs)
+
+
 def require_program(test):
     if not korvid_exe().exists():
         test.skipTest(f"{korvid_exe()} is not built")
@@ -69,12 +109,12 @@ class CommandLineEndingsTest(unittest.TestCase):
                 # A file whose name "?" would match if the runtime expanded wildcards.
                 pathlib.Path(folder, "a").write_text("")
                 # No input at all: a pause would still end, so its text is what shows it.
-                code, out = run_windows_program(korvid_exe(), [option], cwd=folder,
+                code, out = run_korvid(korvid_exe(), [option], cwd=folder,
                                                 stdin_text="", timeout=120)
                 self.assertEqual(code, 0)
                 self.assertEqual(out, BANNER + HELP)
                 self.assertEqual(os.listdir(folder), ["a"])
-                code, out = run_windows_program(korvid_exe(), ["*"], cwd=folder,
+                code, out = run_korvid(korvid_exe(), ["*"], cwd=folder,
                                                 stdin_text="", timeout=120)
                 self.assertEqual(code, 10)
                 self.assertIn("ERROR: Unrecognised command line option.*\n\n", out)
@@ -82,7 +122,7 @@ class CommandLineEndingsTest(unittest.TestCase):
     def test_unrecognised_option_prints_it_then_help_and_ends_with_10(self):
         for option in ("-x", "-H", "--Help", "-y=1"):
             with self.subTest(option=option):
-                code, out = run_windows_program(korvid_exe(), ["-nf", option, "-h"],
+                code, out = run_korvid(korvid_exe(), ["-nf", option, "-h"],
                                                 stdin_text="", timeout=120)
                 self.assertEqual(code, 10)
                 self.assertEqual(out, BANNER + "ERROR: Unrecognised command line option." +
@@ -98,16 +138,15 @@ class CancelledRunTest(unittest.TestCase):
             self.skipTest("xdotool is needed to answer the message box")
 
     def test_cancel_at_the_confirmation(self):
-        with tempfile.TemporaryDirectory() as folder, VirtualDisplay("320x240x24") as display:
+        with tempfile.TemporaryDirectory() as folder:
             # Tab moves from "Continue" to "Cancel"; space presses it.
-            answerer = BoxAnswerer(display.name, answers=["Tab space"], timeout=240)
+            answerer = BoxAnswerer(_shared_display().name, answers=["Tab space"], timeout=240)
             answerer.start()
             try:
-                code, out = run_windows_program(korvid_exe(), ["-nu", "-ns"], cwd=folder,
-                                                display=display.name, timeout=300)
+                code, out = run_korvid(korvid_exe(), ["-nu", "-ns"], cwd=folder, timeout=300)
             finally:
                 answerer.stop()
-            self.assertEqual(answerer.seen, ["Korvid"])
+            self.assertEqual(answerer.seen, ["Korvid"], out)
             self.assertEqual(code, 0)
             self.assertTrue(out.startswith(BANNER + "System Information:\n"), out)
             self.assertIn("\nMeasuring clock granularity...\nClock granularity is", out)
@@ -188,7 +227,7 @@ class ConnectionTest(unittest.TestCase):
 
     def test_working_connection_ends_with_0(self):
         program = self._program_for(self._local_api())
-        code, out = run_windows_program(program, ["-tc"], cwd=self.folder.name,
+        code, out = run_korvid(program, ["-tc"], cwd=self.folder.name,
                                         stdin_text="", timeout=120)
         self.assertEqual(out, BANNER + "Testing the connection to the server...\n"
                               "Successfully made a connection to the server. Test complete.\n")
@@ -197,7 +236,7 @@ class ConnectionTest(unittest.TestCase):
 
     def test_server_down_prints_the_failure_and_ends_with_10(self):
         program = self._program_for(f"https://localhost:{_unused_port()}/api/v1/")
-        code, out = run_windows_program(program, ["-y", "-tc"], cwd=self.folder.name,
+        code, out = run_korvid(program, ["-y", "-tc"], cwd=self.folder.name,
                                         stdin_text="", timeout=120)
         self.assertEqual(code, 10)
         self.assertTrue(out.startswith(BANNER + "Testing the connection to the server...\n"
@@ -211,16 +250,14 @@ class ConnectionTest(unittest.TestCase):
             self.skipTest("xdotool is needed to answer the message box")
         self._control("fault", "status=401&count=-1")
         program = self._program_for(self._local_api())
-        with VirtualDisplay("320x240x24") as display:
-            answerer = BoxAnswerer(display.name, answers=["n"], timeout=120)
-            answerer.start()
-            try:
-                code, out = run_windows_program(program, ["-y", "-tc"], cwd=self.folder.name,
-                                                display=display.name, stdin_text="",
-                                                timeout=180)
-            finally:
-                answerer.stop()
-        self.assertEqual(answerer.seen, ["Korvid"])
+        answerer = BoxAnswerer(_shared_display().name, answers=["n"], timeout=120)
+        answerer.start()
+        try:
+            code, out = run_korvid(program, ["-y", "-tc"], cwd=self.folder.name, stdin_text="",
+                                   timeout=180)
+        finally:
+            answerer.stop()
+        self.assertEqual(answerer.seen, ["Korvid"], out)
         self.assertEqual(code, 10)
         self.assertTrue(out.startswith(BANNER + "Testing the connection to the server...\n"
                                        "Connection to the server failed with HTTP response "
