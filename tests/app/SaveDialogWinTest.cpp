@@ -53,6 +53,8 @@ protected:
     }
 };
 
+// One dialog per test program: in a Wine prefix whose other processes hold windows, a second
+// save dialog in the same process has been seen to end it with an X error (BadWindow).
 TEST_F(SaveDialogTest, ProposesTheNameAndReturnsTheChosenPath)
 {
     char directory[MAX_PATH] = {};
@@ -66,24 +68,6 @@ TEST_F(SaveDialogTest, ProposesTheNameAndReturnsTheChosenPath)
     ASSERT_TRUE(seen.found);
     EXPECT_EQ(seen.proposed, "Example Card__2013-01-02_14-03-09.kvdresult");
     EXPECT_EQ(path, chosen);
-}
-
-TEST_F(SaveDialogTest, CancelReturnsEmptyText)
-{
-    auto dialog = answerDialog("");
-    EXPECT_EQ(chooseSaveFile("proposed.kvdresult"), "");
-    EXPECT_TRUE(dialog.get().found);
-}
-
-TEST_F(SaveDialogTest, OverlongProposalIsCutToTheBuffer)
-{
-    const std::string longName(3000, 'n');
-    auto dialog = answerDialog("");
-    EXPECT_EQ(chooseSaveFile(longName), "");
-    const SeenDialog seen = dialog.get();
-    ASSERT_TRUE(seen.found);
-    // At most 2047 characters reach the dialog; its own field may hold fewer.
-    EXPECT_LE(seen.proposed.size(), 2047u);
 }
 
 } // namespace
