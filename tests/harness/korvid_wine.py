@@ -14,6 +14,24 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 BUILD = pathlib.Path(os.environ.get("KORVID_BUILD", ROOT / "build"))
 
 
+def wineserver_command():
+    for name in ("wineserver", "wineserver-stable"):
+        if shutil.which(name):
+            return shutil.which(name)
+    return str(pathlib.Path(wine_command()).parent / "wineserver")
+
+
+def end_wineserver(env=None):
+    """Ends the prefix's wineserver and with it Wine's desktop process, which belongs to the
+    display it was started on: a program started later on another display needs a new one
+    (with a stale one its message boxes return at once)."""
+    env = env or wine_environment()
+    subprocess.run([wineserver_command(), "-k"], env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=60)
+    subprocess.run([wineserver_command(), "-w"], env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=60)
+
+
 def wine_command():
     for name in (os.environ.get("KORVID_WINE"), "wine", "wine-stable"):
         if name and shutil.which(name):
@@ -56,23 +74,26 @@ class VirtualDisplay:
                 time.sleep(0.05)
             if process.poll() is None:
                 self.process, self.name = process, f":{n}"
+                end_wineserver(wine_environment(self.name))
                 return self
         raise RuntimeError("no free display number for Xvfb")
 
     def __exit__(self, *exc):
         if self.process:
+            end_wineserver(wine_environment(self.name))
             self.process.terminate()
             self.process.wait(timeout=10)
 
 
 def wine_environment(display=None, dll_overrides=None, extra=None):
+    """Without a display of its own a program gets the one scripts/test started for the script
+    tests: a Wine program started without any display breaks the message boxes of programs
+    started after it in the same Wine session."""
     env = dict(os.environ)
     env.setdefault("WINEPREFIX", str(BUILD / "wineprefix"))
     env["WINEDEBUG"] = "-all"
     if display:
         env["DISPLAY"] = display
-    else:
-        env.pop("DISPLAY", None)
     if dll_overrides:
         env["WINEDLLOVERRIDES"] = dll_overrides
     if extra:
