@@ -1,4 +1,4 @@
-// The Direct2D test on a 16-bit display (run by d2d_depth_test.sh on a 16-bit virtual screen;
+// The Direct2D test on a 16-bit display (run by test_d2d_platform.py on a 16-bit virtual screen;
 // skipped on any other).
 #include <gtest/gtest.h>
 

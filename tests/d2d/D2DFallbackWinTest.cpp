@@ -1,6 +1,6 @@
 // How the Direct2D test's construction fails where the libraries it needs are missing. Each
 // case applies only to the library set-up it names and is skipped elsewhere; the script
-// d2d_fallback_test.sh runs them with the libraries disabled (and a stand-in d2d1.dll).
+// test_d2d_platform.py runs them with the libraries disabled (and a stand-in d2d1.dll).
 #include <gtest/gtest.h>
 
 #include <windows.h>

@@ -1,0 +1,155 @@
+"""korvid.exe through the Direct2D back end under Wine, on a 320 x 240 virtual display (Direct2D
+on a software renderer draws about 17 megapixels per second, so a small screen keeps the run to
+a few minutes on an idle machine): a whole run answering yes to everything, not uploading,
+saving under the default name; then the two ways the Direct2D set-up gives way when its
+libraries are missing."""
+import pathlib
+import re
+import shutil
+import tempfile
+import unittest
+
+from harness.korvid_wine import VirtualDisplay, korvid_exe, run_windows_program
+
+SIZES = (16, 32, 64, 128)  # 320 x 240 with a 20-pixel strip: at most 220, so up to 128
+ROW = r"\(%d, %d\)\t {0,12}[0-9]+\.[0-9]{3}\t {0,12}[0-9]+\.[0-9]{3}\t {0,12}[0-9]+\.[0-9]{3}\n"
+HEADER = "Size\t\t    Time (s)\t       Ops/s\t    MPixel/s\n"
+D3D_MESSAGE = ("ERROR: Direct2D test needs Direct3D 10.1. Please download and install DirectX "
+               "10.1 or higher.")
+
+
+def read_text(path):
+    return path.read_bytes().decode("latin-1").replace("\r\n", "\n")
+
+
+def program_folder(extra=()):
+    """A folder of its own with a copy of korvid.exe, its CA bundle and any extra files beside
+    it; the result file lands there too."""
+    directory = pathlib.Path(tempfile.mkdtemp(prefix="korvid-d2d-"))
+    program = korvid_exe()
+    shutil.copy(program, directory / "korvid.exe")
+    bundle = program.parent / "curl-ca-bundle.crt"
+    if bundle.exists():
+        shutil.copy(bundle, directory / "curl-ca-bundle.crt")
+    for path in extra:
+        shutil.copy(path, directory / pathlib.Path(path).name)
+    return directory
+
+
+def stand_in_d2d1():
+    """The stand-in d2d1.dll the d2d folder builds for these tests (it loads without
+    Direct3D 10.1, unlike Wine's own, which imports d3d10_1.dll)."""
+    return korvid_exe().parent / "tests" / "d2d-stub" / "d2d1.dll"
+
+
+class D2DRunTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.directory = program_folder()
+        with VirtualDisplay("320x240x24") as display:
+            cls.code, cls.output = run_windows_program(
+                cls.directory / "korvid.exe", ["-y", "-nu", "-sd"], display=display.name,
+                cwd=cls.directory, timeout=3600)
+        cls.results = sorted(cls.directory.glob("*.kvdresult"))
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.directory, ignore_errors=True)
+
+    def d2d_section(self):
+        start = self.output.index("Initialising Direct2D test.\n")
+        random = self.output.index("Random:\n", start)
+        end = self.output.index("\n\n", random) + 2
+        return self.output[start:end]
+
+    def group(self, title):
+        section = self.d2d_section()
+        start = section.index(title + ":\n")
+        return section[start:section.index("\n\n", start) + 1]
+
+    def test_sets_up_direct2d(self):
+        self.assertEqual(self.code, 0, self.output)
+        self.assertNotIn("support Direct2D", self.output)
+        self.assertNotIn("Initialising GDI test.", self.output)
+        self.assertNotIn("ERROR", self.output)
+        self.assertRegex(self.output,
+                         "Initialising Direct2D test.\n\n"
+                         "Board name: [^\n]+\n"
+                         "Product ID: 0x[0-9a-f]+ Vendor ID: 0x[0-9a-f]+ SubProduct ID: "
+                         "0x[0-9a-f]+ SubVendor ID: 0x[0-9a-f]+\n"
+                         "Card driver: [^\n]* \\([^\n]*\\)\n"
+                         "VRAM: [^\n]+\n"
+                         "Display mode: 320x240@[0-9]+ \\(32 bpp\\)\n\n\n")
+
+    def test_runs_every_group(self):
+        section = self.d2d_section()
+        self.assertRegex(section,
+                         "\n\nWritePixelArray: [0-9]+\\.[0-9]{3} MiB/s \\(took [0-9]+\\.[0-9]{6} "
+                         "seconds\\)\\. \nReadPixelArray: [0-9]+\\.[0-9]{3} MiB/s \\(took "
+                         "[0-9]+\\.[0-9]{6} seconds\\)\\. \n\nFillRect:\n")
+        for title in ("FillRect", "BltBitMap", "Composite"):
+            rows = "".join(ROW % (size, size) for size in SIZES)
+            self.assertRegex(self.group(title), "^" + re.escape(title + ":\n" + HEADER) + rows,
+                             title)
+        self.assertIn("NOTE: Compositing (or alpha blending) used premultiplied alpha mode.\n",
+                      self.group("Composite"))
+        self.assertRegex(section, "Random:\nTime \\(s\\)\t       Ops/s\t    MPixel/s\n"
+                                  " {0,12}[0-9]+\\.[0-9]{3}\t {0,12}[0-9]+\\.[0-9]{3}\t"
+                                  " {0,12}[0-9]+\\.[0-9]{3}\n\n$")
+        self.assertNotIn("Test failed.", self.output)
+
+    def test_reports_what_wine_cannot_draw_as_not_supported(self):
+        # Wine 8: CopyFromRenderTarget answers E_NOTIMPL and FillOpacityMask draws nothing.
+        self.assertEqual(
+            self.group("OverlappedBltBitMap"),
+            "OverlappedBltBitMap:\n" + HEADER +
+            "OverlappedBltBitMap is not supported on this machine (or not hardware "
+            "accelerated).\n" * len(SIZES))
+        self.assertEqual(
+            self.group("CompositeSrcMask"),
+            "CompositeSrcMask:\n" + HEADER +
+            "CompositeSrcMask is not supported on this machine (or not hardware "
+            "accelerated).\n" * len(SIZES) +
+            "NOTE: The source mask's alpha channel was multiplied by the source bitmap's alpha "
+            "channel.\nNOTE: The source bitmap's alpha channel was premultiplied.\n")
+
+    def test_saves_the_transcript(self):
+        self.assertEqual(len(self.results), 1, self.output)
+        saved = read_text(self.results[0])
+        self.assertIn(self.d2d_section().replace("32 bpp)\n\n\n", "32 bpp)\n"), saved)
+        self.assertTrue(self.output.endswith("\n\nPress ENTER to exit\n"), self.output[-200:])
+
+
+class D2DLibrariesMissingTest(unittest.TestCase):
+    def run_in(self, directory, overrides, args):
+        # The copy in its own folder: Wine looks for a native d2d1.dll beside the program.
+        with VirtualDisplay("320x240x24") as display:
+            return run_windows_program(directory / "korvid.exe", args, display=display.name,
+                                       dll_overrides=overrides, cwd=directory, timeout=600)
+
+    def test_without_direct2d_the_gdi_test_runs(self):
+        directory = program_folder()
+        try:
+            code, out = self.run_in(directory, "d2d1=d",
+                                    ["-y", "-nu", "-ns", "-nm", "-nf", "-nb", "-nc", "-nr"])
+        finally:
+            shutil.rmtree(directory, ignore_errors=True)
+        self.assertEqual(code, 0, out)
+        self.assertIn("This machine doesn't support Direct2D.\nInitialising GDI test.\n\n", out)
+        self.assertNotIn("Initialising Direct2D test.", out)
+
+    def test_without_direct3d_10_1_the_run_ends(self):
+        directory = program_folder([stand_in_d2d1()])
+        try:
+            code, out = self.run_in(directory, "d2d1=n;d3d10_1=d", ["-y", "-nu", "-ns"])
+        finally:
+            shutil.rmtree(directory, ignore_errors=True)
+        self.assertEqual(code, 0, out)
+        self.assertTrue(out.endswith(D3D_MESSAGE + "\n\n\nPress ENTER to exit\n"), out[-300:])
+        self.assertNotIn("Initialising GDI test.", out)
+        self.assertNotIn("Initialising Direct2D test.", out)
+        self.assertNotIn("FillRect", out)
+
+
+if __name__ == "__main__":
+    unittest.main()
