@@ -12,3 +12,17 @@ GfxTest::~GfxTest() = default;
 std::shared_ptr<BCObject> GfxTest::resultRecord() {
     return client.getRootObject();
 }
+
+void GfxTest::setDisplayMode(uint32_t width, uint32_t height, uint32_t frequency, uint32_t depth)
+{
+    displayWidth = width;
+    displayHeight = static_cast<int32_t>(height);
+    refreshRate = frequency;
+    bitsPerPixel = depth;
+    if (bitsPerPixel < 16) {
+        throw std::string(
+            "ERROR: Your screen mode is not truecolour. Please change the screen-mode \"color "
+            "quality\" to 16-bit or higher in the display control panel settings tab, and run "
+            "this again.");
+    }
+}

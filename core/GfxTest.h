@@ -65,6 +65,14 @@ protected:
     // The record every result field goes to: the client's root record.
     virtual std::shared_ptr<BCObject> resultRecord();
 
+    // Takes the current display mode's size, refresh rate and depth; a mode of fewer than 16
+    // bits per pixel cannot be tested and throws the set-up error text.
+    void setDisplayMode(uint32_t width, uint32_t height, uint32_t frequency, uint32_t depth);
+#ifdef _WIN32
+    // Reads the current display mode of the desktop (EnumDisplaySettingsA) into setDisplayMode.
+    void readCurrentDisplayMode();
+#endif
+
     std::string statusPrefix;
     BenchmarkClient& client;
     OutputPair& output;

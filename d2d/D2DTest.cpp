@@ -66,19 +66,7 @@ D2DTest::D2DTest(BenchmarkClient& client, const std::string& statusPrefix, Outpu
 
     output << "Initialising Direct2D test." << std::endl << std::endl;
 
-    DEVMODEA mode = {};
-    mode.dmSize = sizeof(mode);
-    EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode);
-    displayWidth = mode.dmPelsWidth;
-    displayHeight = static_cast<int32_t>(mode.dmPelsHeight);
-    refreshRate = mode.dmDisplayFrequency;
-    bitsPerPixel = mode.dmBitsPerPel;
-    if (bitsPerPixel < 16) {
-        throw std::string(
-            "ERROR: Your screen mode is not truecolour. Please change the screen-mode \"color "
-            "quality\" to 16-bit or higher in the display control panel settings tab, and run "
-            "this again.");
-    }
+    readCurrentDisplayMode();
 
     WNDCLASSA windowClassDesc = {};
     windowClassDesc.style = CS_OWNDC;

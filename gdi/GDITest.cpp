@@ -30,19 +30,7 @@ GDITest::GDITest(BenchmarkClient& client, const std::string& statusPrefix, Outpu
 {
     output << "Initialising GDI test." << std::endl << std::endl;
 
-    DEVMODEA mode{};
-    mode.dmSize = sizeof(DEVMODEA);
-    EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode);
-    displayWidth = mode.dmPelsWidth;
-    displayHeight = static_cast<int32_t>(mode.dmPelsHeight);
-    refreshRate = mode.dmDisplayFrequency;
-    bitsPerPixel = mode.dmBitsPerPel;
-    if (bitsPerPixel < 16) {
-        throw std::string(
-            "ERROR: Your screen mode is not truecolour. Please change the screen-mode \"color "
-            "quality\" to 16-bit or higher in the display control panel settings tab, and run "
-            "this again.");
-    }
+    readCurrentDisplayMode();
 
     WNDCLASSA windowClass{};
     windowClass.style = CS_OWNDC;

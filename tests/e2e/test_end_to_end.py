@@ -8,6 +8,7 @@ import re
 import shutil
 import subprocess
 import tempfile
+import time
 import unittest
 import xml.etree.ElementTree as ElementTree
 
@@ -74,6 +75,16 @@ class EndToEndTest(unittest.TestCase):
             cwd=self.folder, timeout=timeout,
             extra_env={"KORVID_BROWSER_RECORD": windows_path(self.browser_record)})
 
+    def wait_for_browser(self, seconds=60):
+        """The page opens in a process of its own, which may still be starting when korvid.exe
+        ends; it must finish before the display and its Wine session go."""
+        deadline = time.time() + seconds
+        while time.time() < deadline:
+            if self.browser_record.exists() and self.browser_record.read_text().endswith("end\n"):
+                return self.browser_record.read_text()
+            time.sleep(0.5)
+        return self.browser_record.read_text() if self.browser_record.exists() else ""
+
     def result_files(self):
         return sorted(self.folder.glob("*.kvdresult"))
 
@@ -82,6 +93,7 @@ class EndToEndTest(unittest.TestCase):
         self.record_browser()
         with VirtualDisplay("320x240x24") as display:
             code, out = self.run_korvid(["-y", "-u", "-sd"], display.name)
+            browser_record = self.wait_for_browser()
         self.assertEqual(code, 0, out)
         lines = out.split("\n")
 
@@ -147,8 +159,7 @@ class EndToEndTest(unittest.TestCase):
 
         # The result page, through the program recorded for .htm files.
         self.assertIn("Opening the submitted results... Done.\n", out)
-        record = self.browser_record.read_text()
-        self.assertIn("arg %s%d\n" % (RESULT_PAGE, root_id), record)
+        self.assertIn("arg %s%d\nend\n" % (RESULT_PAGE, root_id), browser_record)
 
     def test_partial_run_is_not_uploaded_nor_saved(self):
         server = self.start_server()

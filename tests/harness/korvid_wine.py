@@ -5,6 +5,7 @@ KORVID_EXE (build/windows/korvid.exe). Every test that needs a display starts it
 virtual one, so tests can choose the screen size and depth they need."""
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import threading
@@ -117,14 +118,18 @@ def run_korvid(args=(), **kwargs):
 
 class BoxAnswerer(threading.Thread):
     """Answers message boxes of a Windows program on a virtual display from outside the process:
-    finds the box, a top-level window whose class is the program's name, and presses a key.
+    finds the box, a top-level window whose class is the program's name and whose title is the
+    caption, and presses keys.
     `answers` is a list of key sequences ("Return" for the first button, "n" for No, "Tab space"
-    for the second button when it has no accelerator); each box that appears takes the next one. The titles of the boxes answered are kept in `seen`."""
+    for the second button when it has no accelerator); each box that appears takes the next one.
+    The titles of the boxes answered are kept in `seen`."""
 
-    def __init__(self, display, class_name="korvid.exe", answers=("Return",), timeout=300):
+    def __init__(self, display, class_name="korvid.exe", answers=("Return",), timeout=300,
+                 caption="Korvid"):
         super().__init__(daemon=True)
         self.display = display
         self.class_name = class_name
+        self.caption = caption
         self.answers = list(answers)
         self.timeout = timeout
         self.seen = []
@@ -138,9 +143,14 @@ class BoxAnswerer(threading.Thread):
         deadline = time.time() + self.timeout
         answered = set()
         while self.answers and not self._finish.is_set() and time.time() < deadline:
-            found = self._xdotool("search", "--onlyvisible", "--classname",
-                                  "^" + self.class_name.replace(".", "\\.") + "$")
-            ids = [w for w in found.stdout.split() if w not in answered]
+            # The program's other windows (the full-screen test window) share the class, so a
+            # box is a window of the class that also carries the caption (xdotool takes one
+            # pattern per search).
+            by_class = self._xdotool("search", "--onlyvisible", "--classname",
+                                     "^" + re.escape(self.class_name) + "$").stdout.split()
+            by_name = self._xdotool("search", "--onlyvisible", "--name",
+                                    "^" + re.escape(self.caption) + "$").stdout.split()
+            ids = [w for w in by_class if w in by_name and w not in answered]
             if not ids:
                 time.sleep(0.3)
                 continue
