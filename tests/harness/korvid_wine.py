@@ -104,12 +104,20 @@ def wine_environment(display=None, dll_overrides=None, extra=None):
 
 def run_windows_program(program, args=(), display=None, dll_overrides=None, cwd=None,
                         stdin_text="\n", timeout=600, extra_env=None):
-    """Runs a Windows program under Wine; returns (exit code, stdout with LF line ends)."""
-    completed = subprocess.run(
-        [wine_command(), str(program), *args], input=stdin_text.encode(),
-        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, cwd=cwd, timeout=timeout,
-        env=wine_environment(display, dll_overrides, extra_env))
-    return completed.returncode, normalise(completed.stdout.decode("latin-1"))
+    """Runs a Windows program under Wine; returns (exit code, stdout with LF line ends).
+    A program still running after `timeout` seconds is ended, and the failure names what it
+    had printed by then."""
+    process = subprocess.Popen(
+        [wine_command(), str(program), *args], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+        stderr=subprocess.DEVNULL, cwd=cwd, env=wine_environment(display, dll_overrides, extra_env))
+    try:
+        out, _ = process.communicate(stdin_text.encode(), timeout=timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        out, _ = process.communicate()
+        raise AssertionError("%s %s still running after %d s; it had printed:\n%s" % (
+            program, " ".join(args), timeout, normalise(out.decode("latin-1"))[-3000:]))
+    return process.returncode, normalise(out.decode("latin-1"))
 
 
 def run_korvid(args=(), **kwargs):
