@@ -8,7 +8,7 @@ from harness.korvid_wine import BUILD, VirtualDisplay, wine_command, wine_enviro
 
 def gdi_tests_exe():
     tests = BUILD / "windows" / "tests"
-    for name in ("korvid_tests_gdi.exe", "korvid_tests.exe"):
+    for name in ("korvid_tests.exe", "korvid_tests_gdi.exe"):
         if (tests / name).exists():
             return tests / name
     raise unittest.SkipTest("no Windows test binary in %s" % tests)
