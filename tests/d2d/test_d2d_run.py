@@ -46,10 +46,14 @@ class D2DRunTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.directory = program_folder()
+        # Without the pixel-array transfers (-nm): Wine 8's Direct3D has been seen to hang for
+        # good inside a staging texture's Map during their calibration (both its threads
+        # spinning in wined3d_cs_mt_finish / wined3d_cs_run), about one full run in three. The
+        # transfers themselves are tested in the d2d unit tests with small counts.
         with VirtualDisplay("320x240x24") as display:
             cls.code, cls.output = run_windows_program(
-                cls.directory / "korvid.exe", ["-y", "-nu", "-sd"], display=display.name,
-                cwd=cls.directory, timeout=3600)
+                cls.directory / "korvid.exe", ["-y", "-nu", "-sd", "-nm"], display=display.name,
+                cwd=cls.directory, timeout=1200)
         cls.results = sorted(cls.directory.glob("*.kvdresult"))
 
     @classmethod
@@ -83,10 +87,8 @@ class D2DRunTest(unittest.TestCase):
 
     def test_runs_every_group(self):
         section = self.d2d_section()
-        self.assertRegex(section,
-                         "\n\nWritePixelArray: [0-9]+\\.[0-9]{3} MiB/s \\(took [0-9]+\\.[0-9]{6} "
-                         "seconds\\)\\. \nReadPixelArray: [0-9]+\\.[0-9]{3} MiB/s \\(took "
-                         "[0-9]+\\.[0-9]{6} seconds\\)\\. \n\nFillRect:\n")
+        self.assertRegex(section, "\\(32 bpp\\)\n\n+FillRect:\n")
+        self.assertNotIn("PixelArray", section)
         for title in ("FillRect", "BltBitMap", "Composite"):
             rows = "".join(ROW % (size, size) for size in SIZES)
             self.assertRegex(self.group(title), "^" + re.escape(title + ":\n" + HEADER) + rows,

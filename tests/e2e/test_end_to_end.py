@@ -91,8 +91,10 @@ class EndToEndTest(unittest.TestCase):
     def test_full_run_uploads_saves_and_opens_the_result_page(self):
         server = self.start_server()
         self.record_browser()
+        # Through GDI: a whole Direct2D run includes the pixel-array transfers, during which
+        # Wine 8's Direct3D sometimes hangs for good (see tests/d2d/test_d2d_run.py).
         with VirtualDisplay("320x240x24") as display:
-            code, out = self.run_korvid(["-y", "-u", "-sd"], display.name)
+            code, out = self.run_korvid(["-y", "-u", "-sd"], display.name, dll_overrides="d2d1=d")
             browser_record = self.wait_for_browser()
         self.assertEqual(code, 0, out)
         lines = out.split("\n")
@@ -127,8 +129,8 @@ class EndToEndTest(unittest.TestCase):
         root = ElementTree.fromstring(requests[-1]["body"])
         self.assertEqual(root.tag, "KorvidResult")
         fields = {child.tag: child.text for child in root if "id" not in child.attrib}
-        for name in ("FillRect_16x16_Ops_s", "BlitRect_16x16_Ops_s", "Composite_16x16_Ops_s",
-                     "Random_Ops_s", "Random_MP_s", "ProcessorClockSpeed", "RAMSize",
+        for name in ("FillRect_16x16_Ops_s", "BlitRect_16x16_Ops_s",
+                     "OverlappedBlitRect_16x16_Ops_s", "Random_Ops_s", "Random_MP_s", "ProcessorClockSpeed", "RAMSize",
                      "DisplayWidth", "DisplayHeight", "BitsPerPixel"):
             self.assertIn(name, fields)
         self.assertEqual(fields["DisplayWidth"], "320")
