@@ -18,10 +18,10 @@ def main() -> int:
         if only and not any(part in str(path) for part in only):
             continue
         name = "korvid_script_" + "_".join(path.relative_to(root / "tests").with_suffix("").parts)
-        spec = importlib.util.spec_from_file_location(name, path)
-        module = importlib.util.module_from_spec(spec)
+        module_spec = importlib.util.spec_from_file_location(name, path)
+        module = importlib.util.module_from_spec(module_spec)
         try:
-            spec.loader.exec_module(module)
+            module_spec.loader.exec_module(module)
         except Exception as error:  # a module that cannot load is a failed test
             print(f"FAILED to load {path}: {error!r}", file=sys.stderr)
             suite.addTest(unittest.FunctionTestCase(lambda e=error: (_ for _ in ()).throw(e),
