@@ -19,6 +19,23 @@
 #include "d2d/RTOReadPixelArrayD2D.h"
 #include "d2d/RTOWritePixelArrayD2D.h"
 
+namespace {
+
+// A translucent pattern bitmap for the compositing runs (the A8 format for a mask, else the
+// screen's), painted before the run starts.
+CompatibleBitmap translucentPattern(ID2D1RenderTarget* screen, ID2D1SolidColorBrush* brush,
+                                    int32_t width, int32_t height, bool mask) {
+    CompatibleBitmap pattern;
+    pattern.target = createCompatibleTarget(screen, width, height, mask);
+    pattern.bitmap = targetBitmap(pattern.target.get(), "ERROR: Could not allocate a bitmap");
+    if (paintPattern(pattern.target.get(), brush, width, height, true, !mask) != S_OK) {
+        throw std::string("ERROR: Rendering failed.");
+    }
+    return pattern;
+}
+
+} // namespace
+
 // A timed run: Present (the status strip the runner just wrote), the set-up, flushAndWait,
 // clock, BeginDraw, the n drawing calls, EndDraw, flushAndWait, clock. What a run creates is
 // released when it returns, after the second clock reading, or when it throws.
@@ -160,12 +177,8 @@ double D2DTest::compositeTest(int32_t width, int32_t height, int32_t count,
     swapChain->Present(0, 0);
     const int64_t maxX = static_cast<int64_t>(displayWidth) - width;
     const int64_t maxY = static_cast<int64_t>(displayHeight) - height - statusHeight;
-    CompatibleBitmap source;
-    source.target = createCompatibleTarget(renderTarget.get(), width, height, false);
-    source.bitmap = targetBitmap(source.target.get(), "ERROR: Could not allocate a bitmap");
-    if (paintPattern(source.target.get(), solidBrush.get(), width, height, true, true) != S_OK) {
-        throw std::string("ERROR: Rendering failed.");
-    }
+    CompatibleBitmap source =
+        translucentPattern(renderTarget.get(), solidBrush.get(), width, height, false);
 
     flushAndWait();
     const uint64_t start = readMicrosecondClock();
@@ -190,18 +203,10 @@ double D2DTest::compositeSrcMaskTest(int32_t width, int32_t height, int32_t coun
     swapChain->Present(0, 0);
     const int64_t maxX = static_cast<int64_t>(displayWidth) - width;
     const int64_t maxY = static_cast<int64_t>(displayHeight) - height - statusHeight;
-    CompatibleBitmap source;
-    source.target = createCompatibleTarget(renderTarget.get(), width, height, false);
-    source.bitmap = targetBitmap(source.target.get(), "ERROR: Could not allocate a bitmap");
-    if (paintPattern(source.target.get(), solidBrush.get(), width, height, true, true) != S_OK) {
-        throw std::string("ERROR: Rendering failed.");
-    }
-    CompatibleBitmap mask;
-    mask.target = createCompatibleTarget(renderTarget.get(), width, height, true);
-    mask.bitmap = targetBitmap(mask.target.get(), "ERROR: Could not allocate a bitmap");
-    if (paintPattern(mask.target.get(), solidBrush.get(), width, height, true, false) != S_OK) {
-        throw std::string("ERROR: Rendering failed.");
-    }
+    CompatibleBitmap source =
+        translucentPattern(renderTarget.get(), solidBrush.get(), width, height, false);
+    CompatibleBitmap mask =
+        translucentPattern(renderTarget.get(), solidBrush.get(), width, height, true);
     ComPtr<ID2D1BitmapBrush> sourceBrush;
     if (renderTarget->CreateBitmapBrush(source.bitmap.get(), nullptr, nullptr,
                                         sourceBrush.put()) != S_OK ||
