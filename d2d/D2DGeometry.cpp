@@ -1,6 +1,5 @@
 #include "d2d/D2DGeometry.h"
 
-#include <cmath>
 
 uint32_t offsetInRange(int random, int64_t range) {
     if (range <= 0) {
@@ -51,50 +50,4 @@ int32_t overlapCandidate(int random, uint32_t size, int32_t previous, int32_t lo
 
 bool overlapAxisCanMove(uint32_t size, int32_t lower, int32_t upper) {
     return size > 1 && upper > lower;
-}
-
-PixelArrayPass splitByteBudget(uint64_t budget, uint64_t frameBytes, uint32_t rowPitch,
-                               uint32_t frameRows) {
-    PixelArrayPass pass;
-    if (frameBytes > 0 && budget > frameBytes) {
-        pass.passCount = budget / frameBytes;
-        pass.rows = frameRows;
-    } else {
-        pass.passCount = 1;
-        uint64_t rows = rowPitch > 0 ? budget / rowPitch : 0;
-        pass.rows = static_cast<uint32_t>(rows < frameRows ? rows : frameRows);
-    }
-    return pass;
-}
-
-uint64_t nextByteBudget(uint64_t budget, double elapsedSeconds, double minimumSeconds,
-                        uint64_t minimumMicroseconds) {
-    double estimate;
-    if (elapsedSeconds == 0.0) {
-        estimate = static_cast<double>(budget * minimumMicroseconds) * 1.1;
-    } else {
-        estimate = minimumSeconds * 1.1 / elapsedSeconds * static_cast<double>(budget);
-    }
-    // 2^64: the budget saturates instead of wrapping (converting a larger double is undefined).
-    const double limit = 18446744073709551616.0;
-    uint64_t estimated = !(estimate >= 0.0) ? 0
-                         : estimate >= limit ? UINT64_MAX
-                                             : static_cast<uint64_t>(estimate);
-    if (estimated > budget) {
-        return estimated;
-    }
-    double grown = static_cast<double>(budget) * 1.5;
-    return grown >= limit ? UINT64_MAX : static_cast<uint64_t>(grown);
-}
-
-uint64_t pixelArrayBytes(uint32_t rows, uint32_t width, uint64_t passCount,
-                         uint32_t bytesPerPixel) {
-    return static_cast<uint64_t>(rows) * width * passCount * bytesPerPixel;
-}
-
-double mebibytesPerSecond(uint64_t bytes, double elapsedSeconds) {
-    if (elapsedSeconds <= 0.0) {
-        return 0.0;
-    }
-    return static_cast<double>(bytes) / elapsedSeconds / 1048576.0;
 }

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-// The arithmetic of the Direct2D test's random placement, colours and pixel-array budget, kept
+// The arithmetic of the Direct2D test's random placement and colours, kept
 // free of the platform so that its edge cases can be checked with chosen random values. Every
 // function here takes the random values it needs as arguments: the callers draw them from the
 // program's generator in the documented order, one draw per value, also where a range turns
@@ -50,21 +50,3 @@ int32_t overlapCandidate(int random, uint32_t size, int32_t previous, int32_t lo
 // Whether a coordinate can take another value at all; a copy as wide (or tall) as its whole
 // range, or one pixel wide, cannot move along that axis, and nothing may wait for it to.
 bool overlapAxisCanMove(uint32_t size, int32_t lower, int32_t upper);
-
-// Pixel-array transfers: how one timed pass moves the byte budget.
-struct PixelArrayPass {
-    uint64_t passCount;  // transfers per timed pass
-    uint32_t rows;       // rows per transfer
-};
-// More than one frame: whole frames only (the remainder dropped); otherwise one transfer of as
-// many whole rows as the budget holds.
-PixelArrayPass splitByteBudget(uint64_t budget, uint64_t frameBytes, uint32_t rowPitch,
-                               uint32_t frameRows);
-// The next budget after a pass that was too short.
-uint64_t nextByteBudget(uint64_t budget, double elapsedSeconds, double minimumSeconds,
-                        uint64_t minimumMicroseconds);
-// Bytes a pass moved: rows x width x passes x bytes per pixel.
-uint64_t pixelArrayBytes(uint32_t rows, uint32_t width, uint64_t passCount,
-                         uint32_t bytesPerPixel);
-// MiB per second; 0 when no time was measured.
-double mebibytesPerSecond(uint64_t bytes, double elapsedSeconds);

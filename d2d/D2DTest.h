@@ -65,7 +65,7 @@ private:
     void runPixelArrayTest(bool write, int32_t testNumber, int32_t totalTests,
                            uint64_t minimumMicroseconds, bool& failed,
                            ID3D10Texture2D* stagingTexture, ID3D10Texture2D* defaultTexture,
-                           ID2D1Bitmap* textureBitmap, uint32_t rowPitch);
+                           ID2D1Bitmap* textureBitmap);
     // One transfer of `rows` full-width rows between the two textures, waited for.
     void transferPixelArray(bool write, uint32_t rows, ID3D10Texture2D* stagingTexture,
                             ID3D10Texture2D* defaultTexture);

@@ -6,8 +6,8 @@
 
 #include "core/MicrosecondClock.h"
 #include "gdi/PixelArrayBitmap.h"
-#include "gdi/TransferCalibration.h"
-#include "gdi/TransferReport.h"
+#include "core/TransferCalibration.h"
+#include "core/TransferReport.h"
 #include "results/BCObject.h"
 
 int32_t GDITest::runPixelArrayTests(int32_t firstTest, int32_t totalTests,

@@ -1,4 +1,4 @@
-#include "gdi/TransferCalibration.h"
+#include "core/TransferCalibration.h"
 
 #include <gtest/gtest.h>
 
@@ -131,4 +131,58 @@ TEST(TransferCalibration, LongEnoughFirstPassIsTheResult)
     EXPECT_FALSE(m.gaveUp);
     EXPECT_EQ(m.bytes, 58u * 281600u);
     EXPECT_DOUBLE_EQ(m.mibPerSecond, 58.0 * 281600.0 / 2.0 / 1048576.0);
+}
+
+TEST(TransferCalibration, FailedPassGivesUpAtOnceEvenWhenLongEnough)
+{
+    // The write test of Direct2D shows each pass; a pass that cannot be shown in time ends the
+    // calibration, whether or not it lasted the minimum duration.
+    std::vector<int> checkedAfter;
+    int passes = 0;
+    TransferMeasurement m = measureTransfer(
+        fullHD, 1000000,
+        [&](const TransferSplit&) {
+            ++passes;
+            return passes == 1 ? 0.25 : 3.0;
+        },
+        [&] {
+            checkedAfter.push_back(passes);
+            return passes == 2;
+        });
+    EXPECT_TRUE(m.gaveUp);
+    EXPECT_EQ(m.passes, 2);
+    EXPECT_EQ(checkedAfter, (std::vector<int>{1, 2}));
+    EXPECT_DOUBLE_EQ(m.elapsedSeconds, 3.0);
+    EXPECT_DOUBLE_EQ(m.mibPerSecond, static_cast<double>(m.bytes) / 3.0 / 1048576.0);
+}
+
+TEST(TransferCalibration, PassesThatArriveDoNotGiveUp)
+{
+    int checks = 0;
+    TransferMeasurement m = measureTransfer(
+        fullHD, 1000000, [](const TransferSplit&) { return 1.5; },
+        [&] {
+            ++checks;
+            return false;
+        });
+    EXPECT_FALSE(m.gaveUp);
+    EXPECT_EQ(checks, 1);
+}
+
+TEST(TransferCalibration, PassOfNoMeasurableTimeHasRateZero)
+{
+    // With no minimum duration one pass is the result; at 0 seconds its rate is 0, not
+    // infinity or NaN.
+    TransferMeasurement single = measureTransfer(fullHD, 0, [](const TransferSplit&) {
+        return 0.0;
+    });
+    EXPECT_EQ(single.passes, 1);
+    EXPECT_FALSE(single.gaveUp);
+    EXPECT_EQ(single.mibPerSecond, 0.0);
+
+    TransferMeasurement gaveUp = measureTransfer(fullHD, 1000000, [](const TransferSplit&) {
+        return 0.0;
+    });
+    EXPECT_TRUE(gaveUp.gaveUp);
+    EXPECT_EQ(gaveUp.mibPerSecond, 0.0);
 }

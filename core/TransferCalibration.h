@@ -50,6 +50,10 @@ struct TransferMeasurement {
 
 // Runs timed passes (`timedPass` performs `copies` transfers of `rows` rows and returns the
 // seconds they took) until one lasts at least the minimum duration or the retries run out.
+// `passFailed`, when given, is asked after each pass (outside its timing) whether the pass's
+// pixels failed to arrive where they should; a failed pass ends the calibration as given up.
+// The rate of a pass that took no measurable time is 0, not a division by zero.
 TransferMeasurement measureTransfer(const TransferGeometry& geometry,
                                     uint64_t minimumMicroseconds,
-                                    const std::function<double(const TransferSplit&)>& timedPass);
+                                    const std::function<double(const TransferSplit&)>& timedPass,
+                                    const std::function<bool()>& passFailed = nullptr);

@@ -1,4 +1,4 @@
-#include "gdi/TransferReport.h"
+#include "core/TransferReport.h"
 
 #include <iomanip>
 #include <ios>
@@ -9,7 +9,8 @@
 #include "results/BCObject.h"
 
 void reportTransfer(OutputPair& output, BCObject& record, const char* testName,
-                    const TransferMeasurement& measurement, bool& failed)
+                    const TransferMeasurement& measurement, bool& failed,
+                    StreamsAfterTransfer after)
 {
     if (measurement.gaveUp) {
         output << "Test failed. Your graphics card drivers may be faulty." << std::endl;
@@ -17,11 +18,17 @@ void reportTransfer(OutputPair& output, BCObject& record, const char* testName,
     }
     const std::streamsize consolePrecision = output.console().precision();
     const std::streamsize transcriptPrecision = output.transcript().precision();
+    const std::ios_base::fmtflags consoleFlags = output.console().flags();
     output << testName << ": " << std::fixed << std::setprecision(3) << measurement.mibPerSecond
            << " MiB/s (took " << std::setprecision(6) << measurement.elapsedSeconds
            << " seconds). " << std::endl;
-    output.console().precision(consolePrecision);
-    output.transcript().precision(transcriptPrecision);
+    if (after == StreamsAfterTransfer::restorePrecision) {
+        output.console().precision(consolePrecision);
+        output.transcript().precision(transcriptPrecision);
+    } else {
+        output.console().flags(consoleFlags);
+        output.transcript().flags(consoleFlags);
+    }
 
     std::ostringstream rate; // six significant digits, as every measurement field
     rate << measurement.mibPerSecond;

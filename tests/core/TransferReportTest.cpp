@@ -1,4 +1,4 @@
-#include "gdi/TransferReport.h"
+#include "core/TransferReport.h"
 
 #include "app/OutputPair.h"
 #include "results/BCObject.h"
@@ -16,22 +16,25 @@ struct Reported {
     std::shared_ptr<BCObject> record = std::make_shared<BCObject>("KorvidResult");
     std::streamsize consolePrecision = 0, transcriptPrecision = 0;
     bool consoleFixed = false;
+    std::ios_base::fmtflags transcriptFlags{};
 };
 
-Reported report(const char* name, const TransferMeasurement& m, bool failedBefore = false)
+Reported report(const char* name, const TransferMeasurement& m, bool failedBefore = false,
+                StreamsAfterTransfer after = StreamsAfterTransfer::restorePrecision)
 {
     Reported r;
     r.failed = failedBefore;
     std::ostringstream console, transcript;
     console << std::setprecision(3);
-    transcript << std::setprecision(4);
+    transcript << std::setprecision(4) << std::scientific;
     OutputPair out(console, transcript);
-    reportTransfer(out, *r.record, name, m, r.failed);
+    reportTransfer(out, *r.record, name, m, r.failed, after);
     r.console = console.str();
     r.transcript = transcript.str();
     r.consolePrecision = console.precision();
     r.transcriptPrecision = transcript.precision();
     r.consoleFixed = (console.flags() & std::ios_base::fixed) != 0;
+    r.transcriptFlags = transcript.flags();
     return r;
 }
 
@@ -84,4 +87,18 @@ TEST(TransferReport, SuccessLeavesAnEarlierFailureStanding)
 {
     Reported r = report("WritePixelArray", measured(1.0, 2.0, false), true);
     EXPECT_TRUE(r.failed);
+}
+
+TEST(TransferReport, ConsoleFlagsRestoredOnBothStreamsPrecisionStaysAtSix)
+{
+    // The Direct2D way: the transcript, scientific before, gets the console's flags (neither
+    // fixed nor scientific), and both keep the precision of the elapsed seconds.
+    Reported r = report("WritePixelArray", measured(2.0, 1.5, false), false,
+                        StreamsAfterTransfer::restoreConsoleFlags);
+    EXPECT_EQ(r.console, "WritePixelArray: 2.000 MiB/s (took 1.500000 seconds). \n");
+    EXPECT_EQ(r.transcript, r.console);
+    EXPECT_FALSE(r.consoleFixed);
+    EXPECT_EQ(r.transcriptFlags & std::ios_base::floatfield, std::ios_base::fmtflags{});
+    EXPECT_EQ(r.consolePrecision, 6);
+    EXPECT_EQ(r.transcriptPrecision, 6);
 }

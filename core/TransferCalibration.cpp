@@ -1,4 +1,4 @@
-#include "gdi/TransferCalibration.h"
+#include "core/TransferCalibration.h"
 
 #include <limits>
 
@@ -71,7 +71,8 @@ uint64_t transferredBytes(const TransferSplit& split, const TransferGeometry& ge
 
 TransferMeasurement measureTransfer(const TransferGeometry& geometry,
                                     uint64_t minimumMicroseconds,
-                                    const std::function<double(const TransferSplit&)>& timedPass)
+                                    const std::function<double(const TransferSplit&)>& timedPass,
+                                    const std::function<bool()>& passFailed)
 {
     const double minimumSeconds = static_cast<double>(minimumMicroseconds) / 1000000.0;
     uint64_t budget = kInitialTransferBudget;
@@ -80,6 +81,10 @@ TransferMeasurement measureTransfer(const TransferGeometry& geometry,
         m.split = splitTransferBudget(budget, geometry);
         m.elapsedSeconds = timedPass(m.split);
         ++m.passes;
+        if (passFailed && passFailed()) {
+            m.gaveUp = true;
+            break;
+        }
         if (m.elapsedSeconds >= minimumSeconds) {
             break;
         }
@@ -90,6 +95,8 @@ TransferMeasurement measureTransfer(const TransferGeometry& geometry,
         budget = nextTransferBudget(budget, m.elapsedSeconds, minimumMicroseconds);
     }
     m.bytes = transferredBytes(m.split, geometry);
-    m.mibPerSecond = static_cast<double>(m.bytes) / m.elapsedSeconds / 1048576.0;
+    m.mibPerSecond = m.elapsedSeconds > 0.0
+                         ? static_cast<double>(m.bytes) / m.elapsedSeconds / 1048576.0
+                         : 0.0;
     return m;
 }
