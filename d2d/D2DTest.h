@@ -61,6 +61,11 @@ private:
     // The end of every timed run: EndDraw (its failure throws "ERROR: Rendering failed."),
     // flushAndWait, then the clock. Returns the seconds since `start`.
     double finishTimedRun(uint64_t start);
+    // Rows of the drawing area below the status strip; none on a screen no taller than it.
+    uint32_t drawingAreaRows() const {
+        return displayHeight > statusHeight ? static_cast<uint32_t>(displayHeight - statusHeight)
+                                            : 0;
+    }
     // One of the two pixel-array tests, calibrated, printed and recorded.
     void runPixelArrayTest(bool write, int32_t testNumber, int32_t totalTests,
                            uint64_t minimumMicroseconds, bool& failed,

@@ -245,9 +245,7 @@ double D2DTest::randomTest(int32_t count, uint64_t& pixelCount) {
     swapChain->Present(0, 0);
     const uint32_t width = displayWidth;
     const uint32_t height = static_cast<uint32_t>(displayHeight);
-    const uint32_t areaRows = displayHeight > statusHeight
-                                  ? static_cast<uint32_t>(displayHeight - statusHeight)
-                                  : 0;
+    const uint32_t areaRows = drawingAreaRows();
     const DXGI_FORMAT format = renderTarget->GetPixelFormat().format;
 
     // Declared so that they are released in this order: the staging texture, the default

@@ -15,9 +15,7 @@
 int32_t D2DTest::runPixelArrayTests(int32_t firstTest, int32_t totalTests,
                                     uint64_t minimumMicroseconds, bool& failed) {
     const uint32_t height = static_cast<uint32_t>(displayHeight);
-    const uint32_t areaRows = displayHeight > statusHeight
-                                  ? static_cast<uint32_t>(displayHeight - statusHeight)
-                                  : 0;
+    const uint32_t areaRows = drawingAreaRows();
     const D2D1_PIXEL_FORMAT pixelFormat = renderTarget->GetPixelFormat();
 
     // Released in reverse: the texture bitmap, the default texture, the staging texture.
@@ -55,9 +53,7 @@ void D2DTest::runPixelArrayTest(bool write, int32_t testNumber, int32_t totalTes
                                 uint64_t minimumMicroseconds, bool& failed,
                                 ID3D10Texture2D* stagingTexture, ID3D10Texture2D* defaultTexture,
                                 ID2D1Bitmap* textureBitmap) {
-    const uint32_t areaRows = displayHeight > statusHeight
-                                  ? static_cast<uint32_t>(displayHeight - statusHeight)
-                                  : 0;
+    const uint32_t areaRows = drawingAreaRows();
     const TransferGeometry geometry{displayWidth, areaRows, bitsPerPixel / 8};
 
     std::ostringstream status;

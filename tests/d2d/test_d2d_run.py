@@ -3,37 +3,16 @@ on a software renderer draws about 17 megapixels per second, so a small screen k
 a few minutes on an idle machine): a whole run of every group answering yes to everything, not
 uploading, saving under the default name; then the two ways the Direct2D set-up gives way when
 its libraries are missing."""
-import pathlib
 import re
 import shutil
-import tempfile
 import unittest
 
 from harness.korvid_wine import VirtualDisplay, korvid_exe, run_windows_program
+from harness.whole_run import (CARD_DESCRIPTION, HEADER, ROW, SIZES, back_end_section,
+                               program_folder, read_text)
 
-SIZES = (16, 32, 64, 128)  # 320 x 240 with a 20-pixel strip: at most 220, so up to 128
-ROW = r"\(%d, %d\)\t {0,12}[0-9]+\.[0-9]{3}\t {0,12}[0-9]+\.[0-9]{3}\t {0,12}[0-9]+\.[0-9]{3}\n"
-HEADER = "Size\t\t    Time (s)\t       Ops/s\t    MPixel/s\n"
 D3D_MESSAGE = ("ERROR: Direct2D test needs Direct3D 10.1. Please download and install DirectX "
                "10.1 or higher.")
-
-
-def read_text(path):
-    return path.read_bytes().decode("latin-1").replace("\r\n", "\n")
-
-
-def program_folder(extra=()):
-    """A folder of its own with a copy of korvid.exe, its CA bundle and any extra files beside
-    it; the result file lands there too."""
-    directory = pathlib.Path(tempfile.mkdtemp(prefix="korvid-d2d-"))
-    program = korvid_exe()
-    shutil.copy(program, directory / "korvid.exe")
-    bundle = program.parent / "curl-ca-bundle.crt"
-    if bundle.exists():
-        shutil.copy(bundle, directory / "curl-ca-bundle.crt")
-    for path in extra:
-        shutil.copy(path, directory / pathlib.Path(path).name)
-    return directory
 
 
 def stand_in_d2d1():
@@ -45,7 +24,7 @@ def stand_in_d2d1():
 class D2DRunTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.directory = program_folder()
+        cls.directory = program_folder("korvid-d2d-")
         with VirtualDisplay("320x240x24") as display:
             cls.code, cls.output = run_windows_program(
                 cls.directory / "korvid.exe", ["-y", "-nu", "-sd"], display=display.name,
@@ -57,10 +36,7 @@ class D2DRunTest(unittest.TestCase):
         shutil.rmtree(cls.directory, ignore_errors=True)
 
     def d2d_section(self):
-        start = self.output.index("Initialising Direct2D test.\n")
-        random = self.output.index("Random:\n", start)
-        end = self.output.index("\n\n", random) + 2
-        return self.output[start:end]
+        return back_end_section(self.output, "Initialising Direct2D test.")
 
     def group(self, title):
         section = self.d2d_section()
@@ -73,13 +49,7 @@ class D2DRunTest(unittest.TestCase):
         self.assertNotIn("Initialising GDI test.", self.output)
         self.assertNotIn("ERROR", self.output)
         self.assertRegex(self.output,
-                         "Initialising Direct2D test.\n\n"
-                         "Board name: [^\n]+\n"
-                         "Product ID: 0x[0-9a-f]+ Vendor ID: 0x[0-9a-f]+ SubProduct ID: "
-                         "0x[0-9a-f]+ SubVendor ID: 0x[0-9a-f]+\n"
-                         "Card driver: [^\n]* \\([^\n]*\\)\n"
-                         "VRAM: [^\n]+\n"
-                         "Display mode: 320x240@[0-9]+ \\(32 bpp\\)\n\n\n")
+                         "Initialising Direct2D test.\n\n" + CARD_DESCRIPTION)
 
     def test_runs_every_group(self):
         section = self.d2d_section()
@@ -137,7 +107,7 @@ class D2DLibrariesMissingTest(unittest.TestCase):
                                        dll_overrides=overrides, cwd=directory, timeout=600)
 
     def test_without_direct2d_the_gdi_test_runs(self):
-        directory = program_folder()
+        directory = program_folder("korvid-d2d-")
         try:
             code, out = self.run_in(directory, "d2d1=d",
                                     ["-y", "-nu", "-ns", "-nm", "-nf", "-nb", "-nc", "-nr"])
@@ -148,7 +118,7 @@ class D2DLibrariesMissingTest(unittest.TestCase):
         self.assertNotIn("Initialising Direct2D test.", out)
 
     def test_without_direct3d_10_1_the_run_ends(self):
-        directory = program_folder([stand_in_d2d1()])
+        directory = program_folder("korvid-d2d-", [stand_in_d2d1()])
         try:
             code, out = self.run_in(directory, "d2d1=n;d3d10_1=d", ["-y", "-nu", "-ns"])
         finally:

@@ -1,31 +1,18 @@
 """A whole run through the GDI back end: korvid.exe with Direct2D made unavailable, on a small
 virtual display, answering yes to everything, not uploading, saving under the default name."""
-import pathlib
 import re
 import shutil
-import tempfile
 import unittest
 
-from harness.korvid_wine import VirtualDisplay, korvid_exe, run_korvid
-
-SIZES = (16, 32, 64, 128)  # 320 × 240 with a 20-pixel strip: at most 220, so up to 128
-ROW = r"\(%d, %d\)\t {0,12}[0-9]+\.[0-9]{3}\t {0,12}[0-9]+\.[0-9]{3}\t {0,12}[0-9]+\.[0-9]{3}\n"
-HEADER = "Size\t\t    Time (s)\t       Ops/s\t    MPixel/s\n"
-
-
-def read_text(path):
-    return path.read_bytes().decode("latin-1").replace("\r\n", "\n")
+from harness.korvid_wine import VirtualDisplay, run_korvid
+from harness.whole_run import (CARD_DESCRIPTION, HEADER, ROW, SIZES, back_end_section,
+                               program_folder, read_text)
 
 
 class GDIRunTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.directory = pathlib.Path(tempfile.mkdtemp(prefix="korvid-gdi-run-"))
-        program = korvid_exe()
-        shutil.copy(program, cls.directory / "korvid.exe")
-        bundle = program.parent / "curl-ca-bundle.crt"
-        if bundle.exists():
-            shutil.copy(bundle, cls.directory / "curl-ca-bundle.crt")
+        cls.directory = program_folder("korvid-gdi-run-")
         with VirtualDisplay("320x240x24") as display:
             cls.code, cls.output = run_korvid(
                 ["-y", "-nu", "-sd"], display=display.name, dll_overrides="d2d1=d",
@@ -37,22 +24,13 @@ class GDIRunTest(unittest.TestCase):
         shutil.rmtree(cls.directory, ignore_errors=True)
 
     def gdi_section(self):
-        start = self.output.index("Initialising GDI test.\n")
-        random = self.output.index("Random:\n", start)
-        end = self.output.index("\n\n", random) + 2
-        return self.output[start:end]
+        return back_end_section(self.output, "Initialising GDI test.")
 
     def test_falls_back_to_gdi(self):
         self.assertEqual(self.code, 0, self.output)
         self.assertIn("This machine doesn't support Direct2D.\nInitialising GDI test.\n\n",
                       self.output)
-        self.assertRegex(self.output,
-                         "Board name: [^\n]+\n"
-                         "Product ID: 0x[0-9a-f]+ Vendor ID: 0x[0-9a-f]+ SubProduct ID: "
-                         "0x[0-9a-f]+ SubVendor ID: 0x[0-9a-f]+\n"
-                         "Card driver: [^\n]* \\([^\n]*\\)\n"
-                         "VRAM: [^\n]+\n"
-                         "Display mode: 320x240@[0-9]+ \\(32 bpp\\)\n\n\n")
+        self.assertRegex(self.output, CARD_DESCRIPTION)
 
     def test_runs_every_group(self):
         section = self.gdi_section()

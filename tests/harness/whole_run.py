@@ -1,0 +1,45 @@
+"""What the whole-run script tests share: a fresh folder with korvid.exe, the shape of the result
+tables on the 320 x 240 test display, the card description a back end prints, and reading back
+the saved transcript."""
+import pathlib
+import shutil
+import tempfile
+
+from harness.korvid_wine import korvid_exe
+
+SIZES = (16, 32, 64, 128)  # 320 x 240 with a 20-pixel strip: at most 220, so up to 128
+ROW = r"\(%d, %d\)\t {0,12}[0-9]+\.[0-9]{3}\t {0,12}[0-9]+\.[0-9]{3}\t {0,12}[0-9]+\.[0-9]{3}\n"
+HEADER = "Size\t\t    Time (s)\t       Ops/s\t    MPixel/s\n"
+# What a back end prints after its "Initialising" line, as a regular expression.
+CARD_DESCRIPTION = ("Board name: [^\n]+\n"
+                    "Product ID: 0x[0-9a-f]+ Vendor ID: 0x[0-9a-f]+ SubProduct ID: "
+                    "0x[0-9a-f]+ SubVendor ID: 0x[0-9a-f]+\n"
+                    "Card driver: [^\n]* \\([^\n]*\\)\n"
+                    "VRAM: [^\n]+\n"
+                    "Display mode: 320x240@[0-9]+ \\(32 bpp\\)\n\n\n")
+
+
+def program_folder(prefix, extra=()):
+    """A folder of its own with a copy of korvid.exe, its CA bundle and any extra files beside
+    it; the result file lands there too."""
+    directory = pathlib.Path(tempfile.mkdtemp(prefix=prefix))
+    program = korvid_exe()
+    shutil.copy(program, directory / "korvid.exe")
+    bundle = program.parent / "curl-ca-bundle.crt"
+    if bundle.exists():
+        shutil.copy(bundle, directory / "curl-ca-bundle.crt")
+    for path in extra:
+        shutil.copy(path, directory / pathlib.Path(path).name)
+    return directory
+
+
+def read_text(path):
+    """A saved transcript with its CRLF line ends made LF."""
+    return path.read_bytes().decode("latin-1").replace("\r\n", "\n")
+
+
+def back_end_section(output, initialising):
+    """From the back end's "Initialising ..." line to the end of the random test's table."""
+    start = output.index(initialising + "\n")
+    random = output.index("Random:\n", start)
+    return output[start:output.index("\n\n", random) + 2]
