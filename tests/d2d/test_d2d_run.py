@@ -8,8 +8,8 @@ import shutil
 import unittest
 
 from harness.korvid_wine import VirtualDisplay, korvid_exe, run_windows_program
-from harness.whole_run import (CARD_DESCRIPTION, HEADER, ROW, SIZES, back_end_section,
-                               program_folder, read_text)
+from harness.whole_run import (CARD_DESCRIPTION, HEADER, ROW, SIZES, WholeRunTest,
+                               back_end_section, program_folder, read_text)
 
 D3D_MESSAGE = ("ERROR: Direct2D test needs Direct3D 10.1. Please download and install DirectX "
                "10.1 or higher.")
@@ -21,19 +21,9 @@ def stand_in_d2d1():
     return korvid_exe().parent / "tests" / "d2d-stub" / "d2d1.dll"
 
 
-class D2DRunTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.directory = program_folder("korvid-d2d-")
-        with VirtualDisplay("320x240x24") as display:
-            cls.code, cls.output = run_windows_program(
-                cls.directory / "korvid.exe", ["-y", "-nu", "-sd"], display=display.name,
-                cwd=cls.directory, timeout=1200)
-        cls.results = sorted(cls.directory.glob("*.kvdresult"))
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.directory, ignore_errors=True)
+class D2DRunTest(WholeRunTest):
+    folder_prefix = "korvid-d2d-"
+    timeout = 1200
 
     def d2d_section(self):
         return back_end_section(self.output, "Initialising Direct2D test.")

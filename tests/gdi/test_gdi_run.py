@@ -1,27 +1,15 @@
 """A whole run through the GDI back end: korvid.exe with Direct2D made unavailable, on a small
 virtual display, answering yes to everything, not uploading, saving under the default name."""
 import re
-import shutil
 import unittest
 
-from harness.korvid_wine import VirtualDisplay, run_korvid
-from harness.whole_run import (CARD_DESCRIPTION, HEADER, ROW, SIZES, back_end_section,
-                               program_folder, read_text)
+from harness.whole_run import (CARD_DESCRIPTION, HEADER, ROW, SIZES, WholeRunTest,
+                               back_end_section, read_text)
 
 
-class GDIRunTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.directory = program_folder("korvid-gdi-run-")
-        with VirtualDisplay("320x240x24") as display:
-            cls.code, cls.output = run_korvid(
-                ["-y", "-nu", "-sd"], display=display.name, dll_overrides="d2d1=d",
-                cwd=cls.directory, timeout=900)
-        cls.results = sorted(cls.directory.glob("*.kvdresult"))
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.directory, ignore_errors=True)
+class GDIRunTest(WholeRunTest):
+    folder_prefix = "korvid-gdi-run-"
+    dll_overrides = "d2d1=d"
 
     def gdi_section(self):
         return back_end_section(self.output, "Initialising GDI test.")
