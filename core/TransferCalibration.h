@@ -45,7 +45,7 @@ struct TransferMeasurement {
     uint64_t bytes;
     double mibPerSecond;
     int passes;
-    bool gaveUp; // every one of the allowed passes was shorter than the minimum duration
+    bool gaveUp; // a pass failed, or every allowed pass was shorter than the minimum duration
 };
 
 // Runs timed passes (`timedPass` performs `copies` transfers of `rows` rows and returns the

@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "core/MicrosecondClock.h"
-#include "gdi/PixelArrayBitmap.h"
 #include "core/TransferCalibration.h"
 #include "core/TransferReport.h"
+#include "gdi/PixelArrayBitmap.h"
 #include "results/BCObject.h"
 
 int32_t GDITest::runPixelArrayTests(int32_t firstTest, int32_t totalTests,
