@@ -1,0 +1,97 @@
+#include "server/http/ApiHandler.h"
+
+#include <iostream>
+
+#include "server/http/BasicAuth.h"
+#include "server/protocol/LookupQuery.h"
+#include "server/protocol/ProtocolError.h"
+#include "server/protocol/RecordTypes.h"
+#include "server/protocol/Replies.h"
+#include "server/store/Database.h"
+
+namespace {
+
+const char* const kRealm = "Basic realm=\"Korvid results\", charset=\"UTF-8\"";
+
+HttpReply xml(const std::string& body)
+{
+    HttpReply reply;
+    reply.contentType = "application/xml";
+    reply.body = body;
+    return reply;
+}
+
+} // namespace
+
+bool ApiHandler::isApiPath(const std::string& path) const
+{
+    return path.compare(0, basePath_.size(), basePath_) == 0;
+}
+
+HttpReply ApiHandler::handle(const HttpRequestView& request)
+{
+    const auto credentials = parseBasicAuthorization(request.authorization);
+    try {
+        if (!credentials) {
+            HttpReply reply = HttpReply::text(401, "a login is needed");
+            reply.headers.emplace_back("WWW-Authenticate", kRealm);
+            return reply;
+        }
+        switch (store_.checkLogin(credentials->name, credentials->key)) {
+        case LoginOutcome::Accepted:
+            break;
+        case LoginOutcome::Disabled: {
+            HttpReply reply = HttpReply::text(403, "this client is no longer accepted");
+            reply.clientName = credentials->name;
+            return reply;
+        }
+        case LoginOutcome::Unknown:
+        case LoginOutcome::WrongKey: {
+            HttpReply reply = HttpReply::text(401, "unknown client or wrong key");
+            reply.headers.emplace_back("WWW-Authenticate", kRealm);
+            return reply;
+        }
+        }
+        HttpReply reply = dispatch(request, credentials->name);
+        reply.clientName = credentials->name;
+        return reply;
+    } catch (const ProtocolError& error) {
+        HttpReply reply = HttpReply::text(error.status(), error.what());
+        if (credentials)
+            reply.clientName = credentials->name;
+        return reply;
+    } catch (const DatabaseUnavailable& error) {
+        std::cerr << "korvid-server: database unavailable: " << error.what() << std::endl;
+        HttpReply reply = HttpReply::text(503, "the database is busy or unavailable; try again");
+        reply.headers.emplace_back("Retry-After", "2");
+        return reply;
+    } catch (const std::exception& error) {
+        std::cerr << "korvid-server: " << request.method << " " << request.path << ": "
+                  << error.what() << std::endl;
+        return HttpReply::text(500, "internal error");
+    }
+}
+
+HttpReply ApiHandler::dispatch(const HttpRequestView& request, const std::string& clientName)
+{
+    const std::string type = request.path.substr(basePath_.size());
+    if (!RecordTypes::isKnown(type))
+        throw ProtocolError(404, "unknown record type");
+
+    if (request.method == "GET" || request.method == "HEAD") {
+        const SearchKey key = parseLookupQuery(request.query);
+        // Results are never shared, so a lookup of one finds nothing.
+        const int32_t id = RecordTypes::isResult(type) ? -1 : store_.lookup(type, key);
+        return xml(id > 0 ? idReply(type, id) : notFoundReply());
+    }
+    if (request.method == "POST") {
+        const RecordDocument record = parseRecordDocument(request.body, type, limits_);
+        const int32_t id = RecordTypes::isResult(type)
+                               ? store_.storeResult(record, clientName, false)
+                               : store_.storeRecord(record);
+        return xml(idReply(type, id));
+    }
+    HttpReply reply = HttpReply::text(405, "only GET and POST");
+    reply.headers.emplace_back("Allow", "GET, POST");
+    return reply;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+#include "server/http/HttpExchange.h"
+#include "server/protocol/DocumentParser.h"
+#include "server/store/RecordStore.h"
+
+// The upload protocol: authentication, then a lookup (GET) or a submission (POST) of one
+// record below the API base path. Every refusal is a status with a short plain-text reason.
+class ApiHandler {
+public:
+    ApiHandler(RecordStore& store, std::string basePath, DocumentLimits limits = DocumentLimits())
+        : store_(store), basePath_(std::move(basePath)), limits_(limits)
+    {
+    }
+
+    bool isApiPath(const std::string& path) const;
+    HttpReply handle(const HttpRequestView& request);
+
+private:
+    HttpReply dispatch(const HttpRequestView& request, const std::string& clientName);
+
+    RecordStore& store_;
+    std::string basePath_;
+    DocumentLimits limits_;
+};

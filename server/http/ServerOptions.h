@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct Listener {
+    std::string host;
+    int port = 0;  // 0: any free port
+    bool tls = false;
+};
+
+struct ServerOptions {
+    enum class Command { Serve, AddClient, DisableClient, Import, Help };
+    Command command = Command::Serve;
+    std::vector<std::string> arguments;  // NAME KEY, NAME, or the files to import
+
+    std::string database = "sqlite:korvid-results.db";
+    std::vector<Listener> listeners;
+    std::string certFile;
+    std::string keyFile;
+    std::string apiBase = "/api/v1/";
+    std::string packagesDir;  // empty: "packages" beside the executable
+    std::size_t threads = 32;
+    std::size_t maxBodyBytes = 1 << 20;
+    int timeoutSeconds = 20;
+};
+
+// Throws std::runtime_error with a one-line message for anything it cannot use.
+ServerOptions parseServerOptions(const std::vector<std::string>& args);
+
+extern const char* const kServerHelp;

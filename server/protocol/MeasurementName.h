@@ -1,0 +1,11 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "server/store/StoredResult.h"
+
+// Splits a result field into a measurement: "<test>_<W>x<H>_<unit>" or "<test>_<unit>", the
+// unit one of Ops_s, MP_s and MiB_s, the value a finite number. Any other field (RAMSize,
+// CompositePremultAlpha, ...) is not a measurement.
+std::optional<Measurement> parseMeasurement(const std::string& name, const std::string& value);

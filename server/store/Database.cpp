@@ -1,0 +1,166 @@
+#include "server/store/Database.h"
+
+#include <chrono>
+#include <cstring>
+#include <string>
+
+#include <soci/postgresql/soci-postgresql.h>
+#include <soci/sqlite3/soci-sqlite3.h>
+#include <sqlite3.h>
+
+#include "server/store/Migrations.h"
+
+namespace {
+
+// How long a writer waits for SQLite's lock before the request is answered "busy" (503).
+constexpr int kSQLiteBusySeconds = 10;
+
+bool startsWith(const std::string& text, const std::string& prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// SOCI's SQLite back end reads "key=value" pairs; a path with blanks or quotes is quoted.
+std::string sqliteConnectString(const std::string& path)
+{
+    std::string quoted = "\"";
+    for (char c : path) {
+        if (c == '"')
+            quoted += "\"\"";
+        else
+            quoted += c;
+    }
+    quoted += "\"";
+    return "db=" + quoted + " timeout=" + std::to_string(kSQLiteBusySeconds);
+}
+
+std::string oneLine(std::string text)
+{
+    for (char& c : text) {
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    }
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+} // namespace
+
+long long unixNow()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+std::unique_ptr<Database> Database::open(const std::string& url, std::size_t poolSize)
+{
+    Dialect dialect;
+    if (startsWith(url, "sqlite:")) {
+        if (url.size() == std::string("sqlite:").size())
+            throw std::runtime_error("the database URL sqlite: names no file");
+        dialect = Dialect::SQLite;
+    } else if (startsWith(url, "postgresql://") || startsWith(url, "postgres://")) {
+        dialect = Dialect::PostgreSQL;
+    } else {
+        throw std::runtime_error("unknown database URL \"" + url +
+                                 "\" (expected sqlite:PATH or postgresql://...)");
+    }
+    std::unique_ptr<Database> database(new Database(dialect, url, poolSize < 1 ? 1 : poolSize));
+    try {
+        for (std::size_t i = 0; i < database->poolSize_; ++i) {
+            soci::session& session = database->pool_->at(i);
+            if (dialect == Dialect::SQLite) {
+                session.open(*soci::factory_sqlite3(), sqliteConnectString(url.substr(7)));
+                std::string mode;
+                session << "PRAGMA journal_mode=WAL", soci::into(mode);
+                session << "PRAGMA foreign_keys=ON";
+                session << "PRAGMA synchronous=NORMAL";
+            } else {
+                session.open(*soci::factory_postgresql(), url);
+            }
+            if (i == 0)
+                applyMigrations(session, dialect);
+        }
+    } catch (const std::exception& error) {
+        throw std::runtime_error("cannot open the database " + url + ": " + oneLine(error.what()));
+    }
+    return database;
+}
+
+Database::Database(Dialect dialect, std::string url, std::size_t poolSize)
+    : dialect_(dialect), url_(std::move(url)), poolSize_(poolSize),
+      pool_(new soci::connection_pool(poolSize))
+{
+}
+
+Database::~Database() = default;
+
+void Database::rethrowClassified(const soci::soci_error& error) const
+{
+    if (const auto* sqlite = dynamic_cast<const soci::sqlite3_soci_error*>(&error)) {
+        switch (sqlite->result() & 0xFF) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+        case SQLITE_CANTOPEN:
+        case SQLITE_IOERR:
+        case SQLITE_FULL:
+        case SQLITE_READONLY:
+            throw DatabaseUnavailable(oneLine(error.what()));
+        default:
+            break;
+        }
+    }
+    if (const auto* postgres = dynamic_cast<const soci::postgresql_soci_error*>(&error)) {
+        const std::string state = postgres->sqlstate();
+        // Connection exceptions, shutdowns, serialization failures and deadlocks, lack of
+        // resources: all pass, so the client may try again.
+        if (startsWith(state, "08") || startsWith(state, "57P") || state == "40001" ||
+            state == "40P01" || startsWith(state, "53"))
+            throw DatabaseUnavailable(oneLine(error.what()));
+    }
+    if (error.get_error_category() == soci::soci_error::connection_error)
+        throw DatabaseUnavailable(oneLine(error.what()));
+    throw;
+}
+
+Database::Lease::Lease(Database& database)
+    : pool_(*database.pool_), position_(pool_.lease()), session_(&pool_.at(position_))
+{
+    if (database.dialect_ == Dialect::PostgreSQL && !session_->is_connected()) {
+        try {
+            session_->reconnect();
+        } catch (const soci::soci_error& error) {
+            pool_.give_back(position_);
+            throw DatabaseUnavailable(oneLine(error.what()));
+        }
+    }
+}
+
+Database::Lease::~Lease()
+{
+    pool_.give_back(position_);
+}
+
+Database::Transaction::Transaction(Dialect dialect, soci::session& session) : session_(session)
+{
+    session_ << (dialect == Dialect::SQLite ? "BEGIN IMMEDIATE" : "BEGIN");
+}
+
+Database::Transaction::~Transaction()
+{
+    if (!open_)
+        return;
+    try {
+        session_ << "ROLLBACK";
+    } catch (...) {
+        // The connection may be gone with the transaction; nothing is left to undo.
+    }
+}
+
+void Database::Transaction::commit()
+{
+    session_ << "COMMIT";
+    open_ = false;
+}

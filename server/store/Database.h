@@ -1,0 +1,107 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include <soci/soci.h>
+
+// The database behind the server: SQLite (one file, WAL) or PostgreSQL, chosen by the URL
+// ("sqlite:PATH" or "postgresql://..."). Holds a pool of sessions, one per serving thread, and
+// applies the schema migrations when opened. No other state: several server processes may
+// share one PostgreSQL database.
+enum class Dialect { SQLite, PostgreSQL };
+
+// Seconds since 1970, UTC: every stored time.
+long long unixNow();
+
+// The database cannot be reached or is busy for a moment: the request may be retried (503).
+class DatabaseUnavailable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Database {
+public:
+    // Throws std::runtime_error with a one-line message when the URL is malformed or the
+    // database cannot be opened or migrated.
+    static std::unique_ptr<Database> open(const std::string& url, std::size_t poolSize);
+    ~Database();
+
+    Dialect dialect() const { return dialect_; }
+    const std::string& url() const { return url_; }
+
+    // A session of the pool for the lifetime of the lease. Reconnects a PostgreSQL session
+    // whose connection was lost.
+    class Lease {
+    public:
+        explicit Lease(Database& database);
+        ~Lease();
+        Lease(const Lease&) = delete;
+        Lease& operator=(const Lease&) = delete;
+        soci::session& operator*() { return *session_; }
+        soci::session* operator->() { return session_; }
+
+    private:
+        soci::connection_pool& pool_;
+        std::size_t position_;
+        soci::session* session_;
+    };
+
+    // One transaction on a leased session: BEGIN IMMEDIATE on SQLite (so that two writers
+    // queue on the lock instead of failing when one upgrades), BEGIN on PostgreSQL. Rolls back
+    // unless committed.
+    class Transaction {
+    public:
+        Transaction(Dialect dialect, soci::session& session);
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+        void commit();
+
+    private:
+        soci::session& session_;
+        bool open_ = true;
+    };
+
+    // Runs work (a callable taking soci::session&) in one transaction; database errors that
+    // mean "busy" or "connection lost" become DatabaseUnavailable.
+    template <typename Work>
+    auto inTransaction(Work&& work) -> decltype(work(std::declval<soci::session&>()));
+
+private:
+    Database(Dialect dialect, std::string url, std::size_t poolSize);
+    void migrate();
+public:
+    // Re-throws a database error as DatabaseUnavailable when it is one the client may retry.
+    [[noreturn]] void rethrowClassified(const soci::soci_error& error) const;
+
+private:
+
+    Dialect dialect_;
+    std::string url_;
+    std::size_t poolSize_;
+    std::unique_ptr<soci::connection_pool> pool_;
+};
+
+template <typename Work>
+auto Database::inTransaction(Work&& work) -> decltype(work(std::declval<soci::session&>()))
+{
+    try {
+        Lease lease(*this);
+        Transaction transaction(dialect_, *lease);
+        if constexpr (std::is_void_v<decltype(work(*lease))>) {
+            work(*lease);
+            transaction.commit();
+        } else {
+            auto result = work(*lease);
+            transaction.commit();
+            return result;
+        }
+    } catch (const soci::soci_error& error) {
+        rethrowClassified(error);
+    }
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "server/protocol/RecordDocument.h"
+#include "server/protocol/SearchKey.h"
+
+class BCObject;
+
+enum class LoginOutcome { Accepted, Unknown, WrongKey, Disabled };
+
+// What the upload protocol needs of the database. Every call is one transaction; errors that
+// the client may retry are DatabaseUnavailable, refused input is ProtocolError.
+class RecordStore {
+public:
+    virtual ~RecordStore() = default;
+
+    // The stored description record of that type with exactly this search key, or -1.
+    virtual int32_t lookup(const std::string& type, const SearchKey& key) = 0;
+    // Stores a description record unless an equal one is stored already (also when another
+    // request stores it at the same moment); the ID either way. ProtocolError (400) when a
+    // reference or member names no stored record of the right type.
+    virtual int32_t storeRecord(const RecordDocument& record) = 0;
+    // Stores a result as a new one, with everything its pages need derived from it.
+    virtual int32_t storeResult(const RecordDocument& result, const std::string& clientName,
+                                bool imported) = 0;
+    // A whole record tree built in this process (a transcript read back, say): its description
+    // records as storeRecord would, then the root as storeResult would, in one transaction.
+    virtual int32_t storeTree(const BCObject& root, const std::string& clientName, bool imported) = 0;
+
+    virtual LoginOutcome checkLogin(const std::string& name, const std::string& key) = 0;
+    // Adds the client or gives it a new key, enabled either way.
+    virtual void addClient(const std::string& name, const std::string& key) = 0;
+    // False when there is no such client.
+    virtual bool disableClient(const std::string& name) = 0;
+};

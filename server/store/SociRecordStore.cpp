@@ -1,0 +1,407 @@
+#include "server/store/SociRecordStore.h"
+
+#include <set>
+#include <tuple>
+#include <vector>
+
+#include "results/BCField.h"
+#include "results/BCObject.h"
+#include "results/BCObjectCollection.h"
+#include "results/BCObjectField.h"
+#include "server/protocol/MeasurementName.h"
+#include "server/protocol/ProtocolError.h"
+#include "server/protocol/RecordTypes.h"
+#include "server/protocol/TextEncoding.h"
+#include "server/store/KeyHash.h"
+
+namespace {
+
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+// The type of a stored record, or empty when there is none with that ID.
+std::string storedType(soci::session& session, int32_t id)
+{
+    std::string type;
+    session << "SELECT type FROM records WHERE id = :id", soci::use(id), soci::into(type);
+    return session.got_data() ? type : std::string();
+}
+
+void requireStored(soci::session& session, int32_t id, const std::string& expectedType,
+                   const std::string& role)
+{
+    const std::string type = storedType(session, id);
+    if (type.empty())
+        throw ProtocolError(400, role + " names record " + std::to_string(id) +
+                                     ", which does not exist");
+    if (type != expectedType)
+        throw ProtocolError(400, role + " names record " + std::to_string(id) + " of type " + type +
+                                     ", not " + expectedType);
+}
+
+void checkTargets(soci::session& session, const RecordDocument& record)
+{
+    for (const RecordReference& reference : record.references)
+        requireStored(session, reference.id,
+                      RecordTypes::referenceTarget(record.type, reference.name),
+                      "<" + reference.name + ">");
+    for (const RecordCollection& collection : record.collections) {
+        for (const RecordMember& member : collection.members)
+            requireStored(session, member.id, member.type, "a member of <" + collection.name + ">");
+    }
+}
+
+Fields fieldsOf(soci::session& session, int32_t id)
+{
+    Fields fields;
+    soci::rowset<soci::row> rows = (session.prepare << "SELECT name, value FROM record_fields "
+                                                       "WHERE record_id = :id ORDER BY position",
+                                    soci::use(id));
+    for (const soci::row& row : rows)
+        fields.emplace_back(row.get<std::string>(0), row.get<std::string>(1));
+    return fields;
+}
+
+std::string valueOf(const Fields& fields, const std::string& name)
+{
+    for (const auto& field : fields) {
+        if (field.first == name)
+            return field.second;
+    }
+    return std::string();
+}
+
+int32_t referenceOf(soci::session& session, int32_t id, const std::string& name)
+{
+    int32_t target = 0;
+    session << "SELECT target_id FROM record_references WHERE record_id = :id AND name = :name",
+        soci::use(id), soci::use(name), soci::into(target);
+    return session.got_data() ? target : 0;
+}
+
+int32_t numberOf(const RecordDocument& record, const std::string& name)
+{
+    const RecordField* field = record.field(name);
+    if (!field || field->value.empty() || field->value.size() > 9 ||
+        field->value.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    return std::stoi(field->value);
+}
+
+// "name version" of a library-version record.
+std::string libraryText(soci::session& session, int32_t versionID)
+{
+    const std::string version = valueOf(fieldsOf(session, versionID), "LibraryVersion");
+    const int32_t library = referenceOf(session, versionID, "Library");
+    const std::string name = library ? valueOf(fieldsOf(session, library), "Name") : std::string();
+    return name + " " + version;
+}
+
+// What the result pages select and group by, worked out once as the result arrives.
+struct ResultSummary {
+    int32_t graphicsCardID = 0;
+    std::string cardName;
+    std::string driverKey;
+    std::string driverText;
+    std::string osText;
+    std::string cpuName;
+};
+
+ResultSummary summarise(soci::session& session, const RecordDocument& result)
+{
+    ResultSummary summary;
+    for (const RecordReference& reference : result.references) {
+        if (reference.name == "GraphicsCard") {
+            summary.graphicsCardID = reference.id;
+            summary.cardName = valueOf(fieldsOf(session, reference.id), "Name");
+        } else if (reference.name == "Processor") {
+            summary.cpuName = valueOf(fieldsOf(session, reference.id), "Name");
+        } else if (reference.name == "OperatingSystem") {
+            const std::string version = valueOf(fieldsOf(session, reference.id), "OSVersion");
+            const int32_t os = referenceOf(session, reference.id, "OperatingSystem");
+            const std::string name = os ? valueOf(fieldsOf(session, os), "Name") : std::string();
+            summary.osText = name.empty() ? version : name + " " + version;
+        }
+    }
+    for (const RecordCollection& collection : result.collections) {
+        if (collection.name != "DriverLibraries")
+            continue;
+        // The same libraries in the same versions are the same shared records, whatever order
+        // they were listed in.
+        std::set<int32_t> ids;
+        for (const RecordMember& member : collection.members) {
+            if (ids.insert(member.id).second) {
+                if (!summary.driverText.empty())
+                    summary.driverText += "; ";
+                summary.driverText += libraryText(session, member.id);
+            }
+        }
+        for (int32_t id : ids)
+            summary.driverKey += (summary.driverKey.empty() ? "" : ",") + std::to_string(id);
+    }
+    return summary;
+}
+
+template <typename First, typename... Rest>
+void insertRows(soci::session& session, const std::string& sql, std::vector<First>& first,
+                std::vector<Rest>&... rest)
+{
+    if (first.empty())
+        return;  // SOCI refuses empty bulk bindings
+    soci::details::prepare_temp_type prepared = (session.prepare << sql, soci::use(first));
+    (prepared, ..., soci::use(rest));
+    soci::statement statement = prepared;
+    statement.execute(true);
+}
+
+RecordDocument documentOf(const BCObject& object, const std::map<const BCObject*, int32_t>& stored)
+{
+    RecordDocument record;
+    record.type = object.getTypeName();
+    for (int i = 0; i < object.getNumFields(); ++i) {
+        const auto field = object.getField(i);
+        record.fields.push_back({toUtf8(field->getName()), toUtf8(field->getValue())});
+    }
+    for (int i = 0; i < object.getNumSubObjects(); ++i) {
+        const auto reference = object.getSubObjectField(i);
+        record.references.push_back({reference->getName(), stored.at(reference->getObject().get())});
+    }
+    for (int i = 0; i < object.getNumCollections(); ++i) {
+        const auto collection = object.getCollection(i);
+        RecordCollection members{collection->getName(), {}};
+        for (int j = 0; j < collection->getNumObjects(); ++j) {
+            const auto member = collection->getObject(j);
+            members.members.push_back({member->getTypeName(), stored.at(member.get())});
+        }
+        record.collections.push_back(std::move(members));
+    }
+    return record;
+}
+
+} // namespace
+
+int32_t SociRecordStore::lookup(const std::string& type, const SearchKey& key)
+{
+    const std::string canonical = key.canonical();
+    return database_.inTransaction([&](soci::session& session) {
+        int32_t id = -1;
+        session << "SELECT id FROM records WHERE type = :type AND search_key = :key",
+            soci::use(type), soci::use(canonical), soci::into(id);
+        return session.got_data() ? id : -1;
+    });
+}
+
+int32_t SociRecordStore::storeRecord(const RecordDocument& record)
+{
+    return database_.inTransaction(
+        [&](soci::session& session) { return storeRecordIn(session, record); });
+}
+
+int32_t SociRecordStore::storeResult(const RecordDocument& result, const std::string& clientName,
+                                     bool imported)
+{
+    return database_.inTransaction([&](soci::session& session) {
+        return storeResultIn(session, result, clientName, imported);
+    });
+}
+
+int32_t SociRecordStore::storeTree(const BCObject& root, const std::string& clientName,
+                                   bool imported)
+{
+    return database_.inTransaction([&](soci::session& session) {
+        std::map<const BCObject*, int32_t> stored;
+        for (int i = 0; i < root.getNumSubObjects(); ++i)
+            storeObjectIn(session, *root.getSubObjectField(i)->getObject(), stored);
+        for (int i = 0; i < root.getNumCollections(); ++i) {
+            const auto collection = root.getCollection(i);
+            for (int j = 0; j < collection->getNumObjects(); ++j)
+                storeObjectIn(session, *collection->getObject(j), stored);
+        }
+        return storeResultIn(session, documentOf(root, stored), clientName, imported);
+    });
+}
+
+int32_t SociRecordStore::storeObjectIn(soci::session& session, const BCObject& object,
+                                       std::map<const BCObject*, int32_t>& stored)
+{
+    const auto known = stored.find(&object);
+    if (known != stored.end())
+        return known->second;
+    for (int i = 0; i < object.getNumSubObjects(); ++i)
+        storeObjectIn(session, *object.getSubObjectField(i)->getObject(), stored);
+    for (int i = 0; i < object.getNumCollections(); ++i) {
+        const auto collection = object.getCollection(i);
+        for (int j = 0; j < collection->getNumObjects(); ++j)
+            storeObjectIn(session, *collection->getObject(j), stored);
+    }
+    if (!RecordTypes::isKnown(object.getTypeName()) || RecordTypes::isResult(object.getTypeName()))
+        throw ProtocolError(400, "unknown record type " + object.getTypeName());
+    const int32_t id = storeRecordIn(session, documentOf(object, stored));
+    stored[&object] = id;
+    return id;
+}
+
+int32_t SociRecordStore::storeRecordIn(soci::session& session, const RecordDocument& record)
+{
+    checkTargets(session, record);
+    const std::string key = SearchKey::ofRecord(record).canonical();
+    const long long now = unixNow();
+    int32_t id = -1;
+    session << "INSERT INTO records (type, search_key, created_at) VALUES (:type, :key, :now) "
+               "ON CONFLICT (type, search_key) DO NOTHING RETURNING id",
+        soci::use(record.type), soci::use(key), soci::use(now), soci::into(id);
+    if (!session.got_data()) {
+        // Stored before, or by another request that committed first.
+        session << "SELECT id FROM records WHERE type = :type AND search_key = :key",
+            soci::use(record.type), soci::use(key), soci::into(id);
+        if (!session.got_data())
+            throw std::runtime_error("a record vanished while it was being stored");
+        return id;
+    }
+
+    std::vector<int32_t> ids, positions;
+    std::vector<std::string> names, values;
+    for (const RecordField& field : record.fields) {
+        ids.push_back(id);
+        positions.push_back(static_cast<int32_t>(positions.size()));
+        names.push_back(field.name);
+        values.push_back(field.value);
+    }
+    insertRows(session, "INSERT INTO record_fields (record_id, position, name, value) "
+                        "VALUES (:id, :position, :name, :value)",
+               ids, positions, names, values);
+
+    std::vector<int32_t> refIDs, refPositions, targets;
+    std::vector<std::string> refNames;
+    for (const RecordReference& reference : record.references) {
+        refIDs.push_back(id);
+        refPositions.push_back(static_cast<int32_t>(refPositions.size()));
+        refNames.push_back(reference.name);
+        targets.push_back(reference.id);
+    }
+    insertRows(session, "INSERT INTO record_references (record_id, position, name, target_id) "
+                        "VALUES (:id, :position, :name, :target)",
+               refIDs, refPositions, refNames, targets);
+    return id;
+}
+
+int32_t SociRecordStore::storeResultIn(soci::session& session, const RecordDocument& result,
+                                       const std::string& clientName, bool imported)
+{
+    checkTargets(session, result);
+    const ResultSummary summary = summarise(session, result);
+    const long long now = unixNow();
+    const int importedFlag = imported ? 1 : 0;
+    const int32_t width = numberOf(result, "DisplayWidth");
+    const int32_t height = numberOf(result, "DisplayHeight");
+    const int32_t refresh = numberOf(result, "RefreshRate");
+    const int32_t bits = numberOf(result, "BitsPerPixel");
+    soci::indicator cardIndicator = summary.graphicsCardID ? soci::i_ok : soci::i_null;
+    int32_t id = -1;
+    session << "INSERT INTO results (created_at, client_name, imported, graphics_card_id, "
+               "card_name, driver_key, driver_text, os_text, cpu_name, display_width, "
+               "display_height, refresh_rate, bits_per_pixel) VALUES (:now, :client, :imported, "
+               ":card, :cardName, :driverKey, :driverText, :os, :cpu, :w, :h, :r, :b) RETURNING id",
+        soci::use(now), soci::use(clientName), soci::use(importedFlag),
+        soci::use(summary.graphicsCardID, cardIndicator), soci::use(summary.cardName),
+        soci::use(summary.driverKey), soci::use(summary.driverText), soci::use(summary.osText),
+        soci::use(summary.cpuName), soci::use(width), soci::use(height), soci::use(refresh),
+        soci::use(bits), soci::into(id);
+    if (!session.got_data())
+        throw std::runtime_error("the new result got no ID");
+
+    std::vector<int32_t> ids, positions;
+    std::vector<std::string> names, values;
+    std::vector<int32_t> mIDs, mWidths, mHeights;
+    std::vector<std::string> mTests, mUnits;
+    std::vector<double> mValues;
+    std::set<std::tuple<std::string, int32_t, int32_t, std::string>> measured;
+    for (const RecordField& field : result.fields) {
+        ids.push_back(id);
+        positions.push_back(static_cast<int32_t>(positions.size()));
+        names.push_back(field.name);
+        values.push_back(field.value);
+        const auto m = parseMeasurement(field.name, field.value);
+        // A field sent twice counts once, as the first of its name.
+        if (m && measured.emplace(m->test, m->width, m->height, m->unit).second) {
+            mIDs.push_back(id);
+            mTests.push_back(m->test);
+            mWidths.push_back(m->width);
+            mHeights.push_back(m->height);
+            mUnits.push_back(m->unit);
+            mValues.push_back(m->value);
+        }
+    }
+    insertRows(session, "INSERT INTO result_fields (result_id, position, name, value) "
+                        "VALUES (:id, :position, :name, :value)",
+               ids, positions, names, values);
+    insertRows(session, "INSERT INTO measurements (result_id, test, width, height, unit, value) "
+                        "VALUES (:id, :test, :width, :height, :unit, :value)",
+               mIDs, mTests, mWidths, mHeights, mUnits, mValues);
+
+    std::vector<int32_t> refIDs, refPositions, targets;
+    std::vector<std::string> refNames;
+    for (const RecordReference& reference : result.references) {
+        refIDs.push_back(id);
+        refPositions.push_back(static_cast<int32_t>(refPositions.size()));
+        refNames.push_back(reference.name);
+        targets.push_back(reference.id);
+    }
+    insertRows(session, "INSERT INTO result_references (result_id, position, name, target_id) "
+                        "VALUES (:id, :position, :name, :target)",
+               refIDs, refPositions, refNames, targets);
+
+    std::vector<int32_t> memberResults, memberPositions, memberIDs;
+    std::vector<std::string> collections;
+    for (const RecordCollection& collection : result.collections) {
+        int32_t position = 0;
+        for (const RecordMember& member : collection.members) {
+            memberResults.push_back(id);
+            collections.push_back(collection.name);
+            memberPositions.push_back(position++);
+            memberIDs.push_back(member.id);
+        }
+    }
+    insertRows(session, "INSERT INTO result_members (result_id, collection, position, record_id) "
+                        "VALUES (:id, :collection, :position, :record)",
+               memberResults, collections, memberPositions, memberIDs);
+    return id;
+}
+
+LoginOutcome SociRecordStore::checkLogin(const std::string& name, const std::string& key)
+{
+    std::string hash;
+    int enabled = 0;
+    database_.inTransaction([&](soci::session& session) {
+        session << "SELECT key_hash, enabled FROM clients WHERE name = :name", soci::use(name),
+            soci::into(hash), soci::into(enabled);
+        if (!session.got_data())
+            hash.clear();
+    });
+    if (hash.empty())
+        return LoginOutcome::Unknown;
+    if (!keyMatches(key, hash))
+        return LoginOutcome::WrongKey;
+    return enabled ? LoginOutcome::Accepted : LoginOutcome::Disabled;
+}
+
+void SociRecordStore::addClient(const std::string& name, const std::string& key)
+{
+    const std::string hash = hashKey(key);
+    const long long now = unixNow();
+    database_.inTransaction([&](soci::session& session) {
+        session << "INSERT INTO clients (name, key_hash, enabled, created_at) "
+                   "VALUES (:name, :hash, 1, :now) ON CONFLICT (name) DO UPDATE SET "
+                   "key_hash = excluded.key_hash, enabled = 1",
+            soci::use(name), soci::use(hash), soci::use(now);
+    });
+}
+
+bool SociRecordStore::disableClient(const std::string& name)
+{
+    return database_.inTransaction([&](soci::session& session) {
+        soci::statement statement =
+            (session.prepare << "UPDATE clients SET enabled = 0 WHERE name = :name", soci::use(name));
+        statement.execute(true);
+        return statement.get_affected_rows() > 0;
+    });
+}

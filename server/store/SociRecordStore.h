@@ -1,0 +1,34 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "server/store/Database.h"
+#include "server/store/RecordStore.h"
+
+// The upload protocol's store on SQLite or PostgreSQL through SOCI. Shared records are made
+// unique by the database's own key on (type, search_key), so two requests storing the same
+// record at once end with one row and both get its ID.
+class SociRecordStore : public RecordStore {
+public:
+    explicit SociRecordStore(Database& database) : database_(database) {}
+
+    int32_t lookup(const std::string& type, const SearchKey& key) override;
+    int32_t storeRecord(const RecordDocument& record) override;
+    int32_t storeResult(const RecordDocument& result, const std::string& clientName,
+                        bool imported) override;
+    int32_t storeTree(const BCObject& root, const std::string& clientName, bool imported) override;
+
+    LoginOutcome checkLogin(const std::string& name, const std::string& key) override;
+    void addClient(const std::string& name, const std::string& key) override;
+    bool disableClient(const std::string& name) override;
+
+private:
+    int32_t storeRecordIn(soci::session& session, const RecordDocument& record);
+    int32_t storeResultIn(soci::session& session, const RecordDocument& result,
+                          const std::string& clientName, bool imported);
+    int32_t storeObjectIn(soci::session& session, const BCObject& object,
+                          std::map<const BCObject*, int32_t>& stored);
+
+    Database& database_;
+};

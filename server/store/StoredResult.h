@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "server/protocol/RecordDocument.h"
+
+// One measurement of a result, split from its field name: "FillRect_256x256_Ops_s" is the test
+// "FillRect" at 256x256 in "Ops_s"; "Random_MP_s" and "WritePixelArray_MiB_s" have no size (0x0).
+struct Measurement {
+    std::string test;
+    int32_t width = 0;
+    int32_t height = 0;
+    std::string unit;  // "Ops_s", "MP_s" or "MiB_s"
+    double value = 0.0;
+};
+
+struct LibraryVersion {
+    std::string name;
+    std::string version;
+};
+
+// A stored result with what its pages show, as the server derived it when the result arrived.
+struct StoredResult {
+    int32_t id = 0;
+    int64_t createdAt = 0;  // seconds since 1970, UTC
+    std::string clientName;
+    bool imported = false;  // read from a saved transcript rather than uploaded by korvid.exe
+
+    int32_t graphicsCardId = 0;  // 0: the result names no graphics card
+    std::string cardName;
+    std::string cardManufacturer;
+    std::string productId;  // as sent: "0xa20"
+    std::string vendorId;
+    std::string subProductId;
+    std::string subVendorId;
+    std::string driverKey;  // the same for every result of the same driver libraries
+    std::vector<LibraryVersion> driverLibraries;
+
+    std::string osName;
+    std::string osVersion;
+    std::string cpuName;
+    std::string boardName;
+    std::string boardManufacturer;
+    std::vector<LibraryVersion> systemLibraries;
+
+    int32_t displayWidth = 0;
+    int32_t displayHeight = 0;
+    int32_t refreshRate = 0;
+    int32_t bitsPerPixel = 0;
+
+    // Every field of the result record that is not a measurement (RAMSize, VRAMSize,
+    // ProcessorVersion, ...), in the order sent.
+    std::vector<RecordField> machineFields;
+    std::vector<Measurement> measurements;
+};
