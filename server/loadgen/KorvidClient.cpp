@@ -1,0 +1,7 @@
+#include "server/loadgen/KorvidClient.h"
+
+std::unique_ptr<BenchmarkClient> makeKorvidClient(const LoadOptions& options)
+{
+    return std::make_unique<BenchmarkClient>("KorvidResult", options.apiURL, options.clientName, options.clientKey,
+                                             options.resultPageURL, "Korvid/2.9 (Windows)");
+}
