@@ -147,8 +147,6 @@ RecordDocument parseRecordDocument(const std::string& body, const std::string& t
             if (root)
                 refuse("more than one root element");
             root = node;
-        } else if (node->type() == rapidxml::node_data || node->type() == rapidxml::node_cdata) {
-            refuse("text outside the root element");
         }
     }
     if (!root)

@@ -6,14 +6,12 @@
 
 #include <soci/postgresql/soci-postgresql.h>
 #include <soci/sqlite3/soci-sqlite3.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include "server/store/Migrations.h"
 
 namespace {
-
-// How long a writer waits for SQLite's lock before the request is answered "busy" (503).
-constexpr int kSQLiteBusySeconds = 10;
 
 bool startsWith(const std::string& text, const std::string& prefix)
 {
@@ -21,7 +19,7 @@ bool startsWith(const std::string& text, const std::string& prefix)
 }
 
 // SOCI's SQLite back end reads "key=value" pairs; a path with blanks or quotes is quoted.
-std::string sqliteConnectString(const std::string& path)
+std::string sqliteConnectString(const std::string& path, int busySeconds)
 {
     std::string quoted = "\"";
     for (char c : path) {
@@ -31,7 +29,7 @@ std::string sqliteConnectString(const std::string& path)
             quoted += c;
     }
     quoted += "\"";
-    return "db=" + quoted + " timeout=" + std::to_string(kSQLiteBusySeconds);
+    return "db=" + quoted + " timeout=" + std::to_string(busySeconds);
 }
 
 std::string oneLine(std::string text)
@@ -47,6 +45,31 @@ std::string oneLine(std::string text)
 
 } // namespace
 
+std::string postgresConnectString(const std::string& url)
+{
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(url.c_str(), &error);
+    if (!options) {
+        const std::string message = error ? oneLine(error) : "cannot read the PostgreSQL URI";
+        PQfreemem(error);
+        throw std::runtime_error(message);
+    }
+    std::string text;
+    for (const PQconninfoOption* option = options; option->keyword; ++option) {
+        if (!option->val)
+            continue;
+        std::string quoted = "'";
+        for (const char* c = option->val; *c; ++c) {
+            if (*c == '\\' || *c == '\'')
+                quoted += '\\';
+            quoted += *c;
+        }
+        text += std::string(text.empty() ? "" : " ") + option->keyword + "=" + quoted + "'";
+    }
+    PQconninfoFree(options);
+    return text;
+}
+
 long long unixNow()
 {
     return std::chrono::duration_cast<std::chrono::seconds>(
@@ -54,7 +77,8 @@ long long unixNow()
         .count();
 }
 
-std::unique_ptr<Database> Database::open(const std::string& url, std::size_t poolSize)
+std::unique_ptr<Database> Database::open(const std::string& url, std::size_t poolSize,
+                                         int busySeconds)
 {
     Dialect dialect;
     if (startsWith(url, "sqlite:")) {
@@ -72,13 +96,13 @@ std::unique_ptr<Database> Database::open(const std::string& url, std::size_t poo
         for (std::size_t i = 0; i < database->poolSize_; ++i) {
             soci::session& session = database->pool_->at(i);
             if (dialect == Dialect::SQLite) {
-                session.open(*soci::factory_sqlite3(), sqliteConnectString(url.substr(7)));
+                session.open(*soci::factory_sqlite3(), sqliteConnectString(url.substr(7), busySeconds));
                 std::string mode;
                 session << "PRAGMA journal_mode=WAL", soci::into(mode);
                 session << "PRAGMA foreign_keys=ON";
                 session << "PRAGMA synchronous=NORMAL";
             } else {
-                session.open(*soci::factory_postgresql(), url);
+                session.open(*soci::factory_postgresql(), postgresConnectString(url));
             }
             if (i == 0)
                 applyMigrations(session, dialect);

@@ -15,6 +15,10 @@
 // share one PostgreSQL database.
 enum class Dialect { SQLite, PostgreSQL };
 
+// A libpq connection URI ("postgresql://user@host:port/db?...") as the key=value form that
+// SOCI passes on unchanged. Throws std::runtime_error when libpq cannot read the URI.
+std::string postgresConnectString(const std::string& url);
+
 // Seconds since 1970, UTC: every stored time.
 long long unixNow();
 
@@ -28,7 +32,10 @@ class Database {
 public:
     // Throws std::runtime_error with a one-line message when the URL is malformed or the
     // database cannot be opened or migrated.
-    static std::unique_ptr<Database> open(const std::string& url, std::size_t poolSize);
+    // busySeconds: how long a SQLite writer waits for another's lock before the request is
+    // answered "busy".
+    static std::unique_ptr<Database> open(const std::string& url, std::size_t poolSize,
+                                          int busySeconds = 10);
     ~Database();
 
     Dialect dialect() const { return dialect_; }

@@ -48,6 +48,33 @@ const std::vector<std::vector<std::string>> kMigrations = {
         "CREATE INDEX measurements_test ON measurements (test, width, height, unit, value)",
         "{default-client}",
     },
+    // 2: what the result pages derive from all results, kept so that a page view reads a
+    // bounded number of rows: the medians the score divides by, every result's score, the
+    // ranking, and the figures of each card and driver (refreshed when they fall behind).
+    {
+        "CREATE TABLE score_references (test TEXT NOT NULL, width INTEGER NOT NULL, "
+        "height INTEGER NOT NULL, unit TEXT NOT NULL, median DOUBLE PRECISION NOT NULL, "
+        "result_count INTEGER NOT NULL, PRIMARY KEY (test, width, height, unit))",
+        "CREATE TABLE result_scores (result_id INTEGER PRIMARY KEY REFERENCES results (id), "
+        "graphics_card_id INTEGER NOT NULL, driver_key TEXT NOT NULL, "
+        "score DOUBLE PRECISION NOT NULL, tests_used INTEGER NOT NULL)",
+        "CREATE INDEX result_scores_score ON result_scores (score)",
+        "CREATE INDEX result_scores_card ON result_scores (graphics_card_id, score)",
+        "CREATE TABLE ranking_rows (graphics_card_id INTEGER NOT NULL, driver_key TEXT NOT NULL, "
+        "card_name TEXT NOT NULL, driver_text TEXT NOT NULL, median_score DOUBLE PRECISION NOT NULL, "
+        "result_count INTEGER NOT NULL, PRIMARY KEY (graphics_card_id, driver_key))",
+        "CREATE TABLE cohort_figures (graphics_card_id INTEGER NOT NULL, driver_key TEXT NOT NULL, "
+        "test TEXT NOT NULL, width INTEGER NOT NULL, height INTEGER NOT NULL, unit TEXT NOT NULL, "
+        "result_count INTEGER NOT NULL, lower_quartile DOUBLE PRECISION NOT NULL, "
+        "median DOUBLE PRECISION NOT NULL, upper_quartile DOUBLE PRECISION NOT NULL, "
+        "sample TEXT NOT NULL, "
+        "PRIMARY KEY (graphics_card_id, driver_key, test, width, height, unit))",
+        "CREATE TABLE cohort_state (graphics_card_id INTEGER NOT NULL, driver_key TEXT NOT NULL, "
+        "newest_result_id INTEGER NOT NULL, result_count INTEGER NOT NULL, "
+        "computed_at BIGINT NOT NULL, PRIMARY KEY (graphics_card_id, driver_key))",
+        "CREATE TABLE statistics_state (id INTEGER PRIMARY KEY, newest_result_id INTEGER NOT NULL, "
+        "computed_at BIGINT NOT NULL)",
+    },
 };
 
 std::string forDialect(std::string statement, Dialect dialect)
