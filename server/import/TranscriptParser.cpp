@@ -1,0 +1,381 @@
+#include "server/import/TranscriptParser.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+#include <vector>
+
+#include "results/BCCPUObj.h"
+#include "results/BCGraphicsCardObj.h"
+#include "results/BCLibraryVersionObj.h"
+#include "results/BCMotherboardObj.h"
+#include "results/BCObject.h"
+#include "results/BCObjectCollection.h"
+#include "results/BCOperatingSysVersionObj.h"
+#include "server/protocol/TextEncoding.h"
+
+namespace {
+
+constexpr int kSearchKey = 1;
+const std::string kSeparator(60, '-');
+
+const std::map<std::string, std::string> kSizedGroups = {
+    {"FillRect:", "FillRect_"},
+    {"BltBitMap:", "BlitRect_"},
+    {"OverlappedBltBitMap:", "OverlappedBlitRect_"},
+    {"Composite:", "Composite_"},
+    {"CompositeSrcMask:", "CompositeSrcMask_"},
+};
+const std::string kSizedHeader = "Size\t\t    Time (s)\t       Ops/s\t    MPixel/s";
+const std::string kRandomHeader = "Time (s)\t       Ops/s\t    MPixel/s";
+
+const std::map<std::string, std::string> kNotes = {
+    {"NOTE: Compositing (or alpha blending) used premultiplied alpha mode.", "CompositePremultAlpha"},
+    {"NOTE: The source mask's alpha channel was multiplied by the source bitmap's alpha channel.",
+     "CompositeSrcMaskCombineAlphas"},
+    {"NOTE: The source bitmap's alpha channel was premultiplied.", "CompositeSrcMaskPremultAlpha"},
+};
+
+bool startsWith(const std::string& text, const std::string& prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool endsWith(const std::string& text, const std::string& suffix)
+{
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::string trim(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// As the program writes a recorded rate: six significant digits.
+std::string fieldText(double value)
+{
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+class Reader {
+public:
+    explicit Reader(const std::string& text)
+    {
+        std::string line;
+        for (char c : text) {
+            if (c == '\n') {
+                if (!line.empty() && line.back() == '\r')
+                    line.pop_back();
+                lines_.push_back(line);
+                line.clear();
+            } else {
+                line += c;
+            }
+        }
+        if (!line.empty())
+            lines_.push_back(line);
+    }
+
+    bool atEnd() const { return next_ >= lines_.size(); }
+    int lineNumber() const { return static_cast<int>(next_); }  // of the line last taken
+    const std::string& take() { return lines_[next_++]; }
+    const std::string& peek() const { return lines_[next_]; }
+
+    [[noreturn]] void fail(const std::string& reason) const { throw TranscriptError(lineNumber(), reason); }
+
+    // The next line that is not empty; it must start with prefix. Returns the rest.
+    std::string expect(const std::string& prefix, const std::string& what)
+    {
+        while (!atEnd() && peek().empty())
+            take();
+        if (atEnd())
+            throw TranscriptError(lineNumber(), "the file ends where " + what + " (\"" + prefix + "\") was expected");
+        const std::string& line = take();
+        if (!startsWith(line, prefix))
+            fail("expected " + what + " (\"" + prefix + "...\"), found \"" + line + "\"");
+        return line.substr(prefix.size());
+    }
+
+    // Skips lines up to and including one equal to any of the given ones; returns it.
+    std::string skipTo(const std::vector<std::string>& wanted, const std::string& what)
+    {
+        while (!atEnd()) {
+            const std::string& line = take();
+            for (const std::string& w : wanted) {
+                if (line == w)
+                    return line;
+            }
+        }
+        throw TranscriptError(lineNumber(), "the file ends before " + what);
+    }
+
+private:
+    std::vector<std::string> lines_;
+    std::size_t next_ = 0;
+};
+
+double number(const Reader& in, const std::string& text, const std::string& what)
+{
+    const std::string t = trim(text);
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(t.c_str(), &end);
+    if (t.empty() || *end != '\0' || errno != 0 || !std::isfinite(value) || value < 0)
+        in.fail(what + " is not a number: \"" + text + "\"");
+    return value;
+}
+
+// "3.4 GHz" as printed from a count of hertz; back to the count, as precise as the print.
+std::string hertz(const Reader& in, const std::string& text)
+{
+    static const std::vector<std::pair<std::string, double>> units = {
+        {" THz", 1e12}, {" GHz", 1e9}, {" MHz", 1e6}, {" KHz", 1e3}, {" Hz", 1}};
+    for (const auto& [unit, factor] : units) {
+        if (endsWith(text, unit)) {
+            const double v = number(in, text.substr(0, text.size() - unit.size()), "the frequency");
+            return std::to_string(static_cast<unsigned long long>(std::llround(v * factor)));
+        }
+    }
+    in.fail("the frequency has no unit: \"" + text + "\"");
+}
+
+std::string bytes(const Reader& in, const std::string& text)
+{
+    static const std::vector<std::pair<std::string, double>> units = {
+        {" TiB", 1099511627776.0}, {" GiB", 1073741824.0}, {" MiB", 1048576.0}, {" KiB", 1024.0}, {" bytes", 1}};
+    for (const auto& [unit, factor] : units) {
+        if (endsWith(text, unit)) {
+            const double v = number(in, text.substr(0, text.size() - unit.size()), "the size");
+            return std::to_string(static_cast<unsigned long long>(std::llround(v * factor)));
+        }
+    }
+    in.fail("the size has no unit: \"" + text + "\"");
+}
+
+std::string decimal(const Reader& in, const std::string& text, const std::string& what)
+{
+    if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789") != std::string::npos)
+        in.fail(what + " is not a whole number: \"" + text + "\"");
+    return text;
+}
+
+// "\t"-separated fixed-point rates, as a table row prints them.
+std::vector<double> rates(const Reader& in, const std::string& text, std::size_t count)
+{
+    std::vector<double> values;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t tab = text.find('\t', start);
+        values.push_back(number(in, text.substr(start, tab - start), "a table value"));
+        if (tab == std::string::npos)
+            break;
+        start = tab + 1;
+    }
+    if (values.size() != count)
+        in.fail("expected " + std::to_string(count) + " values separated by tabs, found " +
+                std::to_string(values.size()));
+    return values;
+}
+
+void readSystemInformation(Reader& in, BCObject& root)
+{
+    in.skipTo({"System Information:"}, "the line \"System Information:\"");
+    const std::string os = in.expect("OS: ", "the operating system");
+    const std::size_t blank = os.find(' ');
+    const std::string family = os.substr(0, blank);
+    const std::string osVersion = blank == std::string::npos ? "" : os.substr(blank + 1);
+
+    const std::string board = in.expect("Motherboard/Device: ", "the motherboard");
+    const std::size_t by = board.rfind(", manufactured by: ");
+    if (by == std::string::npos)
+        in.fail("the motherboard line has no \", manufactured by: \"");
+    const std::string boardName = board.substr(0, by);
+    const std::string manufacturer = board.substr(by + 19);
+
+    const std::string cpu = in.expect("CPU: ", "the processor");
+    const std::size_t at = cpu.rfind(" @ ");
+    if (at == std::string::npos)
+        in.fail("the processor line has no \" @ \" before the clock speed");
+    const std::string clock = hertz(in, cpu.substr(at + 3));
+    const std::string nameAndVersion = cpu.substr(0, at);
+    const std::size_t comma = nameAndVersion.rfind(", ");
+    const std::string cpuName = comma == std::string::npos ? nameAndVersion : nameAndVersion.substr(0, comma);
+    const std::string cpuVersion = comma == std::string::npos ? "" : nameAndVersion.substr(comma + 2);
+
+    const std::string caches = in.expect("L1 Cache Size: ", "the cache sizes");
+    const std::size_t l2 = caches.find(", L2 Cache Size: ");
+    const std::size_t l3 = caches.find(", L3 Cache Size: ");
+    if (l2 == std::string::npos || l3 == std::string::npos || l3 < l2)
+        in.fail("the cache line is not \"L1 Cache Size: n, L2 Cache Size: n, L3 Cache Size: n\"");
+    const std::string l1Size = decimal(in, caches.substr(0, l2), "the L1 cache size");
+    const std::string l2Size = decimal(in, caches.substr(l2 + 17, l3 - l2 - 17), "the L2 cache size");
+    const std::string l3Size = decimal(in, caches.substr(l3 + 17), "the L3 cache size");
+    const std::string ram = bytes(in, in.expect("Total RAM: ", "the memory size"));
+    const std::string fsb = hertz(in, in.expect("External Bus (FSB) Speed: ", "the bus speed"));
+
+    root.addSubObject("OperatingSystem", std::make_shared<BCOperatingSysVersionObj>(family, osVersion));
+    root.addSubObject("Processor", std::make_shared<BCCPUObj>(cpuName));
+    root.addSubObject("Motherboard", std::make_shared<BCMotherboardObj>(boardName, manufacturer));
+    root.addField("ProcessorVersion", cpuVersion, kSearchKey);
+    root.addField("ProcessorClockSpeed", clock, kSearchKey);
+    root.addField("FSBClockSpeed", fsb, kSearchKey);
+    root.addField("L1CacheSize", l1Size, kSearchKey);
+    root.addField("L2CacheSize", l2Size, kSearchKey);
+    root.addField("L3CacheSize", l3Size, kSearchKey);
+    root.addField("RAMSize", ram, kSearchKey);
+}
+
+std::string readGraphicsCard(Reader& in, BCObject& root)
+{
+    in.skipTo({"Initialising Direct2D test.", "Initialising GDI test."},
+              "the graphics test starts (\"Initialising Direct2D test.\" or \"Initialising GDI test.\")");
+    const std::string cardName = in.expect("Board name: ", "the graphics card's name");
+    const std::string ids = in.expect("Product ID: ", "the graphics card's IDs");
+    unsigned product = 0, vendor = 0, subProduct = 0, subVendor = 0;
+    int consumed = 0;
+    if (std::sscanf(ids.c_str(), "0x%x Vendor ID: 0x%x SubProduct ID: 0x%x SubVendor ID: 0x%x%n",
+                    &product, &vendor, &subProduct, &subVendor, &consumed) != 4 ||
+        static_cast<std::size_t>(consumed) != ids.size())
+        in.fail("the ID line is not \"Product ID: 0x.. Vendor ID: 0x.. SubProduct ID: 0x.. SubVendor ID: 0x..\"");
+    const std::string driver = in.expect("Card driver: ", "the card driver");
+    const std::size_t open = driver.rfind(" (");
+    if (open == std::string::npos || !endsWith(driver, ")"))
+        in.fail("the driver line is not \"Card driver: name (version)\"");
+    const std::string driverName = driver.substr(0, open);
+    const std::string driverVersion = driver.substr(open + 2, driver.size() - open - 3);
+    const std::string vramText = in.expect("VRAM: ", "the video memory");
+    const std::string vram = vramText == "Unknown" ? "0" : bytes(in, vramText);
+    const std::string mode = in.expect("Display mode: ", "the display mode");
+    int width = 0, height = 0, refresh = 0, bpp = 0;
+    consumed = 0;
+    if (std::sscanf(mode.c_str(), "%dx%d@%d (%d bpp)%n", &width, &height, &refresh, &bpp, &consumed) != 4 ||
+        static_cast<std::size_t>(consumed) != mode.size())
+        in.fail("the display mode is not \"WxH@R (B bpp)\"");
+
+    root.addSubObject("GraphicsCard", std::make_shared<BCGraphicsCardObj>(cardName, "", product, vendor,
+                                                                          subProduct, subVendor));
+    auto drivers = std::make_shared<BCObjectCollection>("DriverLibraries", "BenchmarkLibraryVersion");
+    root.addSubObjectCollection(drivers);
+    drivers->addObject(std::make_shared<BCLibraryVersionObj>(driverName, driverVersion));
+    root.addField("VRAMSize", vram, kSearchKey);
+    root.addField("DisplayWidth", std::to_string(width), kSearchKey);
+    root.addField("DisplayHeight", std::to_string(height), kSearchKey);
+    root.addField("RefreshRate", std::to_string(refresh), kSearchKey);
+    root.addField("BitsPerPixel", std::to_string(bpp), kSearchKey);
+    return cardName;
+}
+
+bool readTransfer(const Reader& in, const std::string& line, BCObject& root)
+{
+    for (const char* transfer : {"WritePixelArray", "ReadPixelArray"}) {
+        const std::string prefix = std::string(transfer) + ": ";
+        if (!startsWith(line, prefix))
+            continue;
+        const std::size_t unit = line.find(" MiB/s (took ");
+        if (unit == std::string::npos || !endsWith(line, " seconds). "))
+            in.fail("the transfer line is not \"" + prefix + "rate MiB/s (took time seconds). \"");
+        const double rate = number(in, line.substr(prefix.size(), unit - prefix.size()), "the rate");
+        root.addField(std::string(transfer) + "_MiB_s", fieldText(rate), kSearchKey);
+        return true;
+    }
+    return false;
+}
+
+int readTests(Reader& in, BCObject& root)
+{
+    int measurements = 0;
+    std::string group;  // field prefix of the sized group being read, "Random" or empty
+    while (!in.atEnd()) {
+        const std::string& line = in.take();
+        if (line == kSeparator)
+            return measurements;
+        if (line.empty()) {
+            group.clear();
+            continue;
+        }
+        if (line == "Test failed. Your graphics card drivers may be faulty.")
+            in.fail("the run reports a failed test; korvid.exe does not upload such a run, and it "
+                    "is not imported either");
+        if (endsWith(line, " not supported on this machine (or not hardware accelerated)."))
+            continue;
+        const auto note = kNotes.find(line);
+        if (note != kNotes.end()) {
+            root.addField(note->second, "1", kSearchKey);
+            continue;
+        }
+        if (readTransfer(in, line, root)) {
+            ++measurements;
+            group.clear();
+            continue;
+        }
+        {
+            const auto sized = kSizedGroups.find(line);
+            if (sized != kSizedGroups.end() || line == "Random:") {
+                group = sized != kSizedGroups.end() ? sized->second : "Random";
+                const std::string& header = group == "Random" ? kRandomHeader : kSizedHeader;
+                if (in.atEnd() || in.take() != header)
+                    in.fail("the table header of " + line + " is missing");
+                continue;
+            }
+        }
+        if (group == "Random") {
+            const std::vector<double> v = rates(in, line, 3);
+            root.addField("Random_Ops_s", fieldText(v[1]), kSearchKey);
+            root.addField("Random_MP_s", fieldText(v[2]), kSearchKey);
+            measurements += 2;
+            continue;
+        }
+        if (!group.empty() && startsWith(line, "(")) {
+            int width = 0, height = 0, consumed = 0;
+            if (std::sscanf(line.c_str(), "(%d, %d)\t%n", &width, &height, &consumed) != 2 || consumed == 0 ||
+                width <= 0 || height <= 0)
+                in.fail("the table row does not start with \"(width, height)\" and a tab");
+            const std::vector<double> v = rates(in, line.substr(static_cast<std::size_t>(consumed)), 3);
+            const std::string name = group + std::to_string(width) + "x" + std::to_string(height);
+            root.addField(name + "_Ops_s", fieldText(v[1]), kSearchKey);
+            root.addField(name + "_MP_s", fieldText(v[2]), kSearchKey);
+            measurements += 2;
+            continue;
+        }
+        in.fail("unexpected line among the test results: \"" + line + "\"");
+    }
+    throw TranscriptError(in.lineNumber(), "the file ends before the separator line that closes the tests");
+}
+
+} // namespace
+
+TranscriptError::TranscriptError(int line, const std::string& reason)
+    : std::runtime_error("line " + std::to_string(line) + ": " + reason), line_(line), reason_(reason)
+{
+}
+
+ParsedTranscript parseTranscript(const std::string& text)
+{
+    Reader in(toUtf8(text));
+    if (in.atEnd())
+        throw TranscriptError(0, "the file is empty");
+    if (in.take() != kSeparator)
+        in.fail("not a Korvid result file: it does not begin with the banner's line of 60 hyphens");
+
+    ParsedTranscript parsed;
+    parsed.root = std::make_shared<BCObject>("KorvidResult");
+    // korvid.exe attaches the collection first and fills it with versions it prints to the
+    // console only: a transcript has none to give.
+    auto libraries = std::make_shared<BCObjectCollection>("Libraries", "BenchmarkLibraryVersion");
+    parsed.root->addSubObjectCollection(libraries);
+    readSystemInformation(in, *parsed.root);
+    parsed.cardName = readGraphicsCard(in, *parsed.root);
+    parsed.measurementCount = readTests(in, *parsed.root);
+    if (parsed.measurementCount == 0)
+        throw TranscriptError(in.lineNumber(), "the run measured nothing");
+    return parsed;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+class BCObject;
+
+// A transcript that cannot be read: the line (1-based, 0 for the whole file) and why.
+class TranscriptError : public std::runtime_error {
+public:
+    TranscriptError(int line, const std::string& reason);
+    int line() const { return line_; }
+    const std::string& reason() const { return reason_; }
+
+private:
+    int line_;
+    std::string reason_;
+};
+
+struct ParsedTranscript {
+    std::shared_ptr<BCObject> root;  // a KorvidResult tree as korvid.exe builds it
+    std::string cardName;
+    int measurementCount = 0;
+};
+
+// Reads a saved result file (what the console printed during the run, CRLF or LF line ends,
+// in the machine's code page) back into the record tree the run had built. The file keeps
+// rates with three decimals and sizes in rounded units, so the tree holds what the file
+// shows; the system library versions are never in it. A run that reports a failed test is
+// refused, as korvid.exe refuses to upload it.
+ParsedTranscript parseTranscript(const std::string& text);

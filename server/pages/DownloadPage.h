@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+#include "server/pages/PageData.h"
+
+// The Windows packages in the packages folder: korvid-<version>-win64.zip, newest version
+// first. A missing or unreadable folder has no packages; the page says so.
+DownloadPageData scanPackages(const std::string& folder);
+
+std::string downloadPageHtml(const DownloadPageData& data);
+std::string downloadPageJson(const DownloadPageData& data);
+
+// "korvid-2.9-win64.zip" -> "2.9"; empty for any other name.
+std::string packageVersion(const std::string& fileName);

@@ -1,0 +1,248 @@
+#include "server/pages/ResultSite.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "server/import/TranscriptImport.h"
+#include "server/import/TranscriptParser.h"
+#include "server/pages/BrowsePages.h"
+#include "server/pages/ComparePage.h"
+#include "server/pages/DownloadPage.h"
+#include "server/pages/PageFrame.h"
+#include "server/pages/ResultPage.h"
+#include "server/store/ResultQueries.h"
+
+namespace {
+
+constexpr int kLatestResults = 50;
+constexpr int kCardResults = 100;
+
+std::string percentDecode(const std::string& text, bool plusIsBlank)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else if (c == '+' && plusIsBlank) {
+            out += ' ';
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string queryValue(const std::string& query, const std::string& name)
+{
+    std::istringstream pairs(query);
+    std::string pair;
+    while (std::getline(pairs, pair, '&')) {
+        const std::size_t eq = pair.find('=');
+        if (percentDecode(pair.substr(0, eq), true) == name)
+            return eq == std::string::npos ? "" : percentDecode(pair.substr(eq + 1), true);
+    }
+    return "";
+}
+
+// A result or card ID as it may appear in a path: 1 to 2^31-1, digits only.
+bool parseId(const std::string& text, int32_t& id)
+{
+    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const long long value = std::stoll(text);
+    if (value < 1 || value > 2147483647LL)
+        return false;
+    id = static_cast<int32_t>(value);
+    return true;
+}
+
+bool wantsJson(const std::string& accept)
+{
+    return accept.find("application/json") != std::string::npos && accept.find("text/html") == std::string::npos;
+}
+
+const char* const kIcon =
+    "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 16 16\"><rect width=\"16\" height=\"16\" "
+    "rx=\"3\" fill=\"#1f3b5c\"/><polyline points=\"2,12 6,8 9,10 14,3\" fill=\"none\" stroke=\"#8fb4e3\" "
+    "stroke-width=\"2\"/></svg>\n";
+
+void page(HttpReply& reply, int status, bool json, const std::string& html, const std::string& jsonText)
+{
+    reply.status = status;
+    if (json) {
+        reply.contentType = "application/json; charset=utf-8";
+        reply.body = jsonText + "\n";
+    } else {
+        reply.contentType = "text/html; charset=utf-8";
+        reply.body = html;
+    }
+}
+
+void notFound(HttpReply& reply, bool json, const std::string& what)
+{
+    page(reply, 404, json, notFoundPageHtml(what), notFoundPageJson(what));
+}
+
+// The file of a form field from a multipart/form-data body; empty when there is none.
+std::string formFile(const std::string& contentType, const std::string& body, const std::string& field)
+{
+    const std::size_t at = contentType.find("boundary=");
+    if (at == std::string::npos)
+        return "";
+    std::string boundary = contentType.substr(at + 9);
+    boundary = boundary.substr(0, boundary.find(';'));
+    if (boundary.size() >= 2 && boundary.front() == '"')
+        boundary = boundary.substr(1, boundary.size() - 2);
+    const std::string delimiter = "--" + boundary;
+    std::size_t part = body.find(delimiter);
+    while (part != std::string::npos) {
+        const std::size_t headersEnd = body.find("\r\n\r\n", part);
+        if (headersEnd == std::string::npos)
+            return "";
+        const std::string headers = body.substr(part, headersEnd - part);
+        const std::size_t next = body.find("\r\n" + delimiter, headersEnd);
+        if (next == std::string::npos)
+            return "";
+        if (headers.find("name=\"" + field + "\"") != std::string::npos)
+            return body.substr(headersEnd + 4, next - headersEnd - 4);
+        part = next + 2;
+    }
+    return "";
+}
+
+} // namespace
+
+ResultSite::ResultSite(ResultQueries& queries, RecordStore& store, std::string packagesFolder)
+    : queries_(queries), store_(store), packagesFolder_(std::move(packagesFolder))
+{
+}
+
+bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
+{
+    reply.headers.emplace_back("Content-Security-Policy", contentSecurityPolicy());
+    reply.headers.emplace_back("X-Content-Type-Options", "nosniff");
+    reply.headers.emplace_back("Referrer-Policy", "no-referrer");
+
+    std::string path = percentDecode(request.path, false);
+    bool json = wantsJson(request.accept);
+    if (path.size() > 5 && path.compare(path.size() - 5, 5, ".json") == 0) {
+        json = true;
+        path.resize(path.size() - 5);
+    }
+    const std::string base = kSiteBase;
+    if (path == "/" || path == "/Benchmark/Korvid") {
+        reply.status = 302;
+        reply.headers.emplace_back("Location", base);
+        reply.body.clear();
+        return true;
+    }
+    if (path == "/favicon.ico" || path == base + "icon.svg") {
+        reply.contentType = "image/svg+xml";
+        reply.body = kIcon;
+        return true;
+    }
+    if (path.compare(0, base.size(), base) != 0) {
+        notFound(reply, json, "There is no page at this address.");
+        return true;
+    }
+    const std::string rest = path.substr(base.size());
+    if (rest == "Import") {
+        if (request.method != "POST") {
+            reply.headers.emplace_back("Allow", "POST");
+            page(reply, 405, json, notFoundPageHtml("Send a saved result file with the form on the front page."),
+                 notFoundPageJson("POST a saved result file"));
+            return true;
+        }
+        importForm(request, reply, json);
+        return true;
+    }
+    if (request.method != "GET" && request.method != "HEAD") {
+        reply.headers.emplace_back("Allow", "GET, HEAD");
+        page(reply, 405, json, notFoundPageHtml("This page can only be read."), notFoundPageJson("method not allowed"));
+        return true;
+    }
+
+    const std::size_t slash = rest.find('/');
+    const std::string section = rest.substr(0, slash);
+    const std::string argument = slash == std::string::npos ? "" : rest.substr(slash + 1);
+    const bool hasArgument = slash != std::string::npos;
+    int32_t id = 0;
+
+    if (rest.empty()) {
+        const IndexPageData data = queries_.latestResults(queryValue(request.query, "q"), kLatestResults);
+        page(reply, 200, json, indexPageHtml(data), indexPageJson(data));
+    } else if (section == "Result" && hasArgument) {
+        const auto data = parseId(argument, id) ? queries_.resultPage(id) : std::nullopt;
+        if (!data)
+            notFound(reply, json, "There is no result " + argument + ".");
+        else
+            page(reply, 200, json, resultPageHtml(*data), resultPageJson(*data));
+    } else if (section == "Compare" && hasArgument) {
+        std::vector<int32_t> ids;
+        std::istringstream list(argument);
+        std::string item;
+        bool valid = true;
+        while (std::getline(list, item, ','))
+            valid = valid && parseId(item, id) && (ids.push_back(id), true);
+        const auto data = valid && ids.size() >= 2 && ids.size() <= 8 ? queries_.comparePage(ids) : std::nullopt;
+        if (!data)
+            notFound(reply, json, "A comparison takes two to eight stored results: " + argument);
+        else
+            page(reply, 200, json, comparePageHtml(*data), comparePageJson(*data));
+    } else if (section == "Ranking" && !hasArgument) {
+        const RankingPageData data = queries_.ranking();
+        page(reply, 200, json, rankingPageHtml(data), rankingPageJson(data));
+    } else if (section == "Card" && hasArgument) {
+        const auto data = parseId(argument, id) ? queries_.cardPage(id, kCardResults) : std::nullopt;
+        if (!data)
+            notFound(reply, json, "There is no graphics card " + argument + ".");
+        else
+            page(reply, 200, json, cardPageHtml(*data), cardPageJson(*data));
+    } else if (section == "Downloads" && !hasArgument) {
+        const DownloadPageData data = scanPackages(packagesFolder_);
+        page(reply, 200, json, downloadPageHtml(data), downloadPageJson(data));
+    } else if (section == "Downloads" && !packageVersion(argument).empty()) {
+        std::ifstream file(packagesFolder_ + "/" + argument, std::ios::binary);
+        std::ostringstream bytes;
+        if (packagesFolder_.empty() || !file || !(bytes << file.rdbuf())) {
+            notFound(reply, json, "There is no package " + argument + ".");
+        } else {
+            reply.contentType = "application/zip";
+            reply.headers.emplace_back("Content-Disposition", "attachment; filename=\"" + argument + "\"");
+            reply.body = bytes.str();
+        }
+    } else {
+        notFound(reply, json, "There is no page at this address.");
+    }
+    if (request.method == "HEAD")
+        reply.body.clear();
+    return true;
+}
+
+void ResultSite::importForm(const HttpRequestView& request, HttpReply& reply, bool json)
+{
+    const bool multipart = request.contentType.find("multipart/form-data") != std::string::npos;
+    const std::string text = multipart ? formFile(request.contentType, request.body, "transcript") : request.body;
+    try {
+        if (text.empty())
+            throw TranscriptError(0, "no file was sent");
+        const int32_t id = importTranscript(text, store_, "web import");
+        const std::string location = std::string(kSiteBase) + "Result/" + std::to_string(id);
+        if (json) {
+            page(reply, 201, true, "", "{\"id\":" + std::to_string(id) + ",\"location\":\"" + location + "\"}");
+        } else {
+            reply.status = 303;
+            reply.body.clear();
+        }
+        reply.headers.emplace_back("Location", location);
+    } catch (const TranscriptError& error) {
+        const std::string message = "The file was not imported: " + std::string(error.what());
+        IndexPageData data = queries_.latestResults("", kLatestResults);
+        page(reply, 400, json, indexPageHtml(data, message), notFoundPageJson(message));
+    }
+}

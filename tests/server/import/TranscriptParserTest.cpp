@@ -1,0 +1,172 @@
+// Saved result files read back into the tree korvid.exe uploads. gdi-run.kvdresult is the file
+// a GDI run under Wine saved; gdi-run.upload.xml the result document the same run uploaded.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "results/BCObject.h"
+#include "server/import/TranscriptParser.h"
+
+namespace {
+
+std::string readFile(const std::string& name)
+{
+    std::ifstream in(std::string(KORVID_SOURCE_DIR) + "/tests/server/import/" + name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::map<std::string, std::string> fieldsOf(const BCObject& record)
+{
+    std::map<std::string, std::string> fields;
+    for (int i = 0; i < record.getNumFields(); ++i)
+        fields[record.getField(i)->getName()] = record.getField(i)->getValue();
+    return fields;
+}
+
+std::shared_ptr<BCObject> subObject(const BCObject& record, const std::string& name)
+{
+    for (int i = 0; i < record.getNumSubObjects(); ++i) {
+        if (record.getSubObjectField(i)->getName() == name)
+            return record.getSubObjectField(i)->getObject();
+    }
+    return nullptr;
+}
+
+std::string replaceLine(const std::string& text, const std::string& line, const std::string& with)
+{
+    const std::size_t at = text.find(line);
+    EXPECT_NE(at, std::string::npos) << line;
+    return text.substr(0, at) + with + text.substr(at + line.size());
+}
+
+int errorLine(const std::string& text, std::string* reason = nullptr)
+{
+    try {
+        parseTranscript(text);
+    } catch (const TranscriptError& error) {
+        if (reason)
+            *reason = error.reason();
+        return error.line();
+    }
+    return -1;
+}
+
+} // namespace
+
+TEST(TranscriptParser, ASavedGdiRunGivesTheFieldsAndRecordsItsUploadCarried)
+{
+    const ParsedTranscript parsed = parseTranscript(readFile("gdi-run.kvdresult"));
+    ASSERT_TRUE(parsed.root);
+    EXPECT_EQ(parsed.root->getTypeName(), "KorvidResult");
+    EXPECT_EQ(parsed.cardName, "NVIDIA GeForce GTX 470");
+    EXPECT_EQ(parsed.measurementCount, 2 + 3 * 4 * 2 + 2);  // transfers, three sized groups, random
+
+    std::map<std::string, std::string> uploaded;
+    const std::string xml = readFile("gdi-run.upload.xml");
+    const std::regex field("\\t<(\\w+)>([^<]*)</\\1>");
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), field); it != std::sregex_iterator(); ++it)
+        uploaded[(*it)[1]] = (*it)[2];
+    const auto imported = fieldsOf(*parsed.root);
+
+    // Every rate as the upload wrote it; the machine's sizes as precise as the file prints them.
+    for (const auto& [name, value] : uploaded) {
+        ASSERT_TRUE(imported.count(name)) << name;
+        if (name == "RAMSize" || name == "VRAMSize") {
+            const double a = std::stod(imported.at(name)), b = std::stod(value);
+            EXPECT_NEAR(a / b, 1.0, name == "RAMSize" ? 5e-6 : 5e-3) << name;
+        } else {
+            EXPECT_EQ(imported.at(name), value) << name;
+        }
+    }
+    EXPECT_EQ(imported.size(), uploaded.size());
+
+    const auto card = subObject(*parsed.root, "GraphicsCard");
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->getTypeName(), "BenchmarkGraphicsCard");
+    EXPECT_EQ(fieldsOf(*card), (std::map<std::string, std::string>{{"Name", "NVIDIA GeForce GTX 470"},
+                                                                  {"ProductID", "0x6cd"}, {"VendorID", "0x10de"},
+                                                                  {"SubProductID", "0x0"}, {"SubVendorID", "0x0"}}));
+    const auto os = subObject(*parsed.root, "OperatingSystem");
+    ASSERT_TRUE(os);
+    EXPECT_EQ(fieldsOf(*os).at("OSVersion"), "7 Professional Service Pack 1 (build 7601)");
+    EXPECT_EQ(fieldsOf(*subObject(*os, "OperatingSystem")).at("Name"), "Windows");
+    EXPECT_EQ(fieldsOf(*subObject(*parsed.root, "Processor")).at("Name"), "AMD EPYC");
+    EXPECT_EQ(fieldsOf(*subObject(*parsed.root, "Motherboard")),
+              (std::map<std::string, std::string>{{"Name", "Wine"}, {"Manufacturer", "The Wine Project"}}));
+
+    // The driver in its collection; the system libraries are printed to the console only.
+    ASSERT_EQ(parsed.root->getNumCollections(), 2);
+    EXPECT_EQ(parsed.root->getCollection(0)->getName(), "Libraries");
+    EXPECT_EQ(parsed.root->getCollection(0)->getNumObjects(), 0);
+    const auto drivers = parsed.root->getCollection(1);
+    EXPECT_EQ(drivers->getName(), "DriverLibraries");
+    ASSERT_EQ(drivers->getNumObjects(), 1);
+    EXPECT_EQ(fieldsOf(*drivers->getObject(0)).at("LibraryVersion"), "30.0.14023.3004");
+    EXPECT_EQ(fieldsOf(*subObject(*drivers->getObject(0), "Library")).at("Name"), "nvd3dum.dll");
+
+    // LF line ends read the same as CRLF.
+    std::string lf = readFile("gdi-run.kvdresult");
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+    EXPECT_EQ(fieldsOf(*parseTranscript(lf).root), imported);
+}
+
+TEST(TranscriptParser, AFileThatCannotBeReadIsRefusedNamingTheLine)
+{
+    const std::string good = readFile("gdi-run.kvdresult");
+    std::string reason;
+
+    EXPECT_EQ(errorLine("", &reason), 0);
+    EXPECT_EQ(reason, "the file is empty");
+    EXPECT_EQ(errorLine("Hello\r\n", &reason), 1);
+    EXPECT_EQ(reason, "not a Korvid result file: it does not begin with the banner's line of 60 hyphens");
+
+    // A damaged number in the third row of the FillRect table (line 36).
+    EXPECT_EQ(errorLine(replaceLine(good, "(64, 64)\t       1.132\t  400353.357", "(64, 64)\t       1.132\t  400x53.357"),
+                        &reason), 35);
+    EXPECT_EQ(reason, "a table value is not a number: \"  400x53.357\"");
+
+    EXPECT_EQ(errorLine(replaceLine(good, "CPU: AMD EPYC, Model 49 Stepping 0 @ 2.245 GHz", "CPU: AMD EPYC"), &reason), 12);
+    EXPECT_EQ(reason, "the processor line has no \" @ \" before the clock speed");
+
+    EXPECT_EQ(errorLine(replaceLine(good, "Display mode: 320x240@0 (32 bpp)", "Display mode: 320x240"), &reason), 27);
+    EXPECT_EQ(reason, "the display mode is not \"WxH@R (B bpp)\"");
+
+    // A run that gave up on a test is not taken, as korvid.exe does not upload it.
+    EXPECT_EQ(errorLine(replaceLine(good, "(32, 32)\t       1.047",
+                                    "Test failed. Your graphics card drivers may be faulty.\r\n(32, 32)\t       1.047"),
+                        &reason),
+              34);
+    EXPECT_EQ(reason.rfind("the run reports a failed test", 0), 0u);
+
+    EXPECT_EQ(errorLine(replaceLine(good, "BltBitMap:\r\nSize", "BltBitMap:\r\nsize"), &reason), 39);
+    EXPECT_EQ(reason, "the table header of BltBitMap: is missing");
+
+    // Cut off in the middle of the tables: no closing separator.
+    EXPECT_EQ(errorLine(good.substr(0, good.find("Random:")), &reason), 65);
+    EXPECT_EQ(reason, "the file ends before the separator line that closes the tests");
+    EXPECT_EQ(errorLine(good.substr(0, good.find("Board name:")), &reason), 22);
+    EXPECT_EQ(reason, "the file ends where the graphics card's name (\"Board name: \") was expected");
+}
+
+TEST(TranscriptParser, NotesAndWindows1252TextBecomeFieldsInUtf8)
+{
+    std::string text = readFile("gdi-run.kvdresult");
+    text = replaceLine(text, "Board name: NVIDIA GeForce GTX 470", "Board name: Radeon\xAE X \"R&D\"");
+    text = replaceLine(text, "Composite:\r\nSize\t\t    Time (s)\t       Ops/s\t    MPixel/s\r\n",
+                       "Composite:\r\nSize\t\t    Time (s)\t       Ops/s\t    MPixel/s\r\n"
+                       "(16, 16)\t       1.000\t     100.000\t       0.024\r\n"
+                       "NOTE: Compositing (or alpha blending) used premultiplied alpha mode.\r\n");
+    const ParsedTranscript parsed = parseTranscript(text);
+    EXPECT_EQ(parsed.cardName, "Radeon\xC2\xAE X \"R&D\"");
+    const auto fields = fieldsOf(*parsed.root);
+    EXPECT_EQ(fields.at("Composite_16x16_Ops_s"), "100");
+    EXPECT_EQ(fields.at("Composite_16x16_MP_s"), "0.024");
+    EXPECT_EQ(fields.at("CompositePremultAlpha"), "1");
+}
