@@ -167,6 +167,24 @@ TEST(TranscriptParser, NotesAndWindows1252TextBecomeFieldsInUtf8)
     EXPECT_EQ(parsed.cardName, "Radeon\xC2\xAE X \"R&D\"");
     const auto fields = fieldsOf(*parsed.root);
     EXPECT_EQ(fields.at("Composite_16x16_Ops_s"), "100");
-    EXPECT_EQ(fields.at("Composite_16x16_MP_s"), "0.024");
+    // MPixel/s from Ops/s: 100 x 256 / 2^20, not the three decimals printed.
+    EXPECT_EQ(fields.at("Composite_16x16_MP_s"), "0.0244141");
     EXPECT_EQ(fields.at("CompositePremultAlpha"), "1");
+}
+
+TEST(TranscriptParser, ASavedDirect2DRunGivesEveryRateItsUploadCarried)
+{
+    const ParsedTranscript parsed = parseTranscript(readFile("d2d-run.kvdresult"));
+    const auto imported = fieldsOf(*parsed.root);
+    const std::string xml = readFile("d2d-run.upload.xml");
+    const std::regex rate("\\t<(\\w+_(?:Ops_s|MP_s|MiB_s))>([^<]*)</\\1>");
+    int rates = 0;
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), rate); it != std::sregex_iterator(); ++it, ++rates)
+    {
+        // Slow Direct2D sizes run under 100 operations a second: the file's three decimals
+        // then hold fewer than the six digits the upload carried.
+        ASSERT_TRUE(imported.count((*it)[1])) << (*it)[1];
+        EXPECT_NEAR(std::stod(imported.at((*it)[1])) / std::stod((*it)[2]), 1.0, 1e-4) << (*it)[1];
+    }
+    EXPECT_EQ(rates, parsed.measurementCount);
 }

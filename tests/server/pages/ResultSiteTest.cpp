@@ -1,0 +1,158 @@
+// The result site over a real SQLite database: saved runs imported through the form and the
+// import function, then every page read through the handler, as the server serves them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "server/import/TranscriptImport.h"
+#include "server/pages/ResultSite.h"
+#include "server/store/Database.h"
+#include "server/store/SociRecordStore.h"
+#include "server/store/SociResultQueries.h"
+
+namespace {
+
+std::string fixture(const std::string& name)
+{
+    std::ifstream in(std::string(KORVID_SOURCE_DIR) + "/tests/server/import/" + name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ResultSiteTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = std::filesystem::temp_directory_path() / ("korvid-site-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder_);
+        database_ = Database::open("sqlite:" + (folder_ / "results.db").string(), 2);
+        store_ = std::make_unique<SociRecordStore>(*database_);
+        queries_ = std::make_unique<SociResultQueries>(*database_);
+        site_ = std::make_unique<ResultSite>(*queries_, *store_, (folder_ / "packages").string());
+    }
+    void TearDown() override
+    {
+        site_.reset();
+        queries_.reset();
+        store_.reset();
+        database_.reset();
+        std::filesystem::remove_all(folder_);
+    }
+
+    HttpReply get(const std::string& path, const std::string& query = "", const std::string& accept = "text/html")
+    {
+        HttpRequestView request;
+        request.method = "GET";
+        request.path = path;
+        request.query = query;
+        request.accept = accept;
+        HttpReply reply;
+        EXPECT_TRUE(site_->handle(request, reply));
+        return reply;
+    }
+
+    HttpReply postForm(const std::string& file)
+    {
+        HttpRequestView request;
+        request.method = "POST";
+        request.path = "/Benchmark/Korvid/Import";
+        request.contentType = "multipart/form-data; boundary=----korvid7";
+        request.body = "------korvid7\r\nContent-Disposition: form-data; name=\"transcript\"; filename=\"a.kvdresult\"\r\n"
+                       "Content-Type: application/octet-stream\r\n\r\n" + file + "\r\n------korvid7--\r\n";
+        HttpReply reply;
+        EXPECT_TRUE(site_->handle(request, reply));
+        return reply;
+    }
+
+    static std::string header(const HttpReply& reply, const std::string& name)
+    {
+        for (const auto& [n, v] : reply.headers) {
+            if (n == name)
+                return v;
+        }
+        return "";
+    }
+
+    std::filesystem::path folder_;
+    std::unique_ptr<Database> database_;
+    std::unique_ptr<SociRecordStore> store_;
+    std::unique_ptr<SociResultQueries> queries_;
+    std::unique_ptr<ResultSite> site_;
+};
+
+} // namespace
+
+TEST_F(ResultSiteTest, ImportedRunsAreScoredRankedAndComparedAsWorkedOutByHand)
+{
+    // Two identical GDI runs and a third whose random mix ran twice as many operations: every
+    // median is the first runs' rate, so they score 1000 and the third 1000 x 2^(1/15) = 1047.28
+    // (15 rates enter: 2 transfers, 3 groups x 4 sizes, the random mix).
+    const std::string gdi = fixture("gdi-run.kvdresult");
+    const HttpReply first = postForm(gdi);
+    EXPECT_EQ(first.status, 303);
+    EXPECT_EQ(header(first, "Location"), "/Benchmark/Korvid/Result/1");
+    EXPECT_EQ(importTranscript(gdi, *store_, kImportClientName), 2);
+    std::string faster = gdi;
+    faster.replace(faster.find("145427.427"), 10, "290854.854");
+    EXPECT_EQ(importTranscript(faster, *store_, kImportClientName), 3);
+
+    const HttpReply bad = postForm("Hello\r\n");
+    EXPECT_EQ(bad.status, 400);
+    EXPECT_NE(bad.body.find("The file was not imported: line 1: not a Korvid result file"), std::string::npos);
+
+    const HttpReply page = get("/Benchmark/Korvid/Result/3");
+    EXPECT_EQ(page.status, 200);
+    EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
+    EXPECT_EQ(header(page, "Content-Security-Policy").rfind("default-src 'none'; style-src 'sha256-", 0), 0u);
+    EXPECT_NE(page.body.find("<span class=\"score\">1047</span> over 15 tests. Rank 1 of 3 among the results of "
+                             "this card, rank 1 of 3 among all cards."),
+              std::string::npos);
+    EXPECT_NE(page.body.find("imported from a saved transcript"), std::string::npos);
+    // Random Ops/s among 145427, 145427 and 290855: (2 + 0.5) / 3 = 83%.
+    EXPECT_NE(page.body.find("<tr><td>Random Ops/s</td><td class=\"n\">290855.000</td><td class=\"n\">83 (of 3)</td>"),
+              std::string::npos);
+    EXPECT_NE(page.body.find("href=\"/Benchmark/Korvid/Compare/3,1\""), std::string::npos);
+
+    const HttpReply json = get("/Benchmark/Korvid/Result/1.json");
+    EXPECT_EQ(json.contentType, "application/json; charset=utf-8");
+    EXPECT_NE(json.body.find("\"score\":{\"score\":1000,\"testsUsed\":15,\"rankAmongCard\":2,\"scoredWithCard\":3,"
+                             "\"rankAmongAll\":2,\"scoredInAll\":3}"),
+              std::string::npos);
+    EXPECT_EQ(get("/Benchmark/Korvid/Result/2", "", "application/json").body.front(), '{');
+
+    const HttpReply compare = get("/Benchmark/Korvid/Compare/1,3");
+    EXPECT_EQ(compare.status, 200);
+    EXPECT_NE(compare.body.find("<tr><th>Random Ops/s</th><td class=\"n\">145427.000</td><td class=\"n\">290855.000 "
+                                "<span class=\"note\">×2.00</span> <span class=\"up\""),
+              std::string::npos);
+
+    const HttpReply index = get("/Benchmark/Korvid/", "q=epyc");
+    EXPECT_EQ(index.status, 200);
+    EXPECT_NE(index.body.find("3 results of the Korvid"), std::string::npos);
+    EXPECT_EQ(get("/Benchmark/Korvid/", "q=no+such+card").body.find("/Benchmark/Korvid/Result/1\""), std::string::npos);
+
+    const HttpReply ranking = get("/Benchmark/Korvid/Ranking");
+    EXPECT_NE(ranking.body.find(">NVIDIA GeForce GTX 470</a></td><td class=\"n\">1000</td><td class=\"n\">3</td>"),
+              std::string::npos);
+}
+
+TEST_F(ResultSiteTest, UnknownAndMalformedAddressesGetTheNotFoundPage)
+{
+    importTranscript(fixture("gdi-run.kvdresult"), *store_, kImportClientName);
+    for (const std::string path : {"/Benchmark/Korvid/Result/999", "/Benchmark/Korvid/Result/abc",
+                                   "/Benchmark/Korvid/Result/-1", "/Benchmark/Korvid/Result/99999999999",
+                                   "/Benchmark/Korvid/Compare/1", "/Benchmark/Korvid/Compare/1,x",
+                                   "/Benchmark/Korvid/Card/1", "/Benchmark/Korvid/Nothing", "/elsewhere"}) {
+        const HttpReply reply = get(path);
+        EXPECT_EQ(reply.status, 404) << path;
+        EXPECT_NE(reply.body.find("<h1>Not found</h1>"), std::string::npos) << path;
+        EXPECT_FALSE(header(reply, "Content-Security-Policy").empty());
+    }
+    EXPECT_EQ(get("/Benchmark/Korvid/Result/999.json").body, "{\"error\":\"There is no result 999.\"}\n");
+    EXPECT_EQ(get("/Benchmark/Korvid/Compare/1,1").status, 200);
+    EXPECT_EQ(get("/Benchmark/Korvid/Downloads").status, 200);
+    EXPECT_EQ(get("/").status, 302);
+}
