@@ -6,7 +6,6 @@ import base64
 import os
 import pathlib
 import signal
-import socket
 import subprocess
 import threading
 import time
@@ -28,30 +27,16 @@ def make_localhost_certificates(directory):
     return tuple(pathlib.Path(directory) / name for name in ("ca.pem", "server.pem", "server.key"))
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def _listening(address):
-    host, port = address.rsplit(":", 1)
-    try:
-        with socket.create_connection((host, int(port)), timeout=1):
-            return True
-    except OSError:
-        return False
-
-
 class KorvidServer:
     """One korvid-server process. `https` and `http` are HOST:PORT listeners (either may be
-    None); `output` is everything it printed so far (ready line, access log, errors)."""
+    None; port 0 lets the system choose). Once started, `listeners` are the addresses of its
+    ready line ("https://127.0.0.1:47443/", ...) and `log` everything it wrote to stderr so far
+    (access log, errors)."""
+
+    READY = "korvid-server ready: "
 
     def __init__(self, database, https=None, http=None, cert=None, key=None, cwd=None,
                  extra_args=()):
-        self.database = database
-        self.https = https
-        self.http = http
         self.args = [str(SERVER_EXE), "--database", database]
         if https:
             self.args += ["--https", https, "--cert", str(cert), "--key", str(key)]
@@ -61,36 +46,44 @@ class KorvidServer:
         self.cwd = cwd
         self.process = None
         self.returncode = None
-        self._lines = []
-        self._reader = None
+        self.listeners = []
+        self._stdout = []
+        self._stderr = []
+        self._readers = []
+        self._ready = threading.Event()
 
     @property
-    def output(self):
-        return "".join(self._lines)
+    def log(self):
+        return "".join(self._stderr)
+
+    def url(self, scheme):
+        """The first listener of that scheme, e.g. "http://127.0.0.1:41234/"."""
+        return next(l for l in self.listeners if l.startswith(scheme + "://"))
 
     def start(self, timeout=60):
         self.process = subprocess.Popen(self.args, cwd=self.cwd, stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                         text=True, errors="replace")
-        self._reader = threading.Thread(target=self._read, daemon=True)
-        self._reader.start()
+        self._readers = [threading.Thread(target=self._read, args=(stream, lines), daemon=True)
+                         for stream, lines in ((self.process.stdout, self._stdout),
+                                               (self.process.stderr, self._stderr))]
+        for reader in self._readers:
+            reader.start()
         deadline = time.time() + timeout
-        listeners = [a for a in (self.https, self.http) if a]
-        while time.time() < deadline:
-            if self.process.poll() is not None:
-                self._reader.join(timeout=5)
-                raise RuntimeError("korvid-server ended with %d before serving:\n%s" % (
-                    self.process.returncode, self.output[-3000:]))
-            if all(_listening(a) for a in listeners):
-                return self
-            time.sleep(0.1)
-        self.stop()
-        raise RuntimeError("korvid-server did not listen within %d s:\n%s" % (
-            timeout, self.output[-3000:]))
+        while not self._ready.wait(0.1):
+            if self.process.poll() is not None or time.time() > deadline:
+                code = self.stop()
+                raise RuntimeError("korvid-server did not get ready (exit code %s):\n%s%s" % (
+                    code, "".join(self._stdout), self.log[-3000:]))
+        ready = next(l for l in self._stdout if l.startswith(self.READY))
+        self.listeners = ready[len(self.READY):].split()
+        return self
 
-    def _read(self):
-        for line in self.process.stdout:
-            self._lines.append(line)
+    def _read(self, stream, lines):
+        for line in stream:
+            lines.append(line)
+            if line.startswith(self.READY):
+                self._ready.set()
 
     def stop(self, timeout=30):
         """SIGTERM, then SIGKILL after `timeout` seconds; returns the exit code."""
@@ -103,7 +96,10 @@ class KorvidServer:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
-        self._reader.join(timeout=5)
+        for reader in self._readers:
+            reader.join(timeout=5)
+        self.process.stdout.close()
+        self.process.stderr.close()
         self.returncode = self.process.returncode
         self.process = None
         return self.returncode

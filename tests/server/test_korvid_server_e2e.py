@@ -22,7 +22,7 @@ import urllib.request
 from harness.korvid_wine import (BUILD, VirtualDisplay, run_windows_program, wine_command,
                                  wine_environment, windows_path)
 from server import postgres_cluster
-from server.korvid_server_process import (SERVER_EXE, KorvidServer, api_request, free_port,
+from server.korvid_server_process import (SERVER_EXE, KorvidServer, api_request,
                                           make_localhost_certificates)
 
 E2E_EXE = BUILD / "windows" / "tests" / "e2e" / "korvid.exe"
@@ -94,8 +94,15 @@ class ServerTestBase(unittest.TestCase):
     def start_server(cls, database, https=HTTPS, http=HTTP):
         server = KorvidServer(database, https=https, http=http, cert=cls.cert, key=cls.key,
                               cwd=cls.directory).start()
-        cls.addClassCleanup(server.stop)
+        cls.addClassCleanup(cls.stop_cleanly, server)
         return server
+
+    @staticmethod
+    def stop_cleanly(server):
+        code = server.stop()
+        if code != 0:
+            raise AssertionError("korvid-server ended with %s on SIGTERM:\n%s" % (
+                code, server.log[-3000:]))
 
     def setUp(self):
         self.folder = pathlib.Path(tempfile.mkdtemp(prefix="korvid-run-", dir=self.directory))
@@ -109,7 +116,7 @@ class ServerTestBase(unittest.TestCase):
     def connection_test(self):
         with VirtualDisplay("320x240x24") as display:
             code, out = self.run_korvid(["-tc"], display.name, timeout=180, stdin_text="")
-        self.assertTrue(out.endswith(CONNECTION_OK), out + self.server.output[-2000:])
+        self.assertTrue(out.endswith(CONNECTION_OK), out + self.server.log[-2000:])
         self.assertEqual(code, 0, out)
 
 
@@ -140,7 +147,7 @@ class KorvidServerOnSQLiteTest(ServerTestBase):
         self.assertIn("Initialising GDI test.\n", out)
         self.assertNotIn("Test failed.", out)
         pages = re.findall(r"^Result URL: (%s(\d+))$" % re.escape(RESULT_PAGE), out, re.M)
-        self.assertEqual(len(pages), 1, out + self.server.output[-3000:])
+        self.assertEqual(len(pages), 1, out + self.server.log[-3000:])
         deadline = time.time() + 60  # the page opens in a process of its own
         while time.time() < deadline and not (record.exists() and
                                               record.read_text().endswith("end\n")):
@@ -216,8 +223,7 @@ class KorvidServerOnPostgreSQLTest(ServerTestBase):
         cls.database = postgres_cluster.create_database(url)
         cls.addClassCleanup(postgres_cluster.drop_database, cls.database)
         cls.server = cls.start_server(cls.database)
-        cls.other_http = "127.0.0.1:%d" % free_port()
-        cls.other = cls.start_server(cls.database, https=None, http=cls.other_http)
+        cls.other = cls.start_server(cls.database, https=None, http="127.0.0.1:0")
 
     def count(self, sql):
         return int(postgres_cluster.query(self.database, sql)[0][0])
@@ -226,7 +232,7 @@ class KorvidServerOnPostgreSQLTest(ServerTestBase):
         self.connection_test()
         self.assertEqual(self.count("SELECT count(*) FROM records WHERE type = "
                                     "'BenchmarkOperatingSystem' AND search_key LIKE '%AmigaOS%'"), 1)
-        base = "http://%s/api/v1/" % self.other_http
+        base = self.other.url("http") + "api/v1/"
         status, _, body = api_request(base, "GET", "BenchmarkOperatingSystem?Name=AmigaOS&")
         self.assertEqual(status, 200, body)
         found = re.fullmatch(rb"\s*<BenchmarkOperatingSystem>\s*<ID>(\d+)</ID>\s*"
@@ -237,7 +243,7 @@ class KorvidServerOnPostgreSQLTest(ServerTestBase):
 
     def test_both_servers_store_a_shared_record_once(self):
         first = "http://%s/api/v1/" % HTTP
-        second = "http://%s/api/v1/" % self.other_http
+        second = self.other.url("http") + "api/v1/"
         document = (b"<BenchmarkCPU>\n\t<Name>Intel(R) Core(TM) i7 \xae</Name>\n"
                     b"</BenchmarkCPU>\n")
         lookup = "BenchmarkCPU?Name=Intel%28R%29%20Core%28TM%29%20i7%20%AE&"
