@@ -96,10 +96,12 @@ def _one_line(text):
 
 
 class PostgresCluster:
-    """One cluster in a temporary folder of its own (under `parent`, default the system's)."""
+    """One cluster in a temporary folder of its own (under `parent`, default the system's),
+    with the server settings given (default SERVER_SETTINGS)."""
 
-    def __init__(self, parent=None):
+    def __init__(self, parent=None, settings=None):
         self.parent = parent
+        self.settings = settings
         self.directory = None
         self.port = None
         self.user = None  # the pwd entry the binaries run as, or None for the current user
@@ -157,7 +159,8 @@ class PostgresCluster:
             for _ in range(attempts):
                 self.port = free_port()
                 options = " ".join("-c %s=%s" % (k, shlex.quote(v) if v else "''")
-                                   for k, v in dict(SERVER_SETTINGS, port=str(self.port)).items())
+                                   for k, v in dict(self.settings or SERVER_SETTINGS,
+                                                   port=str(self.port)).items())
                 done = self._run("pg_ctl", "start", "-w", "-t", "60", "-D", self.data,
                                  "-l", self.log_file, "-o", options)
                 if done.returncode == 0:

@@ -14,6 +14,7 @@ import re
 import shutil
 import sqlite3
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -169,7 +170,7 @@ class KorvidServerOnSQLiteTest(ServerTestBase):
             card = self.read("SELECT graphics_card_id FROM results WHERE id = ?", result_id)
             out2, page2, result_id2 = self.upload_run(display.name)
         print("\n  two full GDI runs: %.0f s, %.0f s" % (first_run, time.time() - started - first_run),
-              end=" ", flush=True)
+              end=" ", file=sys.stderr, flush=True)
 
         # Every measurement the transcript shows, stored with the value it shows, and no other.
         printed = printed_measurements(out)
