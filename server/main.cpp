@@ -1,5 +1,7 @@
+#include <limits.h>
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,15 +13,38 @@
 #include <vector>
 
 #include "server/http/ApiHandler.h"
-#include "server/http/BasicSite.h"
 #include "server/http/HttpService.h"
 #include "server/http/ServerOptions.h"
+#include "server/import/TranscriptImport.h"
+#include "server/pages/ResultSite.h"
 #include "server/store/Database.h"
 #include "server/store/SociRecordStore.h"
+#include "server/store/SociResultQueries.h"
 
 namespace {
 
 constexpr int kUsageError = 2;
+
+// What the server serves is found beside its executable, whatever the working folder.
+std::string besideExecutable(const std::string& name)
+{
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0)
+        return name;
+    std::string folder(path, static_cast<std::size_t>(length));
+    return folder.substr(0, folder.rfind('/') + 1) + name;
+}
+
+std::unique_ptr<Database> openDatabase(const ServerOptions& options, std::size_t poolSize)
+{
+    try {
+        return Database::open(options.database, poolSize);
+    } catch (const std::exception& error) {
+        std::cerr << "korvid-server: " << error.what() << std::endl;
+        return nullptr;
+    }
+}
 
 int serve(const ServerOptions& options)
 {
@@ -31,16 +56,14 @@ int serve(const ServerOptions& options)
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    std::unique_ptr<Database> database;
-    try {
-        database = Database::open(options.database, options.threads);
-    } catch (const std::exception& error) {
-        std::cerr << "korvid-server: " << error.what() << std::endl;
+    const std::unique_ptr<Database> database = openDatabase(options, options.threads);
+    if (!database)
         return kUsageError;
-    }
     SociRecordStore store(*database);
+    SociResultQueries queries(*database);
     ApiHandler api(store, options.apiBase);
-    BasicSite site(*database);
+    ResultSite site(queries, store,
+                    options.packagesDir.empty() ? besideExecutable("packages") : options.packagesDir);
     HttpService service(api, site, options);
     std::vector<std::string> urls;
     try {
@@ -76,13 +99,9 @@ int serve(const ServerOptions& options)
 
 int manageClients(const ServerOptions& options)
 {
-    std::unique_ptr<Database> database;
-    try {
-        database = Database::open(options.database, 1);
-    } catch (const std::exception& error) {
-        std::cerr << "korvid-server: " << error.what() << std::endl;
+    const std::unique_ptr<Database> database = openDatabase(options, 1);
+    if (!database)
         return kUsageError;
-    }
     SociRecordStore store(*database);
     const std::string& name = options.arguments[0];
     if (options.command == ServerOptions::Command::AddClient) {
@@ -117,9 +136,13 @@ int main(int argc, char** argv)
         case ServerOptions::Command::AddClient:
         case ServerOptions::Command::DisableClient:
             return manageClients(options);
-        case ServerOptions::Command::Import:
-            std::cerr << "korvid-server: import is not available in this build" << std::endl;
-            return kUsageError;
+        case ServerOptions::Command::Import: {
+            const std::unique_ptr<Database> database = openDatabase(options, 1);
+            if (!database)
+                return kUsageError;
+            SociRecordStore store(*database);
+            return runImport(options.arguments, store, std::cout, std::cerr);
+        }
         case ServerOptions::Command::Serve:
             return serve(options);
         }

@@ -64,7 +64,8 @@ ServerUnderTest::ServerUnderTest(const std::string& databaseURL, const ServerOpt
     database_ = Database::open(databaseURL, options.threads, busySeconds);
     store_ = std::make_unique<SociRecordStore>(*database_);
     api_ = std::make_unique<ApiHandler>(*store_, options.apiBase);
-    site_ = std::make_unique<BasicSite>(*database_);
+    queries_ = std::make_unique<SociResultQueries>(*database_);
+    site_ = std::make_unique<ResultSite>(*queries_, *store_, temporaryFolder());
     service_ = std::make_unique<HttpService>(*api_, *site_, options);
     const std::string url = service_->bind().at(0);
     baseURL_ = url.substr(0, url.size() - 1);

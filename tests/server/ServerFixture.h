@@ -8,10 +8,11 @@
 #include <gtest/gtest.h>
 
 #include "server/http/ApiHandler.h"
-#include "server/http/BasicSite.h"
 #include "server/http/HttpService.h"
 #include "server/store/Database.h"
+#include "server/pages/ResultSite.h"
 #include "server/store/SociRecordStore.h"
+#include "server/store/SociResultQueries.h"
 
 // Both storages of the server under test: a SQLite file in a folder of its own, or a new
 // database on the PostgreSQL that scripts/test starts (KORVID_TEST_POSTGRES_URL).
@@ -41,7 +42,8 @@ private:
     std::unique_ptr<Database> database_;
     std::unique_ptr<SociRecordStore> store_;
     std::unique_ptr<ApiHandler> api_;
-    std::unique_ptr<BasicSite> site_;
+    std::unique_ptr<SociResultQueries> queries_;
+    std::unique_ptr<ResultSite> site_;
     std::unique_ptr<HttpService> service_;
     std::thread thread_;
     std::string baseURL_;
