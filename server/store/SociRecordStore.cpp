@@ -153,6 +153,40 @@ void insertRows(soci::session& session, const std::string& sql, std::vector<Firs
     statement.execute(true);
 }
 
+// The fields and references of a record or a result, in their order; table and owner are the
+// program's own names, never input.
+void insertFields(soci::session& session, const std::string& table, const std::string& owner,
+                  int32_t id, const std::vector<RecordField>& fields)
+{
+    std::vector<int32_t> ids, positions;
+    std::vector<std::string> names, values;
+    for (const RecordField& field : fields) {
+        ids.push_back(id);
+        positions.push_back(static_cast<int32_t>(positions.size()));
+        names.push_back(field.name);
+        values.push_back(field.value);
+    }
+    insertRows(session, "INSERT INTO " + table + " (" + owner + ", position, name, value) "
+                        "VALUES (:id, :position, :name, :value)",
+               ids, positions, names, values);
+}
+
+void insertReferences(soci::session& session, const std::string& table, const std::string& owner,
+                      int32_t id, const std::vector<RecordReference>& references)
+{
+    std::vector<int32_t> ids, positions, targets;
+    std::vector<std::string> names;
+    for (const RecordReference& reference : references) {
+        ids.push_back(id);
+        positions.push_back(static_cast<int32_t>(positions.size()));
+        names.push_back(reference.name);
+        targets.push_back(reference.id);
+    }
+    insertRows(session, "INSERT INTO " + table + " (" + owner + ", position, name, target_id) "
+                        "VALUES (:id, :position, :name, :target)",
+               ids, positions, names, targets);
+}
+
 RecordDocument documentOf(const BCObject& object, const std::map<const BCObject*, int32_t>& stored)
 {
     RecordDocument record;
@@ -258,29 +292,8 @@ int32_t SociRecordStore::storeRecordIn(soci::session& session, const RecordDocum
         return id;
     }
 
-    std::vector<int32_t> ids, positions;
-    std::vector<std::string> names, values;
-    for (const RecordField& field : record.fields) {
-        ids.push_back(id);
-        positions.push_back(static_cast<int32_t>(positions.size()));
-        names.push_back(field.name);
-        values.push_back(field.value);
-    }
-    insertRows(session, "INSERT INTO record_fields (record_id, position, name, value) "
-                        "VALUES (:id, :position, :name, :value)",
-               ids, positions, names, values);
-
-    std::vector<int32_t> refIDs, refPositions, targets;
-    std::vector<std::string> refNames;
-    for (const RecordReference& reference : record.references) {
-        refIDs.push_back(id);
-        refPositions.push_back(static_cast<int32_t>(refPositions.size()));
-        refNames.push_back(reference.name);
-        targets.push_back(reference.id);
-    }
-    insertRows(session, "INSERT INTO record_references (record_id, position, name, target_id) "
-                        "VALUES (:id, :position, :name, :target)",
-               refIDs, refPositions, refNames, targets);
+    insertFields(session, "record_fields", "record_id", id, record.fields);
+    insertReferences(session, "record_references", "record_id", id, record.references);
     return id;
 }
 
@@ -309,17 +322,11 @@ int32_t SociRecordStore::storeResultIn(soci::session& session, const RecordDocum
     if (!session.got_data())
         throw std::runtime_error("the new result got no ID");
 
-    std::vector<int32_t> ids, positions;
-    std::vector<std::string> names, values;
     std::vector<int32_t> mIDs, mWidths, mHeights;
     std::vector<std::string> mTests, mUnits;
     std::vector<double> mValues;
     std::set<std::tuple<std::string, int32_t, int32_t, std::string>> measured;
     for (const RecordField& field : result.fields) {
-        ids.push_back(id);
-        positions.push_back(static_cast<int32_t>(positions.size()));
-        names.push_back(field.name);
-        values.push_back(field.value);
         const auto m = parseMeasurement(field.name, field.value);
         // A field sent twice counts once, as the first of its name.
         if (m && measured.emplace(m->test, m->width, m->height, m->unit).second) {
@@ -331,24 +338,11 @@ int32_t SociRecordStore::storeResultIn(soci::session& session, const RecordDocum
             mValues.push_back(m->value);
         }
     }
-    insertRows(session, "INSERT INTO result_fields (result_id, position, name, value) "
-                        "VALUES (:id, :position, :name, :value)",
-               ids, positions, names, values);
+    insertFields(session, "result_fields", "result_id", id, result.fields);
     insertRows(session, "INSERT INTO measurements (result_id, test, width, height, unit, value) "
                         "VALUES (:id, :test, :width, :height, :unit, :value)",
                mIDs, mTests, mWidths, mHeights, mUnits, mValues);
-
-    std::vector<int32_t> refIDs, refPositions, targets;
-    std::vector<std::string> refNames;
-    for (const RecordReference& reference : result.references) {
-        refIDs.push_back(id);
-        refPositions.push_back(static_cast<int32_t>(refPositions.size()));
-        refNames.push_back(reference.name);
-        targets.push_back(reference.id);
-    }
-    insertRows(session, "INSERT INTO result_references (result_id, position, name, target_id) "
-                        "VALUES (:id, :position, :name, :target)",
-               refIDs, refPositions, refNames, targets);
+    insertReferences(session, "result_references", "result_id", id, result.references);
 
     std::vector<int32_t> memberResults, memberPositions, memberIDs;
     std::vector<std::string> collections;
