@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <regex>
@@ -12,12 +14,14 @@
 #include <sstream>
 
 #include "client/BenchmarkClient.h"
+#include "client/ProgramPath.h"
 #include "results/BCObject.h"
 #include "server/loadgen/DescriptionRecords.h"
 #include "server/loadgen/LatencySummary.h"
 #include "server/loadgen/LoadOptions.h"
 #include "server/loadgen/LoadReport.h"
 #include "server/loadgen/LoadRun.h"
+#include "server/loadgen/ProgramCABundle.h"
 #include "server/loadgen/ResultTreeBuilder.h"
 
 namespace {
@@ -313,6 +317,56 @@ TEST(LoadgenReport, TextAndJsonOfARunWithAFailure)
               " \"p90_ms\": 28.000,\n"
               " \"max_ms\": 30.000\n"
               "}\n");
+}
+
+std::string contentsOf(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return "<none>";
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const std::string& path, const std::string& contents)
+{
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+TEST(LoadgenCABundle, GivenBundleLiesBesideTheProgramForTheRunOnly)
+{
+    const std::string beside = caBundlePathFor(programFilePath(), programPathSeparator());
+    const std::string given = ::testing::TempDir() + "loadgen-given-ca.pem";
+    const std::string saved = contentsOf(beside);
+    writeFile(given, "GIVEN");
+
+    std::remove(beside.c_str());
+    {
+        ProgramCABundle bundle(given);
+        EXPECT_EQ(contentsOf(beside), "GIVEN");
+    }
+    EXPECT_EQ(contentsOf(beside), "<none>");
+
+    // Another bundle is put back as it was; the same bundle stays.
+    writeFile(beside, "OTHER");
+    {
+        ProgramCABundle bundle(given);
+        EXPECT_EQ(contentsOf(beside), "GIVEN");
+    }
+    EXPECT_EQ(contentsOf(beside), "OTHER");
+    writeFile(beside, "GIVEN");
+    {
+        ProgramCABundle bundle(given);
+    }
+    EXPECT_EQ(contentsOf(beside), "GIVEN");
+
+    EXPECT_THROW(ProgramCABundle(given + ".missing"), std::runtime_error);
+    std::remove(given.c_str());
+    if (saved == "<none>")
+        std::remove(beside.c_str());
+    else
+        writeFile(beside, saved);
 }
 
 }  // namespace
