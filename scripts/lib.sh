@@ -13,7 +13,9 @@ wine_command() {
 ensure_setup() {
     if [ ! -f "${KORVID_DEPS:-/opt/korvid-deps}/x86_64-w64-mingw32/.korvid-curl-ok" ] ||
        ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! command -v Xvfb >/dev/null ||
-       ! wine_command >/dev/null 2>&1 || ! command -v ninja >/dev/null; then
+       ! wine_command >/dev/null 2>&1 || ! command -v ninja >/dev/null ||
+       ! pkg-config --exists cpp-httplib 2>/dev/null || [ ! -e /usr/include/soci/soci.h ] ||
+       [ ! -x /usr/lib/postgresql/15/bin/initdb ] || ! command -v chromedriver >/dev/null; then
         "$ROOT/scripts/setup"
     fi
 }

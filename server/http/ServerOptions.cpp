@@ -83,6 +83,14 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args)
             return options;
         }
         if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+            static const char* const kKnown[] = {"--database", "--http", "--https", "--cert",
+                                                 "--key", "--api-base", "--packages",
+                                                 "--threads", "--max-body", "--timeout"};
+            bool known = false;
+            for (const char* option : kKnown)
+                known = known || arg == option;
+            if (!known)
+                throw std::runtime_error("unknown option " + arg);
             if (i + 1 >= args.size())
                 throw std::runtime_error(arg + " needs a value");
             const std::string& value = args[++i];
@@ -109,10 +117,8 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args)
                 options.threads = parseCount(arg, value, 1);
             else if (arg == "--max-body")
                 options.maxBodyBytes = parseCount(arg, value, 1024);
-            else if (arg == "--timeout")
-                options.timeoutSeconds = static_cast<int>(parseCount(arg, value, 1));
             else
-                throw std::runtime_error("unknown option " + arg);
+                options.timeoutSeconds = static_cast<int>(parseCount(arg, value, 1));
             continue;
         }
         if (options.command == ServerOptions::Command::Serve)

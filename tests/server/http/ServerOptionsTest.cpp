@@ -63,6 +63,7 @@ TEST(ServerOptionsTest, RefusesWhatItCannotUse)
         {{"--threads", "0"}, "--threads needs a number of at least 1"},
         {{"--api-base", "api"}, "--api-base needs a path that starts and ends with /"},
         {{"--colour", "red"}, "unknown option --colour"},
+        {{"--bogus"}, "unknown option --bogus"},
         {{"serve"}, "unknown argument \"serve\" (see --help)"},
         {{"add-client", "name"}, "add-client needs NAME and KEY"},
         {{"add-client", "na:me", "key"}, "a client name cannot contain ':'"},
