@@ -80,8 +80,13 @@ void LoadReport::writeText(std::ostream& out, std::ostream& errors) const
             continue;
         }
         latencies.push_back(outcome.milliseconds);
-        if (options_.mode == LoadMode::Upload)
-            out << "upload " << i + 1 << ": result " << outcome.id << " " << outcome.detail << "\n";
+        if (options_.mode != LoadMode::Upload)
+            continue;
+        out << "upload " << i + 1 << ": result " << outcome.id;
+        // Without a result page base the client's page address is the bare ID.
+        if (!options_.resultPageURL.empty())
+            out << " " << outcome.detail;
+        out << "\n";
     }
     const LatencySummary latency = LatencySummary::of(latencies);
     out << run_.outcomes.size() << " " << operationName() << "s through " << options_.concurrency << " clients: "

@@ -14,7 +14,8 @@ public:
 
     uint32_t failures() const;
 
-    // Upload mode: "upload <i>: result <id> <page>" per upload (i counted from 1). Both modes:
+    // Upload mode: "upload <i>: result <id> <page>" per upload (i counted from 1; the page when
+    // a result page base was given). Both modes:
     // "<mode> <i> failed: <message>" per failure on `errors`, then the summary line.
     void writeText(std::ostream& out, std::ostream& errors) const;
     // One JSON object: mode, operations, concurrency, succeeded, ids (by operation, failures

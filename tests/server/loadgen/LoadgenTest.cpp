@@ -278,6 +278,7 @@ TEST(LoadgenReport, TextAndJsonOfARunWithAFailure)
 {
     LoadOptions options;
     options.concurrency = 2;
+    options.resultPageURL = "http://h/Result/";
     LoadRunResult run;
     run.seconds = 0.5;
     run.outcomes.resize(3);
