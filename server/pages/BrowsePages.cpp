@@ -92,7 +92,10 @@ std::string indexPageHtml(const IndexPageData& data, const std::string& importMe
             "is stored as an imported result.</p>\n<form method=\"post\" action=\"" +
             std::string(kSiteBase) + "Import\" enctype=\"multipart/form-data\">"
             "<input type=\"file\" name=\"transcript\" accept=\".kvdresult,text/plain\"> "
-            "<button type=\"submit\">Import</button></form>\n";
+            "<button type=\"submit\">Import</button></form>\n"
+            "<p>Or paste the text of the file:</p>\n<form method=\"post\" action=\"" + std::string(kSiteBase) +
+            "Import\"><textarea name=\"transcript\" rows=\"6\" cols=\"90\"></textarea><br>"
+            "<button type=\"submit\">Import the text</button></form>\n";
     return pageFrame("Latest results", body);
 }
 
@@ -109,9 +112,8 @@ std::string indexPageJson(const IndexPageData& data)
 std::string rankingPageHtml(const RankingPageData& data)
 {
     std::string body = "<h1>Graphics card ranking</h1>\n";
-    body += "<p>The median <a href=\"" + std::string(kSiteBase) +
-            "Downloads#score\">score</a> of each card's results, and of each card under each driver. "
-            "Figures as of " + formatDate(data.computedAt) + ".</p>\n";
+    body += "<p>The median <a href=\"#score\">score</a> of each card's results, and of each card under "
+            "each driver. Figures as of " + formatDate(data.computedAt) + ".</p>\n" + scoreDefinitionHtml();
     body += "<h2>By card</h2>\n" + rankingTable(data.cards, false);
     body += "<h2>By card and driver</h2>\n" + rankingTable(data.cardDrivers, true);
     return pageFrame("Card ranking", body);

@@ -38,6 +38,15 @@ const std::string& contentSecurityPolicy()
     return policy;
 }
 
+std::string scoreDefinitionHtml()
+{
+    return "<p class=\"note\" id=\"score\">The score is 1000 times the geometric mean, over the "
+           "tests a result ran, of its rate divided by the median rate of all results for the same "
+           "test and size (Ops/s; MiB/s for the pixel-array transfers). A result as fast as the "
+           "median everywhere scores 1000; twice as fast everywhere, 2000. Tests a result did not "
+           "run take no part.</p>\n";
+}
+
 std::string pageFrame(const std::string& title, const std::string& body)
 {
     std::string page;

@@ -11,3 +11,6 @@ std::string pageFrame(const std::string& title, const std::string& body);
 const std::string& pageStyle();
 // default-src 'none', the style sheet by hash, forms back to this site only.
 const std::string& contentSecurityPolicy();
+// The score in words, as a paragraph with the id "score" for links to it: the result page and
+// the ranking page both rank by it, and a reader of either should not need another page.
+std::string scoreDefinitionHtml();

@@ -281,11 +281,7 @@ std::string resultPageHtml(const ResultPageData& data)
     } else {
         body += "no test of this result has a reference yet.";
     }
-    body += "</p>\n<p class=\"note\" id=\"score\">The score is 1000 times the geometric mean, over the "
-            "tests this result ran, of its rate divided by the median rate of all results for the "
-            "same test and size (Ops/s; MiB/s for the pixel-array transfers). A result as fast as "
-            "the median everywhere scores 1000; twice as fast everywhere, 2000. Tests a result did "
-            "not run take no part.</p>\n";
+    body += "</p>\n" + scoreDefinitionHtml();
 
     std::string links;
     if (data.cohortMedian) {

@@ -226,8 +226,13 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
 
 void ResultSite::importForm(const HttpRequestView& request, HttpReply& reply, bool json)
 {
-    const bool multipart = request.contentType.find("multipart/form-data") != std::string::npos;
-    const std::string text = multipart ? formFile(request.contentType, request.body, "transcript") : request.body;
+    // The file form sends multipart/form-data, the paste form its text URL-encoded; a script
+    // may send the file as the body itself.
+    std::string text = request.body;
+    if (request.contentType.find("multipart/form-data") != std::string::npos)
+        text = formFile(request.contentType, request.body, "transcript");
+    else if (request.contentType.find("application/x-www-form-urlencoded") != std::string::npos)
+        text = queryValue(request.body, "transcript");
     try {
         if (text.empty())
             throw TranscriptError(0, "no file was sent");

@@ -326,9 +326,9 @@ void SociResultQueries::refreshStatistics()
     refreshIfStale(*lease, true);
 }
 
-void SociResultQueries::refreshIfStale(soci::session& s, bool force)
+bool SociResultQueries::statisticsAreCurrent(soci::session& s, int32_t& newest)
 {
-    int newest = 0, known = -1;
+    int known = -1;
     long long computedAt = 0;
     s << "SELECT COALESCE(MAX(id), 0) FROM results", soci::into(newest);
     soci::indicator found = soci::i_null;
@@ -336,15 +336,27 @@ void SociResultQueries::refreshIfStale(soci::session& s, bool force)
         soci::into(computedAt);
     if (!s.got_data() || found != soci::i_ok)
         known = -1;
-    if (!force && known == newest)
-        return;
-    if (!force && known >= 0 && newest >= kSmallDatabase && now() - computedAt < refreshSeconds_)
+    if (known == newest)
+        return true;
+    return known >= 0 && newest >= kSmallDatabase && now() - computedAt < refreshSeconds_;
+}
+
+void SociResultQueries::refreshIfStale(soci::session& s, bool force)
+{
+    int32_t newest = 0;
+    if (!force && statisticsAreCurrent(s, newest))
         return;
 
     const bool postgres = database_.dialect() == Dialect::PostgreSQL;
     Database::Transaction transaction(database_.dialect(), s);
     if (postgres)
         s << "SELECT pg_advisory_xact_lock(71530)";  // one rebuild at a time across processes
+    // Viewers that found the figures stale together queue up here; all but the first find
+    // them rebuilt once they get their turn, and a rebuild over every result is not cheap.
+    if (!force && statisticsAreCurrent(s, newest)) {
+        transaction.commit();
+        return;
+    }
     s << "DELETE FROM score_references";
     if (postgres) {
         s << "INSERT INTO score_references (test, width, height, unit, median, result_count) "

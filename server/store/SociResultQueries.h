@@ -37,6 +37,8 @@ public:
 
 private:
     void refreshIfStale(soci::session& session, bool force);
+    // Whether the figures over all results may serve as they are; newest: the newest result.
+    bool statisticsAreCurrent(soci::session& session, int32_t& newest);
     std::vector<CohortFigure> cohortFigures(soci::session& session, int32_t card, const std::string& driverKey);
 
     Database& database_;

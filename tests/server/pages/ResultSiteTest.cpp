@@ -1,5 +1,5 @@
-// The result site over a real SQLite database: saved runs imported through the form and the
-// import function, then every page read through the handler, as the server serves them.
+// The result site over a real database of each storage: saved runs imported through the form and
+// the import function, then every page read through the handler, as the server serves them.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,6 +11,7 @@
 #include "server/store/Database.h"
 #include "server/store/SociRecordStore.h"
 #include "server/store/SociResultQueries.h"
+#include "../ServerFixture.h"
 
 namespace {
 
@@ -22,16 +23,20 @@ std::string fixture(const std::string& name)
     return text.str();
 }
 
-class ResultSiteTest : public ::testing::Test {
+class ResultSiteTest : public ::testing::TestWithParam<Storage> {
 protected:
     void SetUp() override
     {
-        folder_ = std::filesystem::temp_directory_path() / ("korvid-site-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder_);
-        database_ = Database::open("sqlite:" + (folder_ / "results.db").string(), 2);
+        std::string reason;
+        const std::string url = freshDatabaseURL(GetParam(), reason);
+        if (url.empty())
+            GTEST_SKIP() << reason;
+        if (GetParam() == Storage::SQLite)
+            sqliteFolder_ = std::filesystem::path(url.substr(7)).parent_path();
+        database_ = Database::open(url, 2);
         store_ = std::make_unique<SociRecordStore>(*database_);
         queries_ = std::make_unique<SociResultQueries>(*database_);
-        site_ = std::make_unique<ResultSite>(*queries_, *store_, (folder_ / "packages").string());
+        site_ = std::make_unique<ResultSite>(*queries_, *store_, "/nonexistent/korvid-packages");
     }
     void TearDown() override
     {
@@ -39,7 +44,8 @@ protected:
         queries_.reset();
         store_.reset();
         database_.reset();
-        std::filesystem::remove_all(folder_);
+        if (!sqliteFolder_.empty())
+            std::filesystem::remove_all(sqliteFolder_);
     }
 
     HttpReply get(const std::string& path, const std::string& query = "", const std::string& accept = "text/html")
@@ -76,7 +82,7 @@ protected:
         return "";
     }
 
-    std::filesystem::path folder_;
+    std::filesystem::path sqliteFolder_;
     std::unique_ptr<Database> database_;
     std::unique_ptr<SociRecordStore> store_;
     std::unique_ptr<SociResultQueries> queries_;
@@ -85,7 +91,7 @@ protected:
 
 } // namespace
 
-TEST_F(ResultSiteTest, ImportedRunsAreScoredRankedAndComparedAsWorkedOutByHand)
+TEST_P(ResultSiteTest, ImportedRunsAreScoredRankedAndComparedAsWorkedOutByHand)
 {
     // Two identical GDI runs and a third whose random mix ran twice as many operations: every
     // median is the first runs' rate, so they score 1000 and the third 1000 x 2^(1/15) = 1047.28
@@ -134,12 +140,17 @@ TEST_F(ResultSiteTest, ImportedRunsAreScoredRankedAndComparedAsWorkedOutByHand)
     EXPECT_NE(index.body.find("3 results of the Korvid"), std::string::npos);
     EXPECT_EQ(get("/Benchmark/Korvid/", "q=no+such+card").body.find("/Benchmark/Korvid/Result/1\""), std::string::npos);
 
+    // The ranking defines its score where it links "score" to, on the page itself.
     const HttpReply ranking = get("/Benchmark/Korvid/Ranking");
     EXPECT_NE(ranking.body.find(">NVIDIA GeForce GTX 470</a></td><td class=\"n\">1000</td><td class=\"n\">3</td>"),
               std::string::npos);
+    EXPECT_NE(ranking.body.find("<a href=\"#score\">score</a>"), std::string::npos);
+    EXPECT_NE(ranking.body.find("<p class=\"note\" id=\"score\">The score is 1000 times the geometric mean"),
+              std::string::npos);
+    EXPECT_NE(get("/Benchmark/Korvid/Ranking.json").body.find("\"cards\":[{\"graphicsCardId\":"), std::string::npos);
 }
 
-TEST_F(ResultSiteTest, UnknownAndMalformedAddressesGetTheNotFoundPage)
+TEST_P(ResultSiteTest, UnknownAndMalformedAddressesGetTheNotFoundPage)
 {
     importTranscript(fixture("gdi-run.kvdresult"), *store_, kImportClientName);
     for (const std::string path : {"/Benchmark/Korvid/Result/999", "/Benchmark/Korvid/Result/abc",
@@ -156,3 +167,6 @@ TEST_F(ResultSiteTest, UnknownAndMalformedAddressesGetTheNotFoundPage)
     EXPECT_EQ(get("/Benchmark/Korvid/Downloads").status, 200);
     EXPECT_EQ(get("/").status, 302);
 }
+
+INSTANTIATE_TEST_SUITE_P(Storages, ResultSiteTest, ::testing::Values(Storage::SQLite, Storage::PostgreSQL),
+                         storageName);
