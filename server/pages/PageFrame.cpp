@@ -17,7 +17,7 @@ h3{font-size:15px;margin:14px 0 6px}
 table{border-collapse:collapse;background:#fff;margin:4px 0 10px}
 th,td{padding:3px 9px;border:1px solid #d5dde7;text-align:left}
 th{background:#e7edf4;font-weight:600}td.n,th.n{text-align:right;font-variant-numeric:tabular-nums}
-tr:nth-child(even) td{background:#f8fafc}
+tr:nth-child(even) td{background:#f8fafc}.results td:nth-child(2){white-space:nowrap}
 .facts th{width:170px}.score{font-size:30px;font-weight:bold;color:#1f3b5c}
 .groups{display:flex;flex-wrap:wrap;gap:14px}.group{background:#fff;border:1px solid #d5dde7;padding:8px 12px}
 .group table{margin:0}.note{color:#5a6675;font-size:12px}.imported{color:#8a5a00;font-weight:600}

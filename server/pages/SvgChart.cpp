@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double kWidth = 340, kHeight = 210;
+constexpr double kWidth = 420, kHeight = 250;
 constexpr double kLeft = 58, kRight = 12, kTop = 24, kBottom = 34;
 
 std::string num(double v)
@@ -123,9 +123,7 @@ std::string sizeChart(const std::string& caption, const std::string& unitLabel,
     }
     if (!upperEdge.empty()) {
         svg += "<polygon class=\"band\" data-series=\"Cohort quartiles\" points=\"" + upperEdge +
-               lowerEdge + "\" fill=\"#8fb4e3\" fill-opacity=\"0.45\" stroke=\"none\"/>\n";
-        svg += "<polyline class=\"series\" data-series=\"Cohort median\" points=\"" + median +
-               "\" fill=\"none\" stroke=\"#555\" stroke-width=\"1.5\" stroke-dasharray=\"5 3\"/>\n";
+               lowerEdge + "\" fill=\"#8fb4e3\" fill-opacity=\"0.45\" stroke=\"#8fb4e3\"/>\n";
     }
     std::string dots;
     for (const SizeRow& row : rows) {
@@ -138,6 +136,12 @@ std::string sizeChart(const std::string& caption, const std::string& unitLabel,
     if (!own.empty()) {
         svg += "<polyline class=\"series\" data-series=\"This result\" points=\"" + own +
                "\" fill=\"none\" stroke=\"#1f5fbf\" stroke-width=\"2\"/>\n" + dots + "\n";
+    }
+    // Over this result's line: a result near its cohort's median would hide a line beneath it,
+    // while the dashes let the other show through.
+    if (!median.empty()) {
+        svg += "<polyline class=\"series\" data-series=\"Cohort median\" points=\"" + median +
+               "\" fill=\"none\" stroke=\"#333\" stroke-width=\"1.5\" stroke-dasharray=\"5 3\"/>\n";
     }
     return svg + "</svg>";
 }

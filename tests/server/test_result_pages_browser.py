@@ -2,6 +2,7 @@
 real uploads through the API: tables hold the uploaded values, every chart is an SVG with one
 line per series, nothing is fetched from another host, the console stays clean and a card name
 made of markup shows as text. Screenshots go to build/screenshots/ for a person to look at."""
+import base64
 import pathlib
 import re
 import shutil
@@ -112,7 +113,7 @@ class ResultPagesInChromium(unittest.TestCase):
         cls.card = uploader.card
         cls.evil = uploader.upload(EVIL, "1.0", 1.0)
         options = webdriver.ChromeOptions()
-        for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=1280,2400",
+        for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=1280,1000",
                          "--no-proxy-server", "--disable-background-networking", "--disable-extensions"):
             options.add_argument(argument)
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
@@ -120,10 +121,18 @@ class ResultPagesInChromium(unittest.TestCase):
         cls.addClassCleanup(cls.browser.quit)
         SCREENSHOTS.mkdir(parents=True, exist_ok=True)
 
+    def screenshot(self, name):
+        """The whole page, not only the window: the result page is far longer than a screen."""
+        height = self.browser.execute_script("return document.documentElement.scrollHeight")
+        shot = self.browser.execute_cdp_cmd("Page.captureScreenshot", {
+            "captureBeyondViewport": True,
+            "clip": {"x": 0, "y": 0, "width": 1280, "height": height, "scale": 1}})
+        (SCREENSHOTS / name).write_bytes(base64.b64decode(shot["data"]))
+
     def visit(self, path, screenshot):
         self.browser.get_log("browser")  # what earlier pages logged is theirs
         self.browser.get(self.base + path)
-        self.browser.save_screenshot(str(SCREENSHOTS / screenshot))
+        self.screenshot(screenshot)
         resources = self.browser.execute_script(
             "return performance.getEntriesByType('resource').map(e => e.name)")
         for url in resources:
@@ -186,7 +195,7 @@ class ResultPagesInChromium(unittest.TestCase):
         WebDriverWait(self.browser, 20).until(expected_conditions.staleness_of(link))
         text = self.browser.find_element(By.TAG_NAME, "body").text
         self.assertIn("5 results", text)
-        self.browser.save_screenshot(str(SCREENSHOTS / "card-page.png"))
+        self.screenshot("card-page.png")
         text = self.visit("Benchmark/Korvid/?q=29.0", "search-page.png")
         self.assertIn("Results matching “29.0”", text)
         self.assertEqual(len(self.browser.find_elements(By.CSS_SELECTOR, "table.results tr")), 2)
@@ -210,12 +219,12 @@ class ResultPagesInChromium(unittest.TestCase):
         # Values as the upload of the same run stored them, and what only the transcript has.
         self.assertIn("Random 145427.000 697.210", text)
         self.assertIn("Video memory 4.00 GiB (4294967296 bytes)", text)
-        self.browser.save_screenshot(str(SCREENSHOTS / "imported-result.png"))
+        self.screenshot("imported-result.png")
 
         bad = TRANSCRIPT.read_text().replace("Display mode: 320x240@0", "Display mode: big")
         text = self.import_through_the_form(textarea, bad)
         self.assertIn('The file was not imported: line 27: the display mode is not "WxH@R (B bpp)"', text)
-        self.browser.save_screenshot(str(SCREENSHOTS / "import-refused.png"))
+        self.screenshot("import-refused.png")
         # The refusal is a 400 page, which Chromium logs; nothing else is.
         errors = [e["message"] for e in self.browser.get_log("browser") if e["level"] == "SEVERE"]
         self.assertEqual(len(errors), 1, errors)

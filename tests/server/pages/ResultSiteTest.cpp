@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <soci/soci.h>
+
 #include "server/import/TranscriptImport.h"
 #include "server/pages/ResultSite.h"
 #include "server/store/Database.h"
@@ -170,3 +172,41 @@ TEST_P(ResultSiteTest, UnknownAndMalformedAddressesGetTheNotFoundPage)
 
 INSTANTIATE_TEST_SUITE_P(Storages, ResultSiteTest, ::testing::Values(Storage::SQLite, Storage::PostgreSQL),
                          storageName);
+
+TEST_P(ResultSiteTest, TheImportCommandStoresEachReadableFileAndNamesTheLineOfTheOthers)
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("korvid-import-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string gdi = fixture("gdi-run.kvdresult");
+    const auto write = [&folder](const std::string& name, const std::string& text) {
+        std::ofstream((folder / name).string(), std::ios::binary) << text;
+        return (folder / name).string();
+    };
+    std::string badMode = gdi;
+    badMode.replace(badMode.find("Display mode: 320x240@0"), 23, "Display mode: big");
+    const std::vector<std::string> files = {write("good.kvdresult", gdi), write("bad.kvdresult", badMode),
+                                            write("cut.kvdresult", gdi.substr(0, gdi.find("Board name:"))),
+                                            (folder / "missing.kvdresult").string(),
+                                            write("d2d.kvdresult", fixture("d2d-run.kvdresult"))};
+    std::ostringstream out, err;
+    EXPECT_EQ(runImport(files, *store_, out, err), 1);
+    EXPECT_EQ(out.str(), files[0] + ": stored as result 1, 28 rates of NVIDIA GeForce GTX 470\n" + files[4] +
+                             ": stored as result 2, 28 rates of NVIDIA GeForce GTX 470\n");
+    EXPECT_EQ(err.str(), files[1] + ":27: the display mode is not \"WxH@R (B bpp)\"\n" + files[2] +
+                             ":22: the file ends where the graphics card's name (\"Board name: \") was expected\n" +
+                             files[3] + ": cannot be read as a saved result file\n");
+    std::ostringstream none;
+    EXPECT_EQ(runImport({files[0]}, *store_, none, none), 0);
+    std::filesystem::remove_all(folder);
+
+    // Nothing of the refused files stayed: three results, each with its 28 rates.
+    Database::Lease lease(*database_);
+    int results = 0, measurements = 0, imported = 0;
+    *lease << "SELECT COUNT(*), SUM(imported) FROM results", soci::into(results), soci::into(imported);
+    *lease << "SELECT COUNT(*) FROM measurements", soci::into(measurements);
+    EXPECT_EQ(results, 3);
+    EXPECT_EQ(imported, 3);
+    EXPECT_EQ(measurements, 3 * 28);
+    EXPECT_NE(get("/Benchmark/Korvid/Result/2").body.find("imported from a saved transcript"), std::string::npos);
+}
