@@ -363,7 +363,8 @@ TEST_F(RunSequenceTest, GDIFallbackFailures)
                               "ERROR: Could not create the test window.\n" +
                                   std::string(kPause)));
 
-    // Left open by the rules: reported as an error line, with an exit code that says so.
+    // GDI refusing as unavailable after Direct2D did is no known machine's case: it ends as an
+    // error line, with an exit code that tells it from an ordinary failed run.
     factory.gdi = FakeFactory::Gdi::ThrowsNotAvailable;
     EXPECT_EQ(run({"-y"}), 1);
     EXPECT_TRUE(endsWith(out, "This machine doesn't support Direct2D.\n"
