@@ -66,11 +66,17 @@ private:
         return displayHeight > statusHeight ? static_cast<uint32_t>(displayHeight - statusHeight)
                                             : 0;
     }
+    // What both pixel-array tests move pixels between; owned by runPixelArrayTests.
+    struct PixelArrayTextures {
+        ID3D10Texture2D* staging;
+        ID3D10Texture2D* video;
+        ID2D1Bitmap* videoBitmap;  // the video-memory texture as Direct2D draws it
+        uint32_t rowPitch;         // of the staging texture, as its Map reported it
+    };
     // One of the two pixel-array tests, calibrated, printed and recorded.
     void runPixelArrayTest(bool write, int32_t testNumber, int32_t totalTests,
                            uint64_t minimumMicroseconds, bool& failed,
-                           ID3D10Texture2D* stagingTexture, ID3D10Texture2D* defaultTexture,
-                           ID2D1Bitmap* textureBitmap);
+                           const PixelArrayTextures& textures);
     // One transfer of `rows` full-width rows between the two textures, waited for.
     void transferPixelArray(bool write, uint32_t rows, ID3D10Texture2D* stagingTexture,
                             ID3D10Texture2D* defaultTexture);
