@@ -88,13 +88,17 @@ TEST_F(GDIDrawing, TimedRunsDrawWhereTheirRandomDrawsSay)
         const char* name;
         int setUpDrawsBefore; // before the first position (the overlapped copy's pattern comes after it)
         std::function<double(int32_t)> operation;
+        bool shows;
     };
     bool premultiplied = false;
     const Run runs[] = {
-        {"FillRect", 0, [&](int32_t n) { return test.fillRectTest(size, size, n); }},
-        {"BltBitMap", 800, [&](int32_t n) { return test.bltBitMapTest(size, size, n); }},
-        {"Composite", 800, [&](int32_t n) { return test.compositeTest(size, size, n, premultiplied); }},
-        {"OverlappedBltBitMap", 0, [&](int32_t n) { return test.overlappedBltBitMapTest(size, size, n); }},
+        {"FillRect", 0, [&](int32_t n) { return test.fillRectTest(size, size, n); }, true},
+        {"BltBitMap", 800, [&](int32_t n) { return test.bltBitMapTest(size, size, n); }, true},
+        // Per-pixel alpha needs a 32-bit source: on a 16-bit display GDI refuses the blends.
+        {"Composite", 800, [&](int32_t n) { return test.compositeTest(size, size, n, premultiplied); },
+         test.getBitsPerPixel() == 32},
+        {"OverlappedBltBitMap", 0, [&](int32_t n) { return test.overlappedBltBitMapTest(size, size, n); },
+         true},
     };
     for (const Run& run : runs) {
         SCOPED_TRACE(run.name);
@@ -130,7 +134,7 @@ TEST_F(GDIDrawing, TimedRunsDrawWhereTheirRandomDrawsSay)
         EXPECT_TRUE(shadow.matches());
         const SquareChanges changes =
             changesAgainstSquares(prepared, snapshot(), width, strip, height, squares);
-        EXPECT_GT(changes.inside, 0u);
+        EXPECT_EQ(changes.inside > 0, run.shows);
         EXPECT_EQ(changes.outside, 0u);
     }
 }
