@@ -91,7 +91,9 @@ void openResultPage(WebPageOpener& webPages, const std::string& url)
         std::cout << std::endl << "ERROR: Could not open a web-browser." << std::endl;
 }
 
-// Steps 1 to 24. Returns true with exitCode set when the command line ends the process.
+// The whole run, from the console title to opening the uploaded result's page. Returns true
+// with exitCode set when the command line alone ends the process (help, an unrecognised
+// option, the connection test).
 bool runSteps(int argc, const char* const* argv, RunEnvironment& env, int& exitCode)
 {
     RunPlatform& platform = env.platform;

@@ -16,17 +16,26 @@
 #include "client/ReplyParser.h"
 #include "results/BCException.h"
 
+namespace {
+
+// Any other status is an error, whatever its body says.
+bool isSuccess(long status) { return status >= 200 && status <= 299; }
+
+} // namespace
+
 struct BenchmarkClientCallbacks {
     // Appends one piece of a reply body. Returning less than offered makes libcurl end the
     // transfer with its write error, which is what an oversized reply or exhausted memory does.
+    // The body of a status outside 200 to 299 is never read: it is let through without being
+    // kept or counted, so a refusal with a large body still arrives as its status.
     static size_t write(char* data, size_t size, size_t count, void* userData)
     {
         auto* client = static_cast<BenchmarkClient*>(userData);
         const size_t bytes = size * count;
-        if (bytes > client->limits_.maxReplyBytes - std::min(client->limits_.maxReplyBytes, client->replyBuffer_.size())) {
-            client->replyOverflow_ = true;
+        if (!isSuccess(client->responseCode()))
+            return bytes;
+        if (bytes > client->limits_.maxReplyBytes - std::min(client->limits_.maxReplyBytes, client->replyBuffer_.size()))
             return 0;
-        }
         try {
             client->replyBuffer_.append(data, bytes);
         } catch (const std::bad_alloc&) {
@@ -168,7 +177,6 @@ void BenchmarkClient::debugLine(int threshold, int tag, const std::string& text)
 void BenchmarkClient::clearBuffers()
 {
     replyBuffer_.clear();
-    replyOverflow_ = false;
     requestBuffer_.clear();
     requestReadPosition_ = 0;
 }
@@ -287,7 +295,7 @@ int32_t BenchmarkClient::getObjectID(const std::shared_ptr<BCObject>& record)
 
     const long status = responseCode();
     debugLine(3, 3, "HTTP Response code: " + std::to_string(status));
-    if (status < 200 || status > 299)
+    if (!isSuccess(status))
         throw BCException("BenchmarkClient::getObjectID failed. Server returned response code: " +
                               std::to_string(status) + "\n",
                           static_cast<int32_t>(status), 0);
@@ -341,7 +349,7 @@ int32_t BenchmarkClient::submitObject(const std::shared_ptr<BCObject>& record)
 
     const long status = responseCode();
     debugLine(3, 3, "HTTP Response code: " + std::to_string(status));
-    if (status < 200 || status > 299)
+    if (!isSuccess(status))
         throw BCException("BenchmarkClient::submitObject failed. Server returned response code: " +
                               std::to_string(status) + "\n",
                           static_cast<int32_t>(status), 0);

@@ -21,7 +21,7 @@ struct TransferLimits {
     long connectTimeoutSeconds = 30;  // TCP and TLS handshake
     long lowSpeedLimitBytes = 1;      // abort when fewer bytes per second than this arrive ...
     long lowSpeedTimeSeconds = 60;    // ... for this many seconds
-    std::size_t maxReplyBytes = 1 << 20;  // replies are a few hundred bytes; refuse anything huge
+    std::size_t maxReplyBytes = 1 << 20;  // replies read are a few hundred bytes; refuse anything huge
 };
 
 // The program's connection to the results server: one libcurl handle reused for every request,
@@ -105,7 +105,6 @@ private:
     // Released in reverse order: the handle, the header list, the buffers, the root record.
     std::shared_ptr<BCObject> root_;
     std::string replyBuffer_;
-    bool replyOverflow_ = false;
     std::string requestBuffer_;
     std::size_t requestReadPosition_ = 0;
     std::unique_ptr<curl_slist, HeaderListDeleter> headerList_;

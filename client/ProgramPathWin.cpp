@@ -4,7 +4,8 @@
 
 std::string programFilePath()
 {
-    // 259 characters: the classic MAX_PATH less its terminator, as the program always used.
+    // At most 259 characters, MAX_PATH less its terminator: a longer path is cut rather than
+    // read through a larger buffer, so the bundle beside a deeply nested program is not found.
     char buffer[260] = {};
     const DWORD length = GetModuleFileNameA(nullptr, buffer, 259);
     if (length == 0)

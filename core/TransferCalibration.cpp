@@ -28,9 +28,10 @@ uint64_t saturatingMultiply(uint64_t a, uint64_t b)
 
 } // namespace
 
-TransferSplit splitTransferBudget(uint64_t budget, const TransferGeometry& geometry)
+TransferSplit splitTransferBudget(uint64_t budget, const TransferGeometry& geometry,
+                                  uint32_t rowPitch)
 {
-    const uint64_t rowBytes = static_cast<uint64_t>(geometry.width) * geometry.bytesPerPixel;
+    const uint64_t rowBytes = rowPitch;
     const uint64_t frameBytes = rowBytes * geometry.rows;
     if (frameBytes != 0 && frameBytes < budget) {
         return {budget / frameBytes, geometry.rows};
@@ -69,7 +70,7 @@ uint64_t transferredBytes(const TransferSplit& split, const TransferGeometry& ge
     return saturatingMultiply(saturatingMultiply(rowBytes, split.copies), geometry.bytesPerPixel);
 }
 
-TransferMeasurement measureTransfer(const TransferGeometry& geometry,
+TransferMeasurement measureTransfer(const TransferGeometry& geometry, uint32_t rowPitch,
                                     uint64_t minimumMicroseconds,
                                     const std::function<double(const TransferSplit&)>& timedPass,
                                     const std::function<bool()>& passFailed)
@@ -78,7 +79,7 @@ TransferMeasurement measureTransfer(const TransferGeometry& geometry,
     uint64_t budget = kInitialTransferBudget;
     TransferMeasurement m{};
     for (int retries = 0;;) {
-        m.split = splitTransferBudget(budget, geometry);
+        m.split = splitTransferBudget(budget, geometry, rowPitch);
         m.elapsedSeconds = timedPass(m.split);
         ++m.passes;
         if (passFailed && passFailed()) {

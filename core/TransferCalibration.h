@@ -20,14 +20,22 @@ struct TransferGeometry {
     uint32_t bytesPerPixel;
 };
 
+// Bytes from one row to the next in a bitmap without padding.
+inline uint32_t packedRowPitch(const TransferGeometry& geometry)
+{
+    return geometry.width * geometry.bytesPerPixel;
+}
+
 struct TransferSplit {
     uint64_t copies; // transfers per pass
     uint32_t rows;   // rows per transfer
 };
 
 // Whole frames when the budget exceeds one frame, otherwise one transfer of as many rows as
-// the budget holds.
-TransferSplit splitTransferBudget(uint64_t budget, const TransferGeometry& geometry);
+// the budget holds. Frames and rows are measured in `rowPitch` bytes a row: a driver may pad
+// the rows of a mapped texture, and the budget is spent on the memory the copy walks through.
+TransferSplit splitTransferBudget(uint64_t budget, const TransferGeometry& geometry,
+                                  uint32_t rowPitch);
 
 // The budget for the next pass after one that took `elapsedSeconds`: scaled to last 1.1 times
 // the minimum duration, at least 1.5 times the current budget; saturates instead of wrapping.
@@ -36,7 +44,8 @@ TransferSplit splitTransferBudget(uint64_t budget, const TransferGeometry& geome
 uint64_t nextTransferBudget(uint64_t budget, double elapsedSeconds,
                             uint64_t minimumMicroseconds);
 
-// Bytes moved by a pass: rows × width × copies × bytes per pixel, saturating.
+// Bytes moved by a pass: rows × width × copies × bytes per pixel (the pixels, not the
+// padding), saturating.
 uint64_t transferredBytes(const TransferSplit& split, const TransferGeometry& geometry);
 
 struct TransferMeasurement {
@@ -53,7 +62,7 @@ struct TransferMeasurement {
 // `passFailed`, when given, is asked after each pass (outside its timing) whether the pass's
 // pixels failed to arrive where they should; a failed pass ends the calibration as given up.
 // The rate of a pass that took no measurable time is 0, not a division by zero.
-TransferMeasurement measureTransfer(const TransferGeometry& geometry,
+TransferMeasurement measureTransfer(const TransferGeometry& geometry, uint32_t rowPitch,
                                     uint64_t minimumMicroseconds,
                                     const std::function<double(const TransferSplit&)>& timedPass,
                                     const std::function<bool()>& passFailed = nullptr);

@@ -6,10 +6,11 @@
 #include <dxgi.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/GfxTest.h"
-#include "d2d/ComPtr.h"
+#include "core/ComPtr.h"
 #include "d2d/D2DLibraries.h"
 #include "d2d/FullScreenSwapChain.h"
 #include "d2d/WindowOwners.h"
@@ -29,11 +30,12 @@ public:
     int32_t pixelArrayTestCount() override { return 2; }
     double fillRectTest(int32_t width, int32_t height, int32_t count) override;
     double bltBitMapTest(int32_t width, int32_t height, int32_t count) override;
-    // -1.0 (not supported) where the render target cannot be copied into a bitmap.
+    // -1.0 (not supported) where the render target cannot be copied into a bitmap
+    // (see canCopyRenderTarget).
     double overlappedBltBitMapTest(int32_t width, int32_t height, int32_t count) override;
     double compositeTest(int32_t width, int32_t height, int32_t count,
                          bool& premultipliedAlpha) override;
-    // -1.0 (not supported) where opacity masks do not draw (see opacityMaskDraws).
+    // -1.0 (not supported) where opacity masks do not draw (see canDrawOpacityMasks).
     double compositeSrcMaskTest(int32_t width, int32_t height, int32_t count,
                                 bool& premultipliedAlpha, bool& combinedAlphas) override;
     double randomTest(int32_t count, uint64_t& pixelCount) override;
@@ -42,6 +44,13 @@ public:
     // Makes the device finish everything queued so far: flushes the render target, ends the
     // event query and waits until the device reports it reached (or reports an error).
     void flushAndWait();
+
+    // Whether this platform copies the render target into a bitmap, and whether it draws
+    // through opacity masks: probed on first need, once for the test's life. The random mix
+    // puts empty places where the operations cannot be done, so it counts no pixels for them.
+    // Throws the message string of a probe whose own resources cannot be made.
+    bool canCopyRenderTarget();
+    bool canDrawOpacityMasks();
 
     // The swap-chain format for a display depth: R8G8B8A8 for 32 bits, B5G5R5A1 for 16,
     // DXGI_FORMAT_UNKNOWN for any other depth.
@@ -66,11 +75,17 @@ private:
         return displayHeight > statusHeight ? static_cast<uint32_t>(displayHeight - statusHeight)
                                             : 0;
     }
+    // What both pixel-array tests move pixels between; owned by runPixelArrayTests.
+    struct PixelArrayTextures {
+        ID3D10Texture2D* staging;
+        ID3D10Texture2D* video;
+        ID2D1Bitmap* videoBitmap;  // the video-memory texture as Direct2D draws it
+        uint32_t rowPitch;         // of the staging texture, as its Map reported it
+    };
     // One of the two pixel-array tests, calibrated, printed and recorded.
     void runPixelArrayTest(bool write, int32_t testNumber, int32_t totalTests,
                            uint64_t minimumMicroseconds, bool& failed,
-                           ID3D10Texture2D* stagingTexture, ID3D10Texture2D* defaultTexture,
-                           ID2D1Bitmap* textureBitmap);
+                           const PixelArrayTextures& textures);
     // One transfer of `rows` full-width rows between the two textures, waited for.
     void transferPixelArray(bool write, uint32_t rows, ID3D10Texture2D* stagingTexture,
                             ID3D10Texture2D* defaultTexture);
@@ -92,4 +107,6 @@ private:
     ComPtr<ID2D1SolidColorBrush> solidBrush;
     ComPtr<IDWriteFactory> writeFactory;
     ComPtr<IDWriteTextFormat> textFormat;
+    std::optional<bool> copiesRenderTarget;
+    std::optional<bool> drawsOpacityMasks;
 };

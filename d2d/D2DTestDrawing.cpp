@@ -3,11 +3,12 @@
 #include <string>
 
 #include "core/MicrosecondClock.h"
+#include "core/RTODummy.h"
 #include "core/RandomGenerator.h"
 #include "core/RandomTestMaximumSize.h"
 #include "core/RandomTestConductor.h"
 #include "d2d/D2DDrawing.h"
-#include "d2d/D2DOpacityMaskProbe.h"
+#include "d2d/D2DSupportProbes.h"
 #include "d2d/D2DPattern.h"
 #include "d2d/D2DResources.h"
 #include "d2d/D2DTest.h"
@@ -35,6 +36,20 @@ CompatibleBitmap translucentPattern(ID2D1RenderTarget* screen, ID2D1SolidColorBr
 }
 
 } // namespace
+
+bool D2DTest::canCopyRenderTarget() {
+    if (!copiesRenderTarget) {
+        copiesRenderTarget = renderTargetCopies(renderTarget.get(), statusHeight);
+    }
+    return *copiesRenderTarget;
+}
+
+bool D2DTest::canDrawOpacityMasks() {
+    if (!drawsOpacityMasks) {
+        drawsOpacityMasks = opacityMaskDraws(d2dFactory.get(), device.get());
+    }
+    return *drawsOpacityMasks;
+}
 
 // A timed run: Present (the status strip the runner just wrote), the set-up, flushAndWait,
 // clock, BeginDraw, the n drawing calls, EndDraw, flushAndWait, clock. What a run creates is
@@ -136,14 +151,12 @@ double D2DTest::overlappedBltBitMapTest(int32_t width, int32_t height, int32_t c
 
     // Where the render target cannot be read back into a bitmap, every copy would silently
     // draw the bitmap's old contents: the run would time only the draws and report them as
-    // copies. Try one copy first, outside the clock.
-    const D2D1_POINT_2U origin = {0, 0};
-    const D2D1_RECT_U probe = {
-        static_cast<UINT32>(previousX), static_cast<UINT32>(previousY + statusHeight),
-        static_cast<UINT32>(previousX + width), static_cast<UINT32>(previousY + statusHeight + height)};
-    if (copy->CopyFromRenderTarget(&origin, renderTarget.get(), &probe) != S_OK) {
+    // copies. Asked after the set-up, so the random draws up to here are those of a supported
+    // run.
+    if (!canCopyRenderTarget()) {
         return -1.0;
     }
+    const D2D1_POINT_2U origin = {0, 0};
     const D2D1_RECT_F sourceRect = rectF(0, 0, width, height);
 
     flushAndWait();
@@ -214,9 +227,9 @@ double D2DTest::compositeSrcMaskTest(int32_t width, int32_t height, int32_t coun
         throw std::string("ERROR: Could not create a bitmap brush.");
     }
     // Where masks are accepted but never drawn, the run would time nothing and report it as
-    // compositing: say "not supported" instead. Checked outside the clock, after the set-up, so
-    // the random draws up to here are those of a supported run.
-    if (!opacityMaskDraws(d2dFactory.get(), device.get())) {
+    // compositing: say "not supported" instead. Asked after the set-up, so the random draws up
+    // to here are those of a supported run.
+    if (!canDrawOpacityMasks()) {
         return -1.0;
     }
     const D2D1_RECT_F sourceRect = rectF(0, 0, width, height);
@@ -269,6 +282,10 @@ double D2DTest::randomTest(int32_t count, uint64_t& pixelCount) {
         throw std::string("ERROR: Rendering failed.");
     }
 
+    // Probed before the conductor is filled: an operation this platform cannot do gets an empty
+    // place instead, which takes its share of the draws but draws and counts nothing.
+    const bool copies = canCopyRenderTarget();
+    const bool masks = canDrawOpacityMasks();
     const int32_t maximumSize = randomTestMaximumSize(displayWidth, displayHeight, statusHeight);
     const int32_t s = statusHeight;
     conductor.addOperation(1, std::make_shared<RTOWritePixelArrayD2D>(
@@ -283,14 +300,23 @@ double D2DTest::randomTest(int32_t count, uint64_t& pixelCount) {
     conductor.addOperation(20, std::make_shared<RTOBltRectD2D>(maximumSize, renderTarget.get(),
                                                                source.bitmap.get(), displayWidth,
                                                                displayHeight, s));
-    conductor.addOperation(20, std::make_shared<RTOOverlappedBltRectD2D>(
-                                   maximumSize, renderTarget.get(), displayWidth, displayHeight, s));
+    if (copies) {
+        conductor.addOperation(20, std::make_shared<RTOOverlappedBltRectD2D>(
+                                       maximumSize, renderTarget.get(), displayWidth,
+                                       displayHeight, s));
+    } else {
+        conductor.addOperation(20, std::make_shared<RTODummy>());
+    }
     conductor.addOperation(20, std::make_shared<RTOCompositeD2D>(
                                    maximumSize, renderTarget.get(), source.bitmap.get(),
                                    displayWidth, displayHeight, s));
-    conductor.addOperation(20, std::make_shared<RTOCompositeSrcMaskD2D>(
-                                   maximumSize, renderTarget.get(), source.bitmap.get(),
-                                   mask.bitmap.get(), displayWidth, displayHeight, s));
+    if (masks) {
+        conductor.addOperation(20, std::make_shared<RTOCompositeSrcMaskD2D>(
+                                       maximumSize, renderTarget.get(), source.bitmap.get(),
+                                       mask.bitmap.get(), displayWidth, displayHeight, s));
+    } else {
+        conductor.addOperation(20, std::make_shared<RTODummy>());
+    }
 
     flushAndWait();
     conductor.prepareAll();

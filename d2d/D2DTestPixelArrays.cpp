@@ -21,7 +21,7 @@ int32_t D2DTest::runPixelArrayTests(int32_t firstTest, int32_t totalTests,
     // Released in reverse: the texture bitmap, the default texture, the staging texture.
     ComPtr<ID3D10Texture2D> stagingTexture =
         createTransferTexture(device.get(), displayWidth, height, pixelFormat.format, true);
-    fillWithRandomWords(stagingTexture.get(), areaRows);
+    const uint32_t rowPitch = fillWithRandomWords(stagingTexture.get(), areaRows);
     ComPtr<ID3D10Texture2D> defaultTexture =
         createTransferTexture(device.get(), displayWidth, height, pixelFormat.format, false);
     ComPtr<ID2D1Bitmap> textureBitmap;
@@ -42,17 +42,16 @@ int32_t D2DTest::runPixelArrayTests(int32_t firstTest, int32_t totalTests,
         }
     }
 
-    runPixelArrayTest(true, firstTest, totalTests, minimumMicroseconds, failed,
-                      stagingTexture.get(), defaultTexture.get(), textureBitmap.get());
-    runPixelArrayTest(false, firstTest + 1, totalTests, minimumMicroseconds, failed,
-                      stagingTexture.get(), defaultTexture.get(), textureBitmap.get());
+    const PixelArrayTextures textures = {stagingTexture.get(), defaultTexture.get(),
+                                         textureBitmap.get(), rowPitch};
+    runPixelArrayTest(true, firstTest, totalTests, minimumMicroseconds, failed, textures);
+    runPixelArrayTest(false, firstTest + 1, totalTests, minimumMicroseconds, failed, textures);
     return firstTest + 2;
 }
 
 void D2DTest::runPixelArrayTest(bool write, int32_t testNumber, int32_t totalTests,
                                 uint64_t minimumMicroseconds, bool& failed,
-                                ID3D10Texture2D* stagingTexture, ID3D10Texture2D* defaultTexture,
-                                ID2D1Bitmap* textureBitmap) {
+                                const PixelArrayTextures& textures) {
     const uint32_t areaRows = drawingAreaRows();
     const TransferGeometry geometry{displayWidth, areaRows, bitsPerPixel / 8};
 
@@ -67,7 +66,7 @@ void D2DTest::runPixelArrayTest(bool write, int32_t testNumber, int32_t totalTes
         flushAndWait();
         const uint64_t start = readMicrosecondClock();
         for (uint64_t i = 0; i < split.copies; ++i) {
-            transferPixelArray(write, split.rows, stagingTexture, defaultTexture);
+            transferPixelArray(write, split.rows, textures.staging, textures.video);
         }
         const uint64_t end = readMicrosecondClock();
         return static_cast<double>(end - start) * 1e-6;
@@ -79,7 +78,7 @@ void D2DTest::runPixelArrayTest(bool write, int32_t testNumber, int32_t totalTes
         renderTarget->BeginDraw();
         const D2D1_RECT_F destination = rectF(0, statusHeight, displayWidth, displayHeight);
         const D2D1_RECT_F source = rectF(0, 0, displayWidth, areaRows);
-        renderTarget->DrawBitmap(textureBitmap, &destination, 1.0f,
+        renderTarget->DrawBitmap(textures.videoBitmap, &destination, 1.0f,
                                  D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &source);
         renderTarget->EndDraw();
         const uint64_t shownTo = readMicrosecondClock();
@@ -92,9 +91,10 @@ void D2DTest::runPixelArrayTest(bool write, int32_t testNumber, int32_t totalTes
         measurement.split = TransferSplit{1, areaRows};
         measurement.bytes = transferredBytes(measurement.split, geometry);
     } else if (write) {
-        measurement = measureTransfer(geometry, minimumMicroseconds, timedPass, notShownInTime);
+        measurement = measureTransfer(geometry, textures.rowPitch, minimumMicroseconds, timedPass,
+                                      notShownInTime);
     } else {
-        measurement = measureTransfer(geometry, minimumMicroseconds, timedPass);
+        measurement = measureTransfer(geometry, textures.rowPitch, minimumMicroseconds, timedPass);
     }
     reportTransfer(output, *resultRecord(), write ? "WritePixelArray" : "ReadPixelArray",
                    measurement, failed, StreamsAfterTransfer::restoreConsoleFlags);

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "core/RTOKorvid.h"
-#include "d2d/ComPtr.h"
+#include "core/ComPtr.h"
 
 // Random test: paints the translucent source bitmap through the mask bitmap into a random
 // square.

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "core/RTOKorvid.h"
-#include "d2d/ComPtr.h"
+#include "core/ComPtr.h"
 
 // Random test: a solid square in a random colour (a third draw after the position).
 class RTOFillRectD2D : public RTOKorvid {

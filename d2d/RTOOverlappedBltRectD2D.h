@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "core/RTOKorvid.h"
-#include "d2d/ComPtr.h"
+#include "core/ComPtr.h"
 
 // Random test: copies a random square of the screen to a nearby place that overlaps it.
 class RTOOverlappedBltRectD2D : public RTOKorvid {

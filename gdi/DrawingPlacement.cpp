@@ -42,23 +42,3 @@ void chooseOverlappedDestination(int sx, int sy, int& dx, int& dy, int width, in
         dy = nearbyCoordinate(draw(), sy, height, yRange);
     }
 }
-
-int32_t randomOperationMaxSize(uint32_t displayWidth, int32_t displayHeight,
-                               int32_t statusHeight)
-{
-    const uint32_t areaHeight = static_cast<uint32_t>(displayHeight - statusHeight);
-    uint32_t f = 16;
-    if (displayWidth > 16) {
-        for (;;) {
-            if (f >= areaHeight) {
-                break;
-            }
-            f *= 2;
-            if (f >= displayWidth) {
-                break;
-            }
-        }
-    }
-    const uint32_t maxSize = f / 2;
-    return static_cast<int32_t>(maxSize > 1024 ? 1024 : maxSize);
-}

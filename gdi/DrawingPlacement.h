@@ -20,8 +20,3 @@ int positionInRange(int draw, int range);
 // Each round takes two draws from `draw`: x first, then y.
 void chooseOverlappedDestination(int sx, int sy, int& dx, int& dy, int width, int height,
                                  int xRange, int yRange, int (*draw)());
-
-// The largest square of the random test: the largest power of two from 16 that fits inside
-// the drawing area on both axes (strictly), at most 1024.
-int32_t randomOperationMaxSize(uint32_t displayWidth, int32_t displayHeight,
-                               int32_t statusHeight);

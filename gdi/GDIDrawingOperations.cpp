@@ -8,13 +8,13 @@
 #include "gdi/DrawingPlacement.h"
 #include "gdi/GdiObject.h"
 #include "gdi/GdiplusRectanglePainter.h"
+#include "gdi/PerPixelAlphaBlend.h"
 #include "gdi/SourceBitmap.h"
 
 namespace {
 
 constexpr uint32_t kColourStep = 65601; // 0x10041: walks through reds, greens and blues
 constexpr uint32_t kLastSourceColour = 13120199; // 200 rectangles: colours 0 .. 199 × step
-constexpr uint32_t kBlendSourceOverPerPixelAlpha = 0x01FF0000; // AC_SRC_OVER, 255, AC_SRC_ALPHA
 
 double secondsBetween(uint64_t start, uint64_t end)
 {
@@ -26,16 +26,6 @@ void fillWithColour(HDC target, int left, int top, int right, int bottom, uint32
     GdiObject brush(CreateSolidBrush(colour & 0xFFFFFF));
     RECT area{left, top, right, bottom};
     FillRect(target, &area, static_cast<HBRUSH>(brush.get()));
-}
-
-BLENDFUNCTION perPixelAlphaBlend()
-{
-    BLENDFUNCTION blend;
-    blend.BlendOp = static_cast<BYTE>(kBlendSourceOverPerPixelAlpha & 0xFF);
-    blend.BlendFlags = static_cast<BYTE>((kBlendSourceOverPerPixelAlpha >> 8) & 0xFF);
-    blend.SourceConstantAlpha = static_cast<BYTE>((kBlendSourceOverPerPixelAlpha >> 16) & 0xFF);
-    blend.AlphaFormat = static_cast<BYTE>(kBlendSourceOverPerPixelAlpha >> 24);
-    return blend;
 }
 
 } // namespace

@@ -17,8 +17,7 @@ int32_t GDITest::runPixelArrayTests(int32_t firstTest, int32_t totalTests,
     const TransferGeometry geometry{displayWidth,
                                     static_cast<uint32_t>(areaRows > 0 ? areaRows : 0),
                                     bitsPerPixel / 8};
-    const uint64_t frameBytes =
-        static_cast<uint64_t>(geometry.width) * geometry.bytesPerPixel * geometry.rows;
+    const uint64_t frameBytes = static_cast<uint64_t>(packedRowPitch(geometry)) * geometry.rows;
 
     PixelArrayBitmap pixels(dc.get(), displayWidth, displayHeight, bitsPerPixel);
     fillWithRandomWords(pixels.bits(), frameBytes);
@@ -45,7 +44,7 @@ int32_t GDITest::runPixelArrayTests(int32_t firstTest, int32_t totalTests,
         setStatusMessage(status.str());
 
         const TransferMeasurement result = measureTransfer(
-            geometry, minimumMicroseconds, [&](const TransferSplit& split) {
+            geometry, packedRowPitch(geometry), minimumMicroseconds, [&](const TransferSplit& split) {
                 const int rows = static_cast<int>(split.rows);
                 finishDrawing();
                 const uint64_t start = readMicrosecondClock();

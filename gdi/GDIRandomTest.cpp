@@ -8,6 +8,7 @@
 #include "core/RTODummy.h"
 #include "core/RandomGenerator.h"
 #include "core/RandomTestConductor.h"
+#include "core/RandomTestMaximumSize.h"
 #include "gdi/DrawingPlacement.h"
 #include "gdi/GdiplusRectanglePainter.h"
 #include "gdi/PixelArrayBitmap.h"
@@ -21,7 +22,7 @@
 
 double GDITest::randomTest(int32_t count, uint64_t& pixelCount)
 {
-    const int32_t maximumSize = randomOperationMaxSize(displayWidth, displayHeight, statusHeight);
+    const int32_t maximumSize = randomTestMaximumSize(displayWidth, displayHeight, statusHeight);
     const int width = static_cast<int>(displayWidth);
 
     PixelArrayBitmap pixels(dc.get(), displayWidth, displayHeight, bitsPerPixel);

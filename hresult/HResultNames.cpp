@@ -11,7 +11,8 @@ struct HResultName {
 // wbemcli.h). Where one code has two names the more general one is listed:
 // D2DERR_INSUFFICIENT_BUFFER is E_NOT_SUFFICIENT_BUFFER, and WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT
 // appears under its Direct2D alias because Direct2D is where this program meets it.
-// Win32 errors without an E_ alias are named by the expression the SDK builds them with.
+// Win32 errors without an E_ alias are named by the expression the SDK builds them with; the
+// aliases E_NOT_SET and E_NOT_VALID_STATE are the Windows SDK's, missing from mingw-w64's headers.
 const HResultName kNames[] = {
     // COM and OLE
     {0x00000000, "S_OK"},
@@ -51,7 +52,7 @@ const HResultName kNames[] = {
     {0x800700c1, "HRESULT_FROM_WIN32(ERROR_BAD_EXE_FORMAT)"},
     {0x80070103, "HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS)"},
     {0x8007048f, "HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED)"},
-    {0x80070490, "HRESULT_FROM_WIN32(ERROR_NOT_FOUND)"},
+    {0x80070490, "E_NOT_SET"},
     {0x800704c7, "HRESULT_FROM_WIN32(ERROR_CANCELLED)"},
     {0x80070578, "HRESULT_FROM_WIN32(ERROR_INVALID_WINDOW_HANDLE)"},
     {0x80070582, "HRESULT_FROM_WIN32(ERROR_CLASS_ALREADY_EXISTS)"},
@@ -61,7 +62,7 @@ const HResultName kNames[] = {
     {0x80070714, "HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND)"},
     {0x80070715, "HRESULT_FROM_WIN32(ERROR_RESOURCE_TYPE_NOT_FOUND)"},
     {0x800707d0, "HRESULT_FROM_WIN32(ERROR_INVALID_PIXEL_FORMAT)"},
-    {0x8007139f, "HRESULT_FROM_WIN32(ERROR_INVALID_STATE)"},
+    {0x8007139f, "E_NOT_VALID_STATE"},
     // DXGI
     {0x087a0001, "DXGI_STATUS_OCCLUDED"},
     {0x087a0002, "DXGI_STATUS_CLIPPED"},

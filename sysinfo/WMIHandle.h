@@ -8,7 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "sysinfo/WMIComPtr.h"
+#include "core/ComPtr.h"
+#include "sysinfo/WMIValues.h"
 
 class WMIHandle {
 public:
@@ -45,8 +46,8 @@ private:
 
     // Declared so that destruction releases services, then the locator, then uninitialises COM.
     ComInitialization com_;
-    WMIComPtr<IWbemLocator> locator;
-    WMIComPtr<IWbemServices> services;
+    ComPtr<IWbemLocator> locator;
+    ComPtr<IWbemServices> services;
 
     static std::shared_ptr<WMIHandle> instance_;
 };

@@ -42,7 +42,7 @@ WMIHandle::WMIHandle()
     }
 
     hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                          reinterpret_cast<void**>(locator.out()));
+                          locator.putVoid());
     if (FAILED(hr)) {
         throw std::string("Failed to create IWbemLocator object.") + " Err code = 0x" +
             wmiResultCodeHex(hr) + "\n";
@@ -50,7 +50,7 @@ WMIHandle::WMIHandle()
 
     WMIBStr cimv2(L"ROOT\\CIMV2");
     hr = locator->ConnectServer(cimv2.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                                services.out());
+                                services.put());
     if (FAILED(hr)) {
         throw "Could not connect to WMI. Error code = 0x" + wmiResultCodeHex(hr) + "\n";
     }

@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "sysinfo/WMIComPtr.h"
+#include "core/ComPtr.h"
+#include "sysinfo/WMIValues.h"
 #include "sysinfo/WMIHandle.h"
 
 namespace {
@@ -93,18 +94,18 @@ void WMIServiceQueryRunner::run(const std::string& queryText, const std::string&
 
     WMIBStr language(L"WQL");
     WMIBStr query(widen(queryText));
-    WMIComPtr<IEnumWbemClassObject> enumerator;
+    ComPtr<IEnumWbemClassObject> enumerator;
     const HRESULT hr = services->ExecQuery(language.get(), query.get(),
                                            WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY,
-                                           nullptr, enumerator.out());
+                                           nullptr, enumerator.put());
     if (FAILED(hr)) {
         throw failureText + " Error code = 0x" + wmiResultCodeHex(hr) + "\n";
     }
 
     for (;;) {
-        WMIComPtr<IWbemClassObject> object;
+        ComPtr<IWbemClassObject> object;
         ULONG returned = 0;
-        enumerator->Next(WBEM_INFINITE, 1, object.out(), &returned);
+        enumerator->Next(WBEM_INFINITE, 1, object.put(), &returned);
         if (returned == 0 || !object) {
             break;
         }

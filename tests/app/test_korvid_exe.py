@@ -234,6 +234,25 @@ class ConnectionTest(unittest.TestCase):
         self.assertEqual(code, 0)
         self.assertGreaterEqual(int(self._control("requests/count")), 1)
 
+    def test_debug_level_and_verbose_reach_the_client(self):
+        # A first exchange with a fresh session: the lookup finds nothing, the record is posted.
+        # Level 2 shows the client's own lines of that level and nothing of level 3 or more.
+        api = self._local_api()
+        program = self._program_for(api)
+        lines = ("(2) Preparing object of type: BenchmarkOperatingSystem\n"
+                 "(2) Getting ID for an object of type BenchmarkOperatingSystem from the server.\n"
+                 "(2) Search query: " + api + "BenchmarkOperatingSystem?Name=AmigaOS&\n"
+                 "(2) Submitting an object of type BenchmarkOperatingSystem from the server.\n"
+                 "(2) Submission of an object of type BenchmarkOperatingSystem is done.\n"
+                 "(2) Object of type: BenchmarkOperatingSystem has been prepared for use \n")
+        for options in (["-d", "2"], ["-v"]):
+            self._control("reset")
+            code, out = run_korvid(program, options + ["-tc"], cwd=self.folder.name,
+                                   stdin_text="", timeout=120)
+            self.assertEqual(out, BANNER + "Testing the connection to the server...\n" + lines +
+                             "Successfully made a connection to the server. Test complete.\n")
+            self.assertEqual(code, 0)
+
     def test_server_down_prints_the_failure_and_ends_with_10(self):
         program = self._program_for(f"https://localhost:{_unused_port()}/api/v1/")
         code, out = run_korvid(program, ["-y", "-tc"], cwd=self.folder.name,

@@ -120,6 +120,31 @@ TEST_F(ClientServerTest, StatusesOutsideTheSuccessRangeAreErrors)
     }
 }
 
+TEST_F(ClientServerTest, RefusalsWithBodiesOverTheCapKeepTheirStatus)
+{
+    // A body over the reply cap (2.4 MB) is not read for a failed status: the lookup and the
+    // submission fail with the status, not with a write error, and the client goes on working.
+    auto client = makeClient(env_.httpURL);
+    for (int status : {401, 403, 500}) {
+        for (const char* method : {"GET", "POST"}) {
+            session_->fault(std::string("method=") + method + "&kind=huge&status=" + std::to_string(status));
+            if (std::string(method) == "POST")
+                session_->fault("method=GET&kind=emptywrapper");
+            auto cpu = record("BenchmarkCPU", std::string(method) + std::to_string(status));
+            const BCException e = thrown([&] { client->prepareObject(cpu); });
+            const std::string operation = std::string(method) == "GET" ? "getObjectID" : "submitObject";
+            EXPECT_EQ("BenchmarkClient::" + operation + " failed. Server returned response code: " +
+                          std::to_string(status) + "\n",
+                      e.getMessage());
+            EXPECT_EQ(status, e.getResponseCode());
+            EXPECT_EQ(0, e.getTransferErrorCode());
+        }
+    }
+    auto cpu = record("BenchmarkCPU", "after");
+    client->prepareObject(cpu);
+    EXPECT_EQ(1, cpu->getID());
+}
+
 TEST_F(ClientServerTest, Status199IsNeverTakenAsSuccess)
 {
     // libcurl reads 1xx as a provisional answer and waits for the final one, so a server that

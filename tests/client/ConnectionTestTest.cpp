@@ -99,18 +99,19 @@ TEST_F(ConnectionTest, UnparsableReplyHasBothCodesZero)
 
 TEST_F(ConnectionTest, RefusedLoginAsksAboutTheDownloadPage)
 {
-    for (int status : {401, 403}) {
+    // Also when the refusal's body is larger than any reply the client reads.
+    for (const std::string fault : {"status=401", "status=403", "status=401&kind=huge", "status=403&kind=huge"}) {
+        const std::string status = fault.substr(7, 3);
         prompt_.asked.clear();
-        session_->fault("status=" + std::to_string(status));
+        session_->fault(fault);
         auto client = makeClient(env_.httpsURL);
         EXPECT_EQ(10, run(*client));
         EXPECT_EQ("Testing the connection to the server...\n"
-                  "Connection to the server failed with HTTP response code: " +
-                      std::to_string(status) +
+                  "Connection to the server failed with HTTP response code: " + status +
                       ", and message: BenchmarkClient::getObjectID failed. Server returned response code: " +
-                      std::to_string(status) + "\n\nTest failed.\n",
+                      status + "\n\nTest failed.\n",
                   output_);
-        ASSERT_EQ(1u, prompt_.asked.size());
+        ASSERT_EQ(1u, prompt_.asked.size()) << fault;
         EXPECT_EQ("Korvid", prompt_.asked[0].first);
         EXPECT_EQ(kDownloads, prompt_.asked[0].second);
     }

@@ -12,6 +12,7 @@ TEST(RandomTestMaximumSizeTest, LargestPowerOfTwoBelowWidthAndDrawingHeight) {
     EXPECT_EQ(randomTestMaximumSize(1920, 1080, 20), 1024);
     EXPECT_EQ(randomTestMaximumSize(640, 480, 20), 256);
     EXPECT_EQ(randomTestMaximumSize(320, 240, 20), 128);
+    EXPECT_EQ(randomTestMaximumSize(1280, 500, 20), 256);  // 512 would not fit in 480 rows
     // Strictly below: a width of exactly 256 gives 128.
     EXPECT_EQ(randomTestMaximumSize(256, 1000, 20), 128);
     EXPECT_EQ(randomTestMaximumSize(257, 1000, 20), 256);

@@ -6,11 +6,12 @@
 
 namespace {
 const TransferGeometry fullHD{1920, 1060, 4}; // 1920 × 1080 with a 20-pixel strip
+const uint32_t fullHDPitch = 7680;
 }
 
 TEST(TransferCalibration, FirstPassOfAFullHDDisplayCopiesTwoWholeFrames)
 {
-    TransferSplit split = splitTransferBudget(kInitialTransferBudget, fullHD);
+    TransferSplit split = splitTransferBudget(kInitialTransferBudget, fullHD, fullHDPitch);
     EXPECT_EQ(split.copies, 2u);
     EXPECT_EQ(split.rows, 1060u);
     EXPECT_EQ(transferredBytes(split, fullHD), 16281600u);
@@ -19,25 +20,52 @@ TEST(TransferCalibration, FirstPassOfAFullHDDisplayCopiesTwoWholeFrames)
 TEST(TransferCalibration, LargeFrameStartsWithPartOfAFrame)
 {
     const TransferGeometry big{2560, 2028, 4}; // frame 20766720 bytes > 16588800
-    TransferSplit split = splitTransferBudget(kInitialTransferBudget, big);
+    TransferSplit split = splitTransferBudget(kInitialTransferBudget, big, 10240);
     EXPECT_EQ(split.copies, 1u);
     EXPECT_EQ(split.rows, 1620u); // 16588800 / 10240
+}
+
+TEST(TransferCalibration, PaddedRowsSplitByThePitchAndCountOnlyThePixels)
+{
+    // Rows aligned to 256 bytes: 1366 pixels take 5632 bytes, not 5464. Whole frames: 3 of
+    // 748 × 5632 bytes fit the first budget (4 would by the packed width), and the bytes
+    // moved are the pixels of those 3 frames.
+    const TransferGeometry laptop{1366, 748, 4};
+    EXPECT_EQ(packedRowPitch(laptop), 5464u);
+    const TransferSplit frames = splitTransferBudget(kInitialTransferBudget, laptop, 5632);
+    EXPECT_EQ(frames.copies, 3u);
+    EXPECT_EQ(frames.rows, 748u);
+    EXPECT_EQ(transferredBytes(frames, laptop), 3u * 748u * 1366u * 4u);
+    EXPECT_EQ(splitTransferBudget(kInitialTransferBudget, laptop, 5464).copies, 4u);
+
+    // Part of a frame: 2500 pixels padded to 10240 bytes give 16588800 / 10240 rows.
+    const TransferGeometry wide{2500, 2028, 4};
+    const TransferSplit part = splitTransferBudget(kInitialTransferBudget, wide, 10240);
+    EXPECT_EQ(part.copies, 1u);
+    EXPECT_EQ(part.rows, 1620u);
+
+    // The calibration passes the pitch on to every split.
+    const TransferMeasurement m = measureTransfer(laptop, 5632, 1000000, [](const TransferSplit& s) {
+        EXPECT_EQ(s.copies, 3u);
+        return 1.0;
+    });
+    EXPECT_EQ(m.bytes, 3u * 748u * 1366u * 4u);
 }
 
 TEST(TransferCalibration, BudgetEqualToAFrameIsOneTransferOfTheFrame)
 {
     const TransferGeometry g{1000, 100, 4};
-    TransferSplit split = splitTransferBudget(400000, g);
+    TransferSplit split = splitTransferBudget(400000, g, 4000);
     EXPECT_EQ(split.copies, 1u);
     EXPECT_EQ(split.rows, 100u);
 }
 
 TEST(TransferCalibration, DegenerateGeometryDoesNotDivideByZero)
 {
-    TransferSplit noRows = splitTransferBudget(kInitialTransferBudget, {320, 0, 4});
+    TransferSplit noRows = splitTransferBudget(kInitialTransferBudget, {320, 0, 4}, 1280);
     EXPECT_EQ(noRows.copies, 1u);
     EXPECT_EQ(noRows.rows, 0u);
-    TransferSplit noWidth = splitTransferBudget(kInitialTransferBudget, {0, 220, 4});
+    TransferSplit noWidth = splitTransferBudget(kInitialTransferBudget, {0, 220, 4}, 0);
     EXPECT_EQ(noWidth.rows, 0u);
 }
 
@@ -52,7 +80,7 @@ TEST(TransferCalibration, BudgetNearFourGiBDoesNotWrap)
     EXPECT_EQ(nextTransferBudget(4000000000ull, 2.0, 1000000), 6000000000ull);
 
     // The split and the byte total use the whole value.
-    TransferSplit split = splitTransferBudget(next, fullHD);
+    TransferSplit split = splitTransferBudget(next, fullHD, fullHDPitch);
     EXPECT_EQ(split.copies, 8800000000ull / 8140800ull);
     EXPECT_EQ(transferredBytes(split, fullHD), split.copies * 8140800ull);
     EXPECT_GT(transferredBytes(split, fullHD), 0xFFFFFFFFull);
@@ -74,7 +102,7 @@ TEST(TransferCalibration, ZeroFirstPassDoesNotOvershootTheMinimumByFar)
     // 40 GiB/s behind a clock with 1 ms steps: the first pass of 16 MB reads 0.
     const double bytesPerSecond = 40.0 * 1073741824.0;
     std::vector<double> passSeconds;
-    TransferMeasurement m = measureTransfer(fullHD, 1020000, [&](const TransferSplit& s) {
+    TransferMeasurement m = measureTransfer(fullHD, fullHDPitch, 1020000, [&](const TransferSplit& s) {
         const double exact = static_cast<double>(transferredBytes(s, fullHD)) / bytesPerSecond;
         passSeconds.push_back(static_cast<double>(static_cast<uint64_t>(exact * 1000.0)) / 1000.0);
         return passSeconds.back();
@@ -95,7 +123,7 @@ TEST(TransferCalibration, FastMachineMeasurementPassesFourGiB)
     // A machine moving 20 GiB/s: the passes grow through 4 GiB and the rate comes out right.
     const double bytesPerSecond = 20.0 * 1073741824.0;
     std::vector<uint64_t> passBytes;
-    TransferMeasurement m = measureTransfer(fullHD, 1000000, [&](const TransferSplit& s) {
+    TransferMeasurement m = measureTransfer(fullHD, fullHDPitch, 1000000, [&](const TransferSplit& s) {
         passBytes.push_back(transferredBytes(s, fullHD));
         return static_cast<double>(transferredBytes(s, fullHD)) / bytesPerSecond;
     });
@@ -112,7 +140,7 @@ TEST(TransferCalibration, FastMachineMeasurementPassesFourGiB)
 TEST(TransferCalibration, TooShortPassesGiveUpAfterElevenPasses)
 {
     int passes = 0;
-    TransferMeasurement m = measureTransfer(fullHD, 1000000, [&](const TransferSplit&) {
+    TransferMeasurement m = measureTransfer(fullHD, fullHDPitch, 1000000, [&](const TransferSplit&) {
         ++passes;
         return 0.0;
     });
@@ -123,7 +151,7 @@ TEST(TransferCalibration, TooShortPassesGiveUpAfterElevenPasses)
 
 TEST(TransferCalibration, LongEnoughFirstPassIsTheResult)
 {
-    TransferMeasurement m = measureTransfer({320, 220, 4}, 1000000, [](const TransferSplit& s) {
+    TransferMeasurement m = measureTransfer({320, 220, 4}, 1280, 1000000, [](const TransferSplit& s) {
         EXPECT_EQ(s.copies, 16588800u / 281600u);
         return 2.0;
     });
@@ -140,7 +168,7 @@ TEST(TransferCalibration, FailedPassGivesUpAtOnceEvenWhenLongEnough)
     std::vector<int> checkedAfter;
     int passes = 0;
     TransferMeasurement m = measureTransfer(
-        fullHD, 1000000,
+        fullHD, fullHDPitch, 1000000,
         [&](const TransferSplit&) {
             ++passes;
             return passes == 1 ? 0.25 : 3.0;
@@ -160,7 +188,7 @@ TEST(TransferCalibration, PassesThatArriveDoNotGiveUp)
 {
     int checks = 0;
     TransferMeasurement m = measureTransfer(
-        fullHD, 1000000, [](const TransferSplit&) { return 1.5; },
+        fullHD, fullHDPitch, 1000000, [](const TransferSplit&) { return 1.5; },
         [&] {
             ++checks;
             return false;
@@ -173,14 +201,14 @@ TEST(TransferCalibration, PassOfNoMeasurableTimeHasRateZero)
 {
     // With no minimum duration one pass is the result; at 0 seconds its rate is 0, not
     // infinity or NaN.
-    TransferMeasurement single = measureTransfer(fullHD, 0, [](const TransferSplit&) {
+    TransferMeasurement single = measureTransfer(fullHD, fullHDPitch, 0, [](const TransferSplit&) {
         return 0.0;
     });
     EXPECT_EQ(single.passes, 1);
     EXPECT_FALSE(single.gaveUp);
     EXPECT_EQ(single.mibPerSecond, 0.0);
 
-    TransferMeasurement gaveUp = measureTransfer(fullHD, 1000000, [](const TransferSplit&) {
+    TransferMeasurement gaveUp = measureTransfer(fullHD, fullHDPitch, 1000000, [](const TransferSplit&) {
         return 0.0;
     });
     EXPECT_TRUE(gaveUp.gaveUp);

@@ -5,17 +5,20 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/OutputPair.h"
 #include "client/BenchmarkClient.h"
 #include "core/RandomGenerator.h"
+#include "core/RandomShadow.h"
 #include "core/RandomTestMaximumSize.h"
 #include "d2d/D2DGeometry.h"
-#include "d2d/D2DOpacityMaskProbe.h"
+#include "d2d/D2DSupportProbes.h"
 #include "d2d/D2DTest.h"
 #include "D2DScreenReader.h"
 #include "results/BCField.h"
@@ -26,19 +29,6 @@ namespace {
 
 const uint32_t BLACK = 0xFF000000u;
 const uint32_t WHITE = 0xFFFFFFFFu;
-
-// Draws of the generator since `state` (its state before).
-int drawsSince(uint32_t state) {
-    RandomGenerator generator(state);
-    const uint32_t now = randomGeneratorStateForTesting();
-    for (int draws = 0; draws < 10000000; ++draws) {
-        if (generator.getState() == now) {
-            return draws;
-        }
-        generator.next();
-    }
-    return -1;
-}
 
 class D2DTestOnDisplay : public ::testing::Test {
 protected:
@@ -113,6 +103,18 @@ protected:
         target->FillRectangle(&where, brush.get());
         target->EndDraw();
         return drawn;
+    }
+
+    // The drawing area black again, below the strip.
+    void blackenDrawingArea() {
+        ID2D1RenderTarget* target = test->getRenderTarget();
+        const D2D1_COLOR_F black = {0.0f, 0.0f, 0.0f, 1.0f};
+        ComPtr<ID2D1SolidColorBrush> brush;
+        target->CreateSolidColorBrush(&black, nullptr, brush.put());
+        target->BeginDraw();
+        const D2D1_RECT_F area = {0.0f, 20.0f, static_cast<float>(width), static_cast<float>(height)};
+        target->FillRectangle(&area, brush.get());
+        target->EndDraw();
     }
 
     std::string fieldValue(const std::string& name) {
@@ -249,10 +251,11 @@ TEST_F(D2DTestOnDisplay, StatusMessageRepaintsTheStripOnly) {
 
 TEST_F(D2DTestOnDisplay, FillRectDrawsCountRectanglesWithTwoDrawsEach) {
     const ScreenPixels before = screen();
-    const uint32_t state = randomGeneratorStateForTesting();
+    RandomShadow shadow;
     const double seconds = test->fillRectTest(16, 16, 40);
     EXPECT_GE(seconds, 0.0);
-    EXPECT_EQ(80, drawsSince(state));
+    shadow.skip(80);
+    EXPECT_TRUE(shadow.matches());
     expectDrawnBelowTheStrip(before, screen());
 }
 
@@ -274,9 +277,10 @@ TEST_F(D2DTestOnDisplay, FillRectAsWideAsTheScreenIsPlacedAtTheLeftEdge) {
 
 TEST_F(D2DTestOnDisplay, BltBitMapCopiesThePatternIntoTheDrawingArea) {
     const ScreenPixels before = screen();
-    const uint32_t state = randomGeneratorStateForTesting();
+    RandomShadow shadow;
     EXPECT_GE(test->bltBitMapTest(32, 32, 30), 0.0);
-    EXPECT_EQ(800 + 60, drawsSince(state));  // the pattern's 200 x 4, then x and y per copy
+    shadow.skip(800 + 60);  // the pattern's 200 x 4, then x and y per copy
+    EXPECT_TRUE(shadow.matches());
     expectDrawnBelowTheStrip(before, screen());
 }
 
@@ -290,9 +294,10 @@ TEST_F(D2DTestOnDisplay, OverlappedBltBitMapIsNotSupportedWhereTheScreenCannotBe
     const D2D1_RECT_U source = {0, 20, 16, 36};
     const HRESULT copied =
         bitmap->CopyFromRenderTarget(&origin, test->getRenderTarget(), &source);
+    EXPECT_EQ(copied == S_OK, test->canCopyRenderTarget());
 
     const ScreenPixels before = screen();
-    const uint32_t state = randomGeneratorStateForTesting();
+    RandomShadow shadow;
     const double seconds = test->overlappedBltBitMapTest(16, 16, 30);
     if (copied == S_OK) {
         EXPECT_GE(seconds, 0.0);
@@ -301,7 +306,8 @@ TEST_F(D2DTestOnDisplay, OverlappedBltBitMapIsNotSupportedWhereTheScreenCannotBe
         EXPECT_EQ(-1.0, seconds);
         EXPECT_EQ(static_cast<HRESULT>(0x80004001), copied) << "Wine's answer has changed";
         // The set-up ran (its rectangles and the first position), the copies did not.
-        EXPECT_EQ(800 + 2, drawsSince(state));
+        shadow.skip(800 + 2);
+        EXPECT_TRUE(shadow.matches());
     }
     expectDrawnBelowTheStrip(before, screen());
 }
@@ -309,10 +315,11 @@ TEST_F(D2DTestOnDisplay, OverlappedBltBitMapIsNotSupportedWhereTheScreenCannotBe
 TEST_F(D2DTestOnDisplay, CompositeSetsPremultipliedAlphaAndBlends) {
     const ScreenPixels before = screen();
     bool premultiplied = false;
-    const uint32_t state = randomGeneratorStateForTesting();
+    RandomShadow shadow;
     EXPECT_GE(test->compositeTest(32, 32, 30, premultiplied), 0.0);
     EXPECT_TRUE(premultiplied);
-    EXPECT_EQ(800 + 60, drawsSince(state));
+    shadow.skip(800 + 60);
+    EXPECT_TRUE(shadow.matches());
     expectDrawnBelowTheStrip(before, screen());
 }
 
@@ -321,19 +328,21 @@ TEST_F(D2DTestOnDisplay, CompositeSrcMaskSetsBothFlagsAndIsNotSupportedWhereMask
     const ScreenPixels before = screen();
     bool premultiplied = false;
     bool combined = false;
-    const uint32_t state = randomGeneratorStateForTesting();
+    RandomShadow shadow;
     const double seconds = test->compositeSrcMaskTest(32, 32, 30, premultiplied, combined);
     EXPECT_TRUE(premultiplied);
     EXPECT_TRUE(combined);
     const ScreenPixels after = screen();
     if (masksDraw) {
         EXPECT_GE(seconds, 0.0);
-        EXPECT_EQ(1600 + 60, drawsSince(state));  // source and mask patterns, then the copies
+        shadow.skip(1600 + 60);  // source and mask patterns, then the copies
+        EXPECT_TRUE(shadow.matches());
         expectDrawnBelowTheStrip(before, after);
     } else {
         // Wine 8: FillOpacityMask is a stub that draws nothing and reports success.
         EXPECT_EQ(-1.0, seconds);
-        EXPECT_EQ(1600, drawsSince(state));  // the set-up ran, the timed loop did not
+        shadow.skip(1600);  // the set-up ran, the timed loop did not
+        EXPECT_TRUE(shadow.matches());
         EXPECT_EQ(0u, before.changedPixels(after, 0, height));
     }
 }
@@ -359,6 +368,7 @@ TEST_F(D2DTestOnDisplay, TheMaskProbeSeesWhatReachesTheDevice) {
     EXPECT_FALSE(drawingReachesTarget(factory.get(), device,
                                       [](ID2D1RenderTarget*) { return false; }));
     EXPECT_EQ(opacityMaskDrawsOnScreen(), opacityMaskDraws(factory.get(), device));
+    EXPECT_EQ(opacityMaskDrawsOnScreen(), test->canDrawOpacityMasks());
 }
 
 TEST_F(D2DTestOnDisplay, TimedOperationsWithNoCountDrawNothing) {
@@ -373,72 +383,144 @@ TEST_F(D2DTestOnDisplay, TimedOperationsWithNoCountDrawNothing) {
 
 namespace {
 
-// What randomTest's timed loop draws, predicted from the generator: the pixels of every
-// executed operation, with the generator advanced past all its draws.
-uint64_t predictRandomLoop(RandomGenerator& g, int32_t count, int32_t maximum, int64_t w,
-                           int64_t h, int64_t s) {
-    uint64_t pixels = 0;
-    for (int32_t i = 0; i < count; ++i) {
-        const int entry = g.next() % 102;
-        const uint32_t size = static_cast<uint32_t>(16 + g.next() % (maximum - 16 + 1));
-        const int32_t px = static_cast<int32_t>(offsetInRange(g.next(), w - size));
-        const int32_t py = static_cast<int32_t>(offsetInRange(g.next(), h - size - s) + s);
-        if (entry >= 2 && entry < 22) {
-            g.next();  // the fill's colour
-        } else if (entry >= 42 && entry < 62) {
-            const int32_t maxX = static_cast<int32_t>(w - size);
-            const int32_t maxY = static_cast<int32_t>(h - size);
-            int32_t nx = px;
-            int32_t ny = py;
-            while (nx == px || ny == py) {
-                nx = overlapCandidate(g.next(), size, px, 0, maxX);
-                ny = overlapCandidate(g.next(), size, py, static_cast<int32_t>(s), maxY);
-            }
-        }
-        pixels += static_cast<uint64_t>(size) * size;
+// The random mix's places (first entry of each) and where a place's operation draws.
+enum MixEntry { MIX_WRITE = 0, MIX_READ = 1, MIX_FILL = 2, MIX_BLT = 22, MIX_OVERLAPPED = 42, MIX_COMPOSITE = 62, MIX_MASK = 82 };
+struct MixDraw {
+    uint64_t pixels;      // 0 for an empty place
+    ShadowSquare square;  // where it draws (the destination of an overlapped copy)
+};
+
+// One operation of randomTest's timed loop walked on the shadow. A place whose operation the
+// platform cannot do is empty: it takes the entry's draw and nothing else.
+MixDraw walkMixOperation(RandomShadow& shadow, int32_t maximum, int64_t w, int64_t h, int64_t s,
+                         bool copies, bool masks) {
+    const int entry = shadow.next() % 102;
+    if ((entry >= MIX_OVERLAPPED && entry < MIX_COMPOSITE && !copies) || (entry >= MIX_MASK && !masks)) {
+        return {0, {0, 0, 0}};
     }
-    return pixels;
+    const uint32_t size = shadow.squareSize(maximum);
+    int32_t x = static_cast<int32_t>(shadow.below(w - size));
+    int32_t y = static_cast<int32_t>(shadow.below(h - size - s) + s);
+    if (entry >= MIX_FILL && entry < MIX_BLT) {
+        shadow.next();  // the fill's colour
+    } else if (entry >= MIX_OVERLAPPED && entry < MIX_COMPOSITE) {
+        const int32_t px = x;
+        const int32_t py = y;
+        while (x == px || y == py) {
+            x = overlapCandidate(shadow.next(), size, px, 0, static_cast<int32_t>(w - size));
+            y = overlapCandidate(shadow.next(), size, py, static_cast<int32_t>(s),
+                                 static_cast<int32_t>(h - size));
+        }
+    }
+    return {static_cast<uint64_t>(size) * size, {x, y, size}};
 }
 
 }  // namespace
 
 TEST_F(D2DTestOnDisplay, RandomTestCountsThePixelsOfEveryExecutedOperation) {
-    const uint32_t pitch = stagingRowPitch();
+    const uint64_t setUp = (static_cast<uint64_t>(height - 20) * stagingRowPitch() + 3) / 4 + 1600;
+    const int32_t maximum = randomTestMaximumSize(width, static_cast<int32_t>(height), 20);
+    const bool copies = test->canCopyRenderTarget();
+    const bool masks = test->canDrawOpacityMasks();
 
     const ScreenPixels before = screen();
-    const uint32_t state = randomGeneratorStateForTesting();
-    uint64_t pixelCount = 12345;
-    const int32_t count = 60;
-    const double seconds = test->randomTest(count, pixelCount);
-    EXPECT_GE(seconds, 0.0);
-
-    RandomGenerator predicted(state);
-    const uint64_t words = (static_cast<uint64_t>(height - 20) * pitch + 3) / 4;
-    for (uint64_t i = 0; i < words + 800 + 800; ++i) {
-        predicted.next();  // staging texture, source pattern, mask pattern
+    for (int32_t count : {60, 1}) {  // the second run starts counting afresh
+        RandomShadow shadow;
+        shadow.skip(setUp);  // staging texture, source pattern, mask pattern
+        uint64_t expected = 0;
+        for (int32_t i = 0; i < count; ++i) {
+            expected += walkMixOperation(shadow, maximum, width, height, 20, copies, masks).pixels;
+        }
+        uint64_t pixelCount = 12345;
+        EXPECT_GE(test->randomTest(count, pixelCount), 0.0);
+        EXPECT_EQ(expected, pixelCount);
+        EXPECT_TRUE(shadow.matches());
     }
-    const int32_t maximum = randomTestMaximumSize(width, static_cast<int32_t>(height), 20);
-    const uint64_t expected = predictRandomLoop(predicted, count, maximum, width, height, 20);
-    EXPECT_EQ(expected, pixelCount);
-    EXPECT_EQ(predicted.getState(), randomGeneratorStateForTesting())
-        << "the random test drew a different sequence";
     expectDrawnBelowTheStrip(before, screen());
+}
 
-    // A second run starts counting afresh.
-    uint64_t second = 0;
-    const uint32_t secondState = randomGeneratorStateForTesting();
-    test->randomTest(1, second);
-    RandomGenerator again(secondState);
-    for (uint64_t i = 0; i < words + 1600; ++i) {
-        again.next();
+TEST_F(D2DTestOnDisplay, EachPlaceOfTheMixDrawsInTheOrderOfItsDraws) {
+    // One operation of the mix at a time: the generator is steered so that the first entry
+    // drawn after the set-up is the place's. The transfers draw into textures, off the screen.
+    const uint64_t setUp = (static_cast<uint64_t>(height - 20) * stagingRowPitch() + 3) / 4 + 1600;
+    const int32_t maximum = randomTestMaximumSize(width, static_cast<int32_t>(height), 20);
+    const bool copies = test->canCopyRenderTarget();
+    const bool masks = test->canDrawOpacityMasks();
+    for (MixEntry entry : {MIX_WRITE, MIX_READ, MIX_FILL, MIX_BLT, MIX_OVERLAPPED, MIX_COMPOSITE, MIX_MASK}) {
+        SCOPED_TRACE(entry);
+        test->fillRectTest(32, 32, 300);  // something for an overlapped copy to move
+        const ScreenPixels before = screen();
+        RandomShadow::steerToEntry(entry, 102, setUp);
+        RandomShadow shadow;
+        shadow.skip(setUp);
+        const MixDraw drawn = walkMixOperation(shadow, maximum, width, height, 20, copies, masks);
+        uint64_t pixelCount = 12345;
+        EXPECT_GE(test->randomTest(1, pixelCount), 0.0);
+        EXPECT_EQ(drawn.pixels, pixelCount);
+        EXPECT_TRUE(shadow.matches());
+        const SquareChanges changes =
+            changesAgainstSquares(before, screen(), width, 20, height, {drawn.square});
+        EXPECT_EQ(0u, changes.outside);
+        const bool shows = entry != MIX_WRITE && entry != MIX_READ && drawn.pixels != 0;
+        EXPECT_EQ(shows, changes.inside > 0);
     }
-    EXPECT_EQ(predictRandomLoop(again, 1, maximum, width, height, 20), second);
+    // Wine 8 can do neither: their places are empty there.
+    EXPECT_FALSE(copies && masks) << "Wine's Direct2D has changed";
+}
+
+TEST_F(D2DTestOnDisplay, TimedRunsDrawWhereTheirRandomDrawsSay) {
+    // Each run from one random state twice, with no operations and with two: what the
+    // operations changed lies in the squares the shadow walks to. The first fill is black.
+    const int32_t size = 24;
+    const int64_t maxX = width - size;
+    const int64_t maxY = height - size - 20;
+    bool premultiplied = false;
+    bool combined = false;
+    struct Run {
+        const char* name;
+        uint64_t setUpDraws;  // the patterns, before the positions
+        std::function<double(int32_t)> operation;
+        bool supported;
+    };
+    const Run runs[] = {
+        {"FillRect", 0, [&](int32_t n) { return test->fillRectTest(size, size, n); }, true},
+        {"BltBitMap", 800, [&](int32_t n) { return test->bltBitMapTest(size, size, n); }, true},
+        {"Composite", 800,
+         [&](int32_t n) { return test->compositeTest(size, size, n, premultiplied); }, true},
+        {"CompositeSrcMask", 1600,
+         [&](int32_t n) { return test->compositeSrcMaskTest(size, size, n, premultiplied, combined); },
+         test->canDrawOpacityMasks()},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.name);
+        RandomShadow shadow;
+        const uint32_t state = randomGeneratorStateForTesting();
+        shadow.skip(run.setUpDraws);
+        std::vector<ShadowSquare> squares;
+        for (int i = 0; i < 2 && run.supported; ++i) {
+            const int64_t x = shadow.below(maxX);
+            const int64_t y = shadow.below(maxY) + 20;
+            squares.push_back({x, y, size});
+        }
+        blackenDrawingArea();
+        run.operation(0);
+        const ScreenPixels prepared = screen();
+        restoreRandomGeneratorStateForTesting(state);
+        blackenDrawingArea();
+        const double seconds = run.operation(2);
+        EXPECT_TRUE(shadow.matches());
+        EXPECT_EQ(run.supported, seconds >= 0.0);
+        const SquareChanges changes =
+            changesAgainstSquares(prepared, screen(), width, 20, height, squares);
+        EXPECT_EQ(0u, changes.outside);
+        EXPECT_EQ(run.supported, changes.inside > 0);
+    }
 }
 
 TEST_F(D2DTestOnDisplay, PixelArrayTestsPrintAndRecordBothTransfers) {
     console.str("");
     transcript.str("");
-    const uint32_t state = randomGeneratorStateForTesting();
+    RandomShadow shadow;
     bool failed = false;
     const std::ios_base::fmtflags flagsBefore = console.flags();
     EXPECT_EQ(7 + 2, test->runPixelArrayTests(7, 38, 1000, failed));
@@ -465,7 +547,8 @@ TEST_F(D2DTestOnDisplay, PixelArrayTestsPrintAndRecordBothTransfers) {
     // The staging texture was filled with one random word per 32 bits of the drawing area's
     // rows, once for both tests.
     const uint64_t words = (static_cast<uint64_t>(height - 20) * stagingRowPitch() + 3) / 4;
-    EXPECT_EQ(static_cast<int>(words), drawsSince(state));
+    shadow.skip(words);
+    EXPECT_TRUE(shadow.matches());
 }
 
 TEST_F(D2DTestOnDisplay, PixelArrayTestsWithNoMinimumTimeSkipTheMeasurement) {

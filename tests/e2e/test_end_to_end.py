@@ -194,7 +194,7 @@ class EndToEndTest(unittest.TestCase):
         with VirtualDisplay("320x240x24") as display:
             answerer = BoxAnswerer(display.name, answers=["n"], timeout=600)
             answerer.start()
-            code, out = self.run_korvid(["-y", "-ns"], display.name, dll_overrides="d2d1=d")
+            code, out = self.run_korvid(["-v", "-y", "-ns"], display.name, dll_overrides="d2d1=d")
             answerer.stop()
         self.assertEqual(code, 0, out)
         failures = re.findall(r"^Uploading results failed with exception \((\d+)\): (.*)$", out, re.M)
@@ -205,6 +205,11 @@ class EndToEndTest(unittest.TestCase):
             self.assertEqual(message, "BenchmarkClient::getObjectID failed. Server returned "
                                       "response code: 401")
         self.assertEqual(answerer.seen, ["Korvid"], "one question: the login-denied one")
+        # "-v": the client's lines of level 2, one lookup per attempt, none of level 3.
+        queries = re.findall(r"^\(2\) Search query: https://localhost:%d/api/v1/Benchmark\w+\?" % HTTPS_PORT,
+                             out, re.M)
+        self.assertEqual(len(queries), 16, out)
+        self.assertNotIn("(3) ", out)
         self.assertTrue(all(r["method"] == "GET" for r in server.session().requests))
         self.assertNotIn("Result URL: ", out)
         self.assertNotIn("Opening the submitted results", out)

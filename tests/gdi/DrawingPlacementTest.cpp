@@ -104,14 +104,3 @@ TEST(DrawingPlacement, OverlappedSearchTerminatesForTinySizes)
     EXPECT_EQ(dy, 0);
     EXPECT_EQ(drawsTaken, 0);
 }
-
-TEST(DrawingPlacement, RandomOperationMaxSize)
-{
-    EXPECT_EQ(randomOperationMaxSize(1280, 1024, 20), 512);
-    EXPECT_EQ(randomOperationMaxSize(1920, 1200, 20), 1024);
-    EXPECT_EQ(randomOperationMaxSize(320, 240, 20), 128);
-    EXPECT_EQ(randomOperationMaxSize(1024, 768, 20), 512);
-    EXPECT_EQ(randomOperationMaxSize(1280, 500, 20), 256);   // 512 would not fit in 480 rows
-    EXPECT_EQ(randomOperationMaxSize(4096, 4096, 20), 1024); // limited
-    EXPECT_EQ(randomOperationMaxSize(16, 240, 20), 8);       // too narrow: below the minimum
-}

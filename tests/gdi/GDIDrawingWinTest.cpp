@@ -7,6 +7,8 @@
 #include <regex>
 
 #include "core/RandomGenerator.h"
+#include "core/RandomShadow.h"
+#include "gdi/DrawingPlacement.h"
 #include "results/BCObject.h"
 
 namespace {
@@ -69,7 +71,73 @@ protected:
 GDITestWorld* GDIDrawing::world = nullptr;
 RecordingGDITest* GDIDrawing::shared = nullptr;
 
+RandomShadow* walkedShadow = nullptr;
+int shadowDraw() { return walkedShadow->next(); }
+
 } // namespace
+
+TEST_F(GDIDrawing, TimedRunsDrawWhereTheirRandomDrawsSay)
+{
+    // Each run from one random state twice, with no operations and with `count`: what the
+    // operations changed lies in the squares the shadow walks to, and the draws match.
+    test.blendCapsOverride = SB_PIXEL_ALPHA;
+    const int size = 24;
+    const int xRange = width - size;
+    const int yRange = height - strip - size;
+    struct Run {
+        const char* name;
+        int setUpDrawsBefore; // before the first position (the overlapped copy's pattern comes after it)
+        std::function<double(int32_t)> operation;
+        bool shows;
+    };
+    bool premultiplied = false;
+    const Run runs[] = {
+        {"FillRect", 0, [&](int32_t n) { return test.fillRectTest(size, size, n); }, true},
+        {"BltBitMap", 800, [&](int32_t n) { return test.bltBitMapTest(size, size, n); }, true},
+        // Per-pixel alpha needs a 32-bit source: on a 16-bit display GDI refuses the blends.
+        {"Composite", 800, [&](int32_t n) { return test.compositeTest(size, size, n, premultiplied); },
+         test.getBitsPerPixel() == 32},
+        {"OverlappedBltBitMap", 0, [&](int32_t n) { return test.overlappedBltBitMapTest(size, size, n); },
+         true},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.name);
+        const bool overlapped = std::string(run.name) == "OverlappedBltBitMap";
+        const uint32_t state = randomGeneratorStateForTesting();
+        RandomShadow shadow;
+        shadow.skip(run.setUpDrawsBefore);
+        std::vector<ShadowSquare> squares;
+        for (int i = 0; i < 2; ++i) {
+            int x = static_cast<int>(shadow.below(xRange));
+            int y = static_cast<int>(shadow.below(yRange));
+            if (overlapped) {
+                shadow.skip(800);
+                int dx = x, dy = y;
+                walkedShadow = &shadow;
+                chooseOverlappedDestination(x, y, dx, dy, size, size, xRange, yRange, shadowDraw);
+                x = dx;
+                y = dy;
+            }
+            squares.push_back({x, y + strip, size});
+            if (overlapped) {
+                break;
+            }
+        }
+        const int32_t count = overlapped ? 1 : 2;
+
+        blacken(test.getDC(), width, strip, height);
+        EXPECT_GE(run.operation(0), 0.0);
+        const WindowPixels prepared = snapshot();
+        restoreRandomGeneratorStateForTesting(state);
+        blacken(test.getDC(), width, strip, height);
+        EXPECT_GE(run.operation(count), 0.0);
+        EXPECT_TRUE(shadow.matches());
+        const SquareChanges changes =
+            changesAgainstSquares(prepared, snapshot(), width, strip, height, squares);
+        EXPECT_EQ(changes.inside > 0, run.shows);
+        EXPECT_EQ(changes.outside, 0u);
+    }
+}
 
 TEST_F(GDIDrawing, FillRectDrawsBelowTheStrip)
 {

@@ -8,8 +8,10 @@ GDITestWorld::GDITestWorld()
 {
 }
 
-WindowPixels::WindowPixels(HDC dc, int width, int height)
-    : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height)
+namespace {
+
+// A 32-bit top-down DIB of width x height, one 0x00RRGGBB word a pixel.
+BITMAPINFO topDownRgb32(int width, int height)
 {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -18,6 +20,15 @@ WindowPixels::WindowPixels(HDC dc, int width, int height)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+} // namespace
+
+WindowPixels::WindowPixels(HDC dc, int width, int height)
+    : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height)
+{
+    BITMAPINFO info = topDownRgb32(width, height);
     void* bits = nullptr;
     HBITMAP copy = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC memory = CreateCompatibleDC(dc);
@@ -59,6 +70,22 @@ void blacken(HDC dc, int width, int top, int bottom)
 {
     RECT area{0, top, width, bottom};
     FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    GdiFlush();
+}
+
+void paintTexture(HDC dc, int width, int top, int bottom)
+{
+    const int height = bottom - top;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            pixels[static_cast<size_t>(y) * width + x] =
+                0x800000u | (static_cast<uint32_t>(y * 13) & 0xFF) << 8 | (static_cast<uint32_t>(x * 7) & 0xFF);
+        }
+    }
+    BITMAPINFO info = topDownRgb32(width, height);
+    SetDIBitsToDevice(dc, 0, top, width, height, 0, 0, 0, height, pixels.data(), &info,
+                      DIB_RGB_COLORS);
     GdiFlush();
 }
 

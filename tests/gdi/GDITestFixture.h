@@ -66,5 +66,9 @@ private:
 // Paints rows [top, bottom) of the window black.
 void blacken(HDC dc, int width, int top, int bottom);
 
+// Paints rows [top, bottom) so that two pixels are alike only 256 columns and 256 rows apart:
+// a copy moved by less changes every pixel it lands on.
+void paintTexture(HDC dc, int width, int top, int bottom);
+
 // A field's value in a record, "<missing>" when it has none.
 std::string fieldValue(const BCObject& record, const std::string& name);

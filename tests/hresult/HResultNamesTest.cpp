@@ -27,6 +27,9 @@ TEST(HResultNames, NamesComAndWin32Codes)
     EXPECT_EQ(hresultName(static_cast<int32_t>(0x8007007Eu)),
               "HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)");
     EXPECT_EQ(hresultName(static_cast<int32_t>(0x80041002u)), "WBEM_E_NOT_FOUND");
+    // The SDK's own names for these two Win32 codes (mingw-w64's headers lack the aliases).
+    EXPECT_EQ(hresultName(static_cast<int32_t>(0x80070490u)), "E_NOT_SET");
+    EXPECT_EQ(hresultName(static_cast<int32_t>(0x8007139Fu)), "E_NOT_VALID_STATE");
 }
 
 TEST(HResultNames, UnknownCodesGetThePlaceholder)

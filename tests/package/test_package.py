@@ -46,6 +46,17 @@ class PackageTest(unittest.TestCase):
         # starts (and falls back to GDI) where they are missing.
         self.assertFalse(imported & {"d2d1.dll", "dwrite.dll", "d3d10_1.dll"})
 
+    def test_program_goes_without_its_symbols_which_stay_beside_the_build(self):
+        listed = subprocess.run(["x86_64-w64-mingw32-nm", str(self.program)],
+                                capture_output=True, text=True)
+        self.assertIn("no symbols", listed.stderr)
+        sections = subprocess.run(["x86_64-w64-mingw32-objdump", "-h", str(self.program)],
+                                  capture_output=True, text=True, check=True).stdout
+        self.assertIn(".gnu_debuglink", sections)
+        symbols = subprocess.run(["x86_64-w64-mingw32-nm", str(BUILD / "windows" / "korvid.exe.debug")],
+                                 capture_output=True, text=True, check=True).stdout
+        self.assertRegex(symbols, r"(?m) T main$")
+
     def test_unpacked_program_prints_banner_and_help(self):
         with tempfile.TemporaryDirectory() as folder:
             with zipfile.ZipFile(self.zip_path) as archive:

@@ -1,44 +1,12 @@
 #pragma once
 
-// Owners for the COM resources the management-service queries use. Windows only.
+// Owners for the COM values (VARIANT, BSTR) the management-service queries use. Windows only;
+// the interfaces themselves are held by ComPtr.
 
 #include <windows.h>
 #include <oleauto.h>
 
 #include <string>
-
-// One reference to a COM interface, released when the owner goes.
-template <typename T>
-class WMIComPtr {
-public:
-    WMIComPtr() = default;
-    ~WMIComPtr() { reset(); }
-    WMIComPtr(const WMIComPtr&) = delete;
-    WMIComPtr& operator=(const WMIComPtr&) = delete;
-
-    T* get() const { return ptr_; }
-    T* operator->() const { return ptr_; }
-    explicit operator bool() const { return ptr_ != nullptr; }
-
-    // For calls that hand out a new reference; any reference held before is released first.
-    T** out()
-    {
-        reset();
-        return &ptr_;
-    }
-
-    void reset()
-    {
-        if (ptr_) {
-            T* p = ptr_;
-            ptr_ = nullptr;
-            p->Release();
-        }
-    }
-
-private:
-    T* ptr_ = nullptr;
-};
 
 // A VARIANT that is cleared when the owner goes.
 class WMIVariant {
