@@ -78,6 +78,9 @@ public:
     // mean "busy" or "connection lost" become DatabaseUnavailable.
     template <typename Work>
     auto inTransaction(Work&& work) -> decltype(work(std::declval<soci::session&>()));
+    // The same for reading work of a single statement, which needs no transaction of its own.
+    template <typename Work>
+    auto withSession(Work&& work) -> decltype(work(std::declval<soci::session&>()));
 
 private:
     Database(Dialect dialect, std::string url, std::size_t poolSize);
@@ -108,6 +111,17 @@ auto Database::inTransaction(Work&& work) -> decltype(work(std::declval<soci::se
             transaction.commit();
             return result;
         }
+    } catch (const soci::soci_error& error) {
+        rethrowClassified(error);
+    }
+}
+
+template <typename Work>
+auto Database::withSession(Work&& work) -> decltype(work(std::declval<soci::session&>()))
+{
+    try {
+        Lease lease(*this);
+        return work(*lease);
     } catch (const soci::soci_error& error) {
         rethrowClassified(error);
     }

@@ -1,5 +1,6 @@
 #include "server/store/SociRecordStore.h"
 
+#include <cstdio>
 #include <set>
 #include <tuple>
 #include <vector>
@@ -141,13 +142,70 @@ ResultSummary summarise(soci::session& session, const RecordDocument& result)
     return summary;
 }
 
+// PostgreSQL array literals: the rows of one column travel as one parameter, so that a
+// result's hundred-odd rows are one statement instead of a round trip each.
+std::string arrayLiteral(const std::vector<int32_t>& column)
+{
+    std::string text = "{";
+    for (std::size_t i = 0; i < column.size(); ++i)
+        text += (i ? "," : "") + std::to_string(column[i]);
+    return text + "}";
+}
+
+std::string arrayLiteral(const std::vector<double>& column)
+{
+    std::string text = "{";
+    char number[32];
+    for (std::size_t i = 0; i < column.size(); ++i) {
+        std::snprintf(number, sizeof number, "%.17g", column[i]);
+        text += (i ? "," : "") + std::string(number);
+    }
+    return text + "}";
+}
+
+std::string arrayLiteral(const std::vector<std::string>& column)
+{
+    std::string text = "{";
+    for (std::size_t i = 0; i < column.size(); ++i) {
+        text += i ? ",\"" : "\"";
+        for (char c : column[i]) {
+            if (c == '"' || c == '\\')
+                text += '\\';
+            text += c;
+        }
+        text += '"';
+    }
+    return text + "}";
+}
+
+const char* arrayType(const std::vector<int32_t>&) { return "integer[]"; }
+const char* arrayType(const std::vector<double>&) { return "double precision[]"; }
+const char* arrayType(const std::vector<std::string>&) { return "text[]"; }
+
+// Inserts the rows whose columns are the vectors (all of one length, in the order of columns).
 template <typename First, typename... Rest>
-void insertRows(soci::session& session, const std::string& sql, std::vector<First>& first,
-                std::vector<Rest>&... rest)
+void insertRows(soci::session& session, Dialect dialect, const std::string& table,
+                const std::string& columns, std::vector<First>& first, std::vector<Rest>&... rest)
 {
     if (first.empty())
         return;  // SOCI refuses empty bulk bindings
-    soci::details::prepare_temp_type prepared = (session.prepare << sql, soci::use(first));
+    if (dialect == Dialect::PostgreSQL) {
+        std::vector<std::string> arrays = {arrayLiteral(first), arrayLiteral(rest)...};
+        const std::vector<const char*> types = {arrayType(first), arrayType(rest)...};
+        std::string sql = "INSERT INTO " + table + " (" + columns + ") SELECT * FROM unnest(";
+        for (std::size_t i = 0; i < arrays.size(); ++i)
+            sql += std::string(i ? ", " : "") + "CAST(:c" + std::to_string(i) + " AS " + types[i] + ")";
+        soci::details::prepare_temp_type prepared = (session.prepare << sql + ")");
+        for (std::string& array : arrays)
+            prepared, soci::use(array);
+        soci::statement statement = prepared;
+        statement.execute(true);
+        return;
+    }
+    std::string sql = "INSERT INTO " + table + " (" + columns + ") VALUES (";
+    for (std::size_t i = 0; i < 1 + sizeof...(rest); ++i)
+        sql += std::string(i ? ", " : "") + ":c" + std::to_string(i);
+    soci::details::prepare_temp_type prepared = (session.prepare << sql + ")", soci::use(first));
     (prepared, ..., soci::use(rest));
     soci::statement statement = prepared;
     statement.execute(true);
@@ -155,8 +213,8 @@ void insertRows(soci::session& session, const std::string& sql, std::vector<Firs
 
 // The fields and references of a record or a result, in their order; table and owner are the
 // program's own names, never input.
-void insertFields(soci::session& session, const std::string& table, const std::string& owner,
-                  int32_t id, const std::vector<RecordField>& fields)
+void insertFields(soci::session& session, Dialect dialect, const std::string& table,
+                  const std::string& owner, int32_t id, const std::vector<RecordField>& fields)
 {
     std::vector<int32_t> ids, positions;
     std::vector<std::string> names, values;
@@ -166,13 +224,13 @@ void insertFields(soci::session& session, const std::string& table, const std::s
         names.push_back(field.name);
         values.push_back(field.value);
     }
-    insertRows(session, "INSERT INTO " + table + " (" + owner + ", position, name, value) "
-                        "VALUES (:id, :position, :name, :value)",
-               ids, positions, names, values);
+    insertRows(session, dialect, table, owner + ", position, name, value", ids, positions, names,
+               values);
 }
 
-void insertReferences(soci::session& session, const std::string& table, const std::string& owner,
-                      int32_t id, const std::vector<RecordReference>& references)
+void insertReferences(soci::session& session, Dialect dialect, const std::string& table,
+                      const std::string& owner, int32_t id,
+                      const std::vector<RecordReference>& references)
 {
     std::vector<int32_t> ids, positions, targets;
     std::vector<std::string> names;
@@ -182,9 +240,8 @@ void insertReferences(soci::session& session, const std::string& table, const st
         names.push_back(reference.name);
         targets.push_back(reference.id);
     }
-    insertRows(session, "INSERT INTO " + table + " (" + owner + ", position, name, target_id) "
-                        "VALUES (:id, :position, :name, :target)",
-               ids, positions, names, targets);
+    insertRows(session, dialect, table, owner + ", position, name, target_id", ids, positions,
+               names, targets);
 }
 
 RecordDocument documentOf(const BCObject& object, const std::map<const BCObject*, int32_t>& stored)
@@ -216,7 +273,7 @@ RecordDocument documentOf(const BCObject& object, const std::map<const BCObject*
 int32_t SociRecordStore::lookup(const std::string& type, const SearchKey& key)
 {
     const std::string canonical = key.canonical();
-    return database_.inTransaction([&](soci::session& session) {
+    return database_.withSession([&](soci::session& session) {
         int32_t id = -1;
         session << "SELECT id FROM records WHERE type = :type AND search_key = :key",
             soci::use(type), soci::use(canonical), soci::into(id);
@@ -276,6 +333,7 @@ int32_t SociRecordStore::storeObjectIn(soci::session& session, const BCObject& o
 
 int32_t SociRecordStore::storeRecordIn(soci::session& session, const RecordDocument& record)
 {
+    const Dialect dialect = database_.dialect();
     checkTargets(session, record);
     const std::string key = SearchKey::ofRecord(record).canonical();
     const long long now = unixNow();
@@ -292,14 +350,15 @@ int32_t SociRecordStore::storeRecordIn(soci::session& session, const RecordDocum
         return id;
     }
 
-    insertFields(session, "record_fields", "record_id", id, record.fields);
-    insertReferences(session, "record_references", "record_id", id, record.references);
+    insertFields(session, dialect, "record_fields", "record_id", id, record.fields);
+    insertReferences(session, dialect, "record_references", "record_id", id, record.references);
     return id;
 }
 
 int32_t SociRecordStore::storeResultIn(soci::session& session, const RecordDocument& result,
                                        const std::string& clientName, bool imported)
 {
+    const Dialect dialect = database_.dialect();
     checkTargets(session, result);
     const ResultSummary summary = summarise(session, result);
     const long long now = unixNow();
@@ -338,11 +397,10 @@ int32_t SociRecordStore::storeResultIn(soci::session& session, const RecordDocum
             mValues.push_back(m->value);
         }
     }
-    insertFields(session, "result_fields", "result_id", id, result.fields);
-    insertRows(session, "INSERT INTO measurements (result_id, test, width, height, unit, value) "
-                        "VALUES (:id, :test, :width, :height, :unit, :value)",
-               mIDs, mTests, mWidths, mHeights, mUnits, mValues);
-    insertReferences(session, "result_references", "result_id", id, result.references);
+    insertFields(session, dialect, "result_fields", "result_id", id, result.fields);
+    insertRows(session, dialect, "measurements", "result_id, test, width, height, unit, value", mIDs,
+               mTests, mWidths, mHeights, mUnits, mValues);
+    insertReferences(session, dialect, "result_references", "result_id", id, result.references);
 
     std::vector<int32_t> memberResults, memberPositions, memberIDs;
     std::vector<std::string> collections;
@@ -355,8 +413,7 @@ int32_t SociRecordStore::storeResultIn(soci::session& session, const RecordDocum
             memberIDs.push_back(member.id);
         }
     }
-    insertRows(session, "INSERT INTO result_members (result_id, collection, position, record_id) "
-                        "VALUES (:id, :collection, :position, :record)",
+    insertRows(session, dialect, "result_members", "result_id, collection, position, record_id",
                memberResults, collections, memberPositions, memberIDs);
     return id;
 }
@@ -365,7 +422,7 @@ LoginOutcome SociRecordStore::checkLogin(const std::string& name, const std::str
 {
     std::string hash;
     int enabled = 0;
-    database_.inTransaction([&](soci::session& session) {
+    database_.withSession([&](soci::session& session) {
         session << "SELECT key_hash, enabled FROM clients WHERE name = :name", soci::use(name),
             soci::into(hash), soci::into(enabled);
         if (!session.got_data())
