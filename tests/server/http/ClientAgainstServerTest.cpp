@@ -156,8 +156,16 @@ TEST_P(ClientAgainstServerTest, DescriptionRecordsAreEqualByTheirSearchPairs)
     EXPECT_EQ(unnamed, idOf(std::make_shared<BCGraphicsCardObj>("Wine GPU", "", 0, 0, 0, 0)));
 
     // SQL and markup in values are values, found again by the same bytes.
-    const int32_t odd = idOf(std::make_shared<BCCPUObj>("x'); DROP TABLE records; -- <b>&amp;"));
-    EXPECT_EQ(odd, idOf(std::make_shared<BCCPUObj>("x'); DROP TABLE records; -- <b>&amp;")));
+    const std::string oddName = "x'); DROP TABLE records; -- <b>&amp; {\"a\\\\b\", NULL} ";
+    const int32_t odd = idOf(std::make_shared<BCCPUObj>(oddName));
+    EXPECT_EQ(odd, idOf(std::make_shared<BCCPUObj>(oddName)));
+    {
+        Database::Lease lease(server_->database());
+        std::string stored;
+        *lease << "SELECT value FROM record_fields WHERE record_id = :id", soci::use(odd),
+            soci::into(stored);
+        EXPECT_EQ(oddName, stored);
+    }
     EXPECT_EQ(7, server_->count("SELECT COUNT(*) FROM records"));
 }
 
