@@ -84,6 +84,22 @@ int serve(const ServerOptions& options)
         }
     });
 
+    // The figures over all results are rebuilt here rather than in a page view that would
+    // wait for them; the check itself is one query.
+    queries.setRefreshedInBackground(true);
+    std::thread refresher([&] {
+        while (!finished) {
+            try {
+                queries.refreshIfDue();
+            } catch (const std::exception& error) {
+                std::cerr << "korvid-server: rebuilding the result figures: " << error.what()
+                          << std::endl;
+            }
+            for (int i = 0; i < 100 && !finished; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+
     std::cout << "korvid-server ready:";
     for (const std::string& url : urls)
         std::cout << " " << url;
@@ -93,6 +109,7 @@ int serve(const ServerOptions& options)
     // Wakes the signal thread when the listeners ended for another reason.
     pthread_kill(signalThread.native_handle(), SIGTERM);
     signalThread.join();
+    refresher.join();
     std::cout << "korvid-server stopped" << std::endl;
     return 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +15,9 @@ struct HttpRequestView {
     std::string contentType;    // of the body
     std::string accept;         // the Accept header
     std::string authorization;  // the Authorization header
+    // The files of a multipart/form-data body by field name; the HTTP library takes such a
+    // body apart itself and leaves body empty.
+    std::map<std::string, std::string> formFiles;
 };
 
 struct HttpReply {

@@ -111,6 +111,8 @@ void HttpService::configure(httplib::Server& server)
         view.contentType = request.get_header_value("Content-Type");
         view.accept = request.get_header_value("Accept");
         view.authorization = request.get_header_value("Authorization");
+        for (const auto& file : request.files)
+            view.formFiles.emplace(file.first, file.second.content);
 
         HttpReply reply;
         if (api_.isApiPath(view.path)) {

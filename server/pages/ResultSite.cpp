@@ -229,7 +229,9 @@ void ResultSite::importForm(const HttpRequestView& request, HttpReply& reply, bo
     // The file form sends multipart/form-data, the paste form its text URL-encoded; a script
     // may send the file as the body itself.
     std::string text = request.body;
-    if (request.contentType.find("multipart/form-data") != std::string::npos)
+    if (request.formFiles.count("transcript"))
+        text = request.formFiles.at("transcript");
+    else if (request.contentType.find("multipart/form-data") != std::string::npos)
         text = formFile(request.contentType, request.body, "transcript");
     else if (request.contentType.find("application/x-www-form-urlencoded") != std::string::npos)
         text = queryValue(request.body, "transcript");

@@ -328,7 +328,7 @@ void SociResultQueries::refreshStatistics()
     refreshIfStale(*lease, true);
 }
 
-bool SociResultQueries::statisticsAreCurrent(soci::session& s, int32_t& newest)
+bool SociResultQueries::statisticsAreCurrent(soci::session& s, int32_t& newest, bool fromRefresher)
 {
     int known = -1;
     long long computedAt = 0;
@@ -340,13 +340,23 @@ bool SociResultQueries::statisticsAreCurrent(soci::session& s, int32_t& newest)
         known = -1;
     if (known == newest)
         return true;
-    return known >= 0 && newest >= kSmallDatabase && now() - computedAt < refreshSeconds_;
+    if (known < 0 || newest < kSmallDatabase)
+        return false;
+    if (refreshedInBackground_ && !fromRefresher)
+        return true;
+    return now() - computedAt < refreshSeconds_;
 }
 
-void SociResultQueries::refreshIfStale(soci::session& s, bool force)
+void SociResultQueries::refreshIfDue()
+{
+    Database::Lease lease(database_);
+    refreshIfStale(*lease, false, true);
+}
+
+void SociResultQueries::refreshIfStale(soci::session& s, bool force, bool fromRefresher)
 {
     int32_t newest = 0;
-    if (!force && statisticsAreCurrent(s, newest))
+    if (!force && statisticsAreCurrent(s, newest, fromRefresher))
         return;
 
     const bool postgres = database_.dialect() == Dialect::PostgreSQL;
@@ -355,7 +365,7 @@ void SociResultQueries::refreshIfStale(soci::session& s, bool force)
         s << "SELECT pg_advisory_xact_lock(71530)";  // one rebuild at a time across processes
     // Viewers that found the figures stale together queue up here; all but the first find
     // them rebuilt once they get their turn, and a rebuild over every result is not cheap.
-    if (!force && statisticsAreCurrent(s, newest)) {
+    if (!force && statisticsAreCurrent(s, newest, fromRefresher)) {
         transaction.commit();
         return;
     }

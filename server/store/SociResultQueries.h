@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -34,13 +36,19 @@ public:
 
     // Rebuilds the figures over all results now, whatever their age.
     void refreshStatistics();
+    // The server's own thread keeps the figures of a large database fresh: page views then
+    // show the figures in force instead of one of them waiting for a rebuild.
+    void setRefreshedInBackground(bool on) { refreshedInBackground_ = on; }
+    // Rebuilds the figures when they are stale by the rules above; for that thread.
+    void refreshIfDue();
 
 private:
-    void refreshIfStale(soci::session& session, bool force);
+    void refreshIfStale(soci::session& session, bool force, bool fromRefresher = false);
     // Whether the figures over all results may serve as they are; newest: the newest result.
-    bool statisticsAreCurrent(soci::session& session, int32_t& newest);
+    bool statisticsAreCurrent(soci::session& session, int32_t& newest, bool fromRefresher);
     std::vector<CohortFigure> cohortFigures(soci::session& session, int32_t card, const std::string& driverKey);
 
     Database& database_;
     int64_t refreshSeconds_;
+    std::atomic<bool> refreshedInBackground_{false};
 };

@@ -230,9 +230,6 @@ class ResultPagesInChromium(unittest.TestCase):
         self.assertEqual(len(errors), 1, errors)
         self.assertIn("400", errors[0])
 
-    # cpp-httplib parses a multipart/form-data body into its files and hands the handler an
-    # empty body, so the site sees no file; HttpService has to pass the form's files on.
-    @unittest.expectedFailure
     def test_the_file_form_stores_a_saved_run(self):
         self.import_through_the_form("input[type=file]", str(TRANSCRIPT))
         self.assertRegex(self.browser.current_url, r"/Benchmark/Korvid/Result/\d+$")
