@@ -1,6 +1,8 @@
 #include "core/GfxTest.h"
 
 #include "client/BenchmarkClient.h"
+#include "core/GraphicsCardDescription.h"
+#include "sysinfo/VideoControllerInfo.h"
 #include "results/BCObject.h"
 
 GfxTest::GfxTest(BenchmarkClient& client, const std::string& statusPrefix, OutputPair& output,
@@ -11,6 +13,17 @@ GfxTest::~GfxTest() = default;
 
 std::shared_ptr<BCObject> GfxTest::resultRecord() {
     return client.getRootObject();
+}
+
+void GfxTest::describeCard(const VideoControllerInfo& card)
+{
+    cardName = card.cardName;
+    DisplayModeDescription mode;
+    mode.width = displayWidth;
+    mode.height = displayHeight;
+    mode.refreshRate = refreshRate;
+    mode.bitsPerPixel = bitsPerPixel;
+    describeGraphicsCard(card, mode, *resultRecord(), output);
 }
 
 void GfxTest::setDisplayMode(uint32_t width, uint32_t height, uint32_t frequency, uint32_t depth)

@@ -6,6 +6,8 @@
 
 #include "core/TestGroupFlags.h"
 
+struct VideoControllerInfo;
+
 class BenchmarkClient;
 class BCObject;
 class OutputPair;
@@ -68,6 +70,9 @@ protected:
     // Takes the current display mode's size, refresh rate and depth; a mode of fewer than 16
     // bits per pixel cannot be tested and throws the set-up error text.
     void setDisplayMode(uint32_t width, uint32_t height, uint32_t frequency, uint32_t depth);
+    // Records the card and its driver in the result with the display mode above, and prints
+    // them; the card's name names the result file.
+    void describeCard(const VideoControllerInfo& card);
 #ifdef _WIN32
     // Reads the current display mode of the desktop (EnumDisplaySettingsA) into setDisplayMode.
     void readCurrentDisplayMode();

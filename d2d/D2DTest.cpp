@@ -4,7 +4,6 @@
 
 #include "app/OutputPair.h"
 #include "core/GfxSysNotAvailableException.h"
-#include "core/GraphicsCardDescription.h"
 #include "hresult/HResultNames.h"
 #include "sysinfo/VideoControllerInfo.h"
 
@@ -237,12 +236,5 @@ void D2DTest::flushAndWait() {
 }
 
 void D2DTest::recordGraphicsCard() {
-    const VideoControllerInfo card = queryVideoController();
-    cardName = card.cardName;
-    DisplayModeDescription mode;
-    mode.width = displayWidth;
-    mode.height = displayHeight;
-    mode.refreshRate = refreshRate;
-    mode.bitsPerPixel = bitsPerPixel;
-    describeGraphicsCard(card, mode, *resultRecord(), output);
+    describeCard(queryVideoController());
 }

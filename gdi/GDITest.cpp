@@ -4,7 +4,6 @@
 #include <ostream>
 
 #include "app/OutputPair.h"
-#include "core/GraphicsCardDescription.h"
 #include "core/RandomGenerator.h"
 #include "results/BCObject.h"
 #include "sysinfo/VideoControllerInfo.h"
@@ -71,14 +70,7 @@ GDITest::GDITest(BenchmarkClient& client, const std::string& statusPrefix, Outpu
 
     setStatusMessage(this->statusPrefix);
 
-    const VideoControllerInfo card = queryVideoController();
-    cardName = card.cardName;
-    DisplayModeDescription described;
-    described.width = displayWidth;
-    described.height = displayHeight;
-    described.refreshRate = refreshRate;
-    described.bitsPerPixel = bitsPerPixel;
-    describeGraphicsCard(card, described, *resultRecord(), output);
+    describeCard(queryVideoController());
 }
 
 GDITest::~GDITest() = default;

@@ -1,6 +1,5 @@
 #include "server/loadgen/SyntheticGfxTest.h"
 
-#include "core/GraphicsCardDescription.h"
 #include "core/TransferReport.h"
 #include "sysinfo/VideoControllerInfo.h"
 
@@ -19,13 +18,7 @@ SyntheticGfxTest::SyntheticGfxTest(BenchmarkClient& client, OutputPair& output, 
 {
     setDisplayMode(kWidth, kHeight, 60, 32);
     statusHeight = kStatusStrip;
-    cardName = card.cardName;
-    DisplayModeDescription mode;
-    mode.width = displayWidth;
-    mode.height = displayHeight;
-    mode.refreshRate = refreshRate;
-    mode.bitsPerPixel = bitsPerPixel;
-    describeGraphicsCard(card, mode, *resultRecord(), output);
+    describeCard(card);
 }
 
 double SyntheticGfxTest::seconds(double pixelsPerSecond, int32_t width, int32_t height, int32_t count)
