@@ -163,6 +163,10 @@ int main(int argc, char** argv)
         case ServerOptions::Command::Serve:
             return serve(options);
         }
+    } catch (const DatabaseUnavailable& error) {
+        std::cerr << "korvid-server: the database is busy or cannot be reached (" << error.what()
+                  << "); nothing was changed, try again" << std::endl;
+        return 1;
     } catch (const std::exception& error) {
         std::cerr << "korvid-server: " << error.what() << std::endl;
         return 1;

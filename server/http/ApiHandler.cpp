@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "server/http/BasicAuth.h"
+#include "server/protocol/BasicAuth.h"
 #include "server/protocol/LookupQuery.h"
 #include "server/protocol/ProtocolError.h"
 #include "server/protocol/RecordTypes.h"

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "server/import/TranscriptParser.h"
+#include "server/store/Database.h"
 #include "server/store/RecordStore.h"
 
 const char* const kImportClientName = "korvid-server import";
@@ -36,11 +37,16 @@ int runImport(const std::vector<std::string>& files, RecordStore& store, std::os
         }
         try {
             const ParsedTranscript parsed = parseTranscript(text.str());
-            const int32_t id = store.storeTree(*parsed.root, kImportClientName, true);
-            out << file << ": stored as result " << id << ", " << parsed.measurementCount
-                << " rates of " << parsed.cardName << std::endl;
+            bool already = false;
+            const int32_t id = store.storeTree(*parsed.root, kImportClientName, true, &already);
+            out << file << (already ? ": already stored as result " : ": stored as result ") << id
+                << ", " << parsed.measurementCount << " rates of " << parsed.cardName << std::endl;
         } catch (const TranscriptError& error) {
             err << file << ":" << error.line() << ": " << error.reason() << std::endl;
+            ++failures;
+        } catch (const DatabaseUnavailable& error) {
+            err << file << ": not stored: the database is busy or cannot be reached ("
+                << error.what() << "); try again" << std::endl;
             ++failures;
         } catch (const std::exception& error) {
             err << file << ": not stored: " << error.what() << std::endl;

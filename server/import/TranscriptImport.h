@@ -13,7 +13,8 @@ class RecordStore;
 int32_t importTranscript(const std::string& text, RecordStore& store, const std::string& clientName);
 
 // `korvid-server import FILE...`: each file on its own, so that one bad file does not keep the
-// others out. One line per file on out ("FILE: stored as result N, M rates") or err
+// others out. One line per file on out ("FILE: stored as result N, M rates", or "already
+// stored as result N" for a file imported before) or err
 // ("FILE:LINE: reason"). Returns 0 when every file was stored, 1 otherwise.
 int runImport(const std::vector<std::string>& files, RecordStore& store, std::ostream& out,
               std::ostream& err);

@@ -89,7 +89,8 @@ std::string indexPageHtml(const IndexPageData& data, const std::string& importMe
     if (!importMessage.empty())
         body += "<p class=\"imported\">" + escapeHtml(importMessage) + "</p>\n";
     body += "<p>Ran Korvid without a connection? Send the <code>.kvdresult</code> file it saved; it "
-            "is stored as an imported result.</p>\n<form method=\"post\" action=\"" +
+            "is stored as an imported result. Importing needs a login: a client name and key from "
+            "this site's host. A file sent again gives the result it gave the first time.</p>\n<form method=\"post\" action=\"" +
             std::string(kSiteBase) + "Import\" enctype=\"multipart/form-data\">"
             "<input type=\"file\" name=\"transcript\" accept=\".kvdresult,text/plain\"> "
             "<button type=\"submit\">Import</button></form>\n"
@@ -156,11 +157,16 @@ std::string cardPageJson(const CardPageData& data)
     return j.text();
 }
 
+std::string messagePageHtml(const std::string& title, const std::string& what)
+{
+    return pageFrame(title, "<h1>" + escapeHtml(title) + "</h1>\n<p>" + escapeHtml(what) +
+                                "</p>\n<p><a href=\"" + std::string(kSiteBase) +
+                                "\">Latest results</a></p>\n");
+}
+
 std::string notFoundPageHtml(const std::string& what)
 {
-    return pageFrame("Not found", "<h1>Not found</h1>\n<p>" + escapeHtml(what) +
-                                      "</p>\n<p><a href=\"" + std::string(kSiteBase) +
-                                      "\">Latest results</a></p>\n");
+    return messagePageHtml("Not found", what);
 }
 
 std::string notFoundPageJson(const std::string& what)

@@ -13,4 +13,6 @@ std::string rankingPageJson(const RankingPageData& data);
 std::string cardPageHtml(const CardPageData& data);
 std::string cardPageJson(const CardPageData& data);
 std::string notFoundPageHtml(const std::string& what);
+// A page that only says something: a refusal, say, under its own title.
+std::string messagePageHtml(const std::string& title, const std::string& what);
 std::string notFoundPageJson(const std::string& what);

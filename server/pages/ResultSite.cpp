@@ -12,6 +12,8 @@
 #include "server/pages/DownloadPage.h"
 #include "server/pages/PageFrame.h"
 #include "server/pages/ResultPage.h"
+#include "server/protocol/BasicAuth.h"
+#include "server/store/RecordStore.h"
 #include "server/store/ResultQueries.h"
 
 namespace {
@@ -228,6 +230,24 @@ void ResultSite::importForm(const HttpRequestView& request, HttpReply& reply, bo
 {
     // The file form sends multipart/form-data, the paste form its text URL-encoded; a script
     // may send the file as the body itself.
+    // Anyone may read the site, but only a known client adds results to it, as with uploads.
+    const auto credentials = parseBasicAuthorization(request.authorization);
+    const LoginOutcome login =
+        credentials ? store_.checkLogin(credentials->name, credentials->key) : LoginOutcome::Unknown;
+    if (login != LoginOutcome::Accepted) {
+        const bool disabled = login == LoginOutcome::Disabled;
+        const std::string message = disabled ? "This client may no longer import results."
+                                             : "Importing a saved result needs a client name and key "
+                                               "from this site's host.";
+        page(reply, disabled ? 403 : 401, json, messagePageHtml("Login needed", message),
+             notFoundPageJson(message));
+        if (!disabled)
+            reply.headers.emplace_back("WWW-Authenticate",
+                                       "Basic realm=\"Korvid results\", charset=\"UTF-8\"");
+        return;
+    }
+    reply.clientName = credentials->name;
+
     std::string text = request.body;
     if (request.formFiles.count("transcript"))
         text = request.formFiles.at("transcript");
@@ -238,7 +258,7 @@ void ResultSite::importForm(const HttpRequestView& request, HttpReply& reply, bo
     try {
         if (text.empty())
             throw TranscriptError(0, "no file was sent");
-        const int32_t id = importTranscript(text, store_, "web import");
+        const int32_t id = importTranscript(text, store_, credentials->name);
         const std::string location = std::string(kSiteBase) + "Result/" + std::to_string(id);
         if (json) {
             page(reply, 201, true, "", "{\"id\":" + std::to_string(id) + ",\"location\":\"" + location + "\"}");

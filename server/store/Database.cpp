@@ -1,5 +1,6 @@
 #include "server/store/Database.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -70,6 +71,35 @@ std::string postgresConnectString(const std::string& url)
     return text;
 }
 
+std::string maskedDatabaseUrl(const std::string& url)
+{
+    if (!startsWith(url, "postgresql://") && !startsWith(url, "postgres://"))
+        return url;
+    std::string masked = url;
+    // user:password@ in the authority part
+    const std::size_t authority = masked.find("://") + 3;
+    const std::size_t authorityEnd = std::min(masked.find_first_of("/?", authority), masked.size());
+    const std::size_t at = masked.rfind('@', authorityEnd);
+    if (at != std::string::npos && at >= authority) {
+        const std::size_t colon = masked.find(':', authority);
+        if (colon != std::string::npos && colon < at)
+            masked.replace(colon + 1, at - colon - 1, "***");
+    }
+    // password=... among the query parameters
+    const std::size_t query = masked.find('?');
+    for (std::size_t at = query; at != std::string::npos && at < masked.size();) {
+        const std::size_t start = at + 1;
+        const std::size_t end = std::min(masked.find('&', start), masked.size());
+        if (masked.compare(start, 9, "password=") == 0) {
+            masked.replace(start + 9, end - start - 9, "***");
+            at = masked.find('&', start);
+        } else {
+            at = end < masked.size() ? end : std::string::npos;
+        }
+    }
+    return masked;
+}
+
 long long unixNow()
 {
     return std::chrono::duration_cast<std::chrono::seconds>(
@@ -88,7 +118,7 @@ std::unique_ptr<Database> Database::open(const std::string& url, std::size_t poo
     } else if (startsWith(url, "postgresql://") || startsWith(url, "postgres://")) {
         dialect = Dialect::PostgreSQL;
     } else {
-        throw std::runtime_error("unknown database URL \"" + url +
+        throw std::runtime_error("unknown database URL \"" + maskedDatabaseUrl(url) +
                                  "\" (expected sqlite:PATH or postgresql://...)");
     }
     std::unique_ptr<Database> database(new Database(dialect, url, poolSize < 1 ? 1 : poolSize));
@@ -100,7 +130,9 @@ std::unique_ptr<Database> Database::open(const std::string& url, std::size_t poo
                 std::string mode;
                 session << "PRAGMA journal_mode=WAL", soci::into(mode);
                 session << "PRAGMA foreign_keys=ON";
-                session << "PRAGMA synchronous=NORMAL";
+                // An answered upload must survive a power cut: NORMAL may lose the last
+                // commits of the write-ahead log.
+                session << "PRAGMA synchronous=FULL";
             } else {
                 session.open(*soci::factory_postgresql(), postgresConnectString(url));
             }
@@ -108,7 +140,8 @@ std::unique_ptr<Database> Database::open(const std::string& url, std::size_t poo
                 applyMigrations(session, dialect);
         }
     } catch (const std::exception& error) {
-        throw std::runtime_error("cannot open the database " + url + ": " + oneLine(error.what()));
+        throw std::runtime_error("cannot open the database " + maskedDatabaseUrl(url) + ": " +
+                                 oneLine(error.what()));
     }
     return database;
 }

@@ -19,6 +19,10 @@ enum class Dialect { SQLite, PostgreSQL };
 // SOCI passes on unchanged. Throws std::runtime_error when libpq cannot read the URI.
 std::string postgresConnectString(const std::string& url);
 
+// The URL as it may be shown: a PostgreSQL password, in the user part or as a parameter,
+// becomes "***". Other URLs come back unchanged.
+std::string maskedDatabaseUrl(const std::string& url);
+
 // Seconds since 1970, UTC: every stored time.
 long long unixNow();
 

@@ -75,6 +75,14 @@ const std::vector<std::vector<std::string>> kMigrations = {
         "CREATE TABLE statistics_state (id INTEGER PRIMARY KEY, newest_result_id INTEGER NOT NULL, "
         "computed_at BIGINT NOT NULL)",
     },
+    // 3: the digest of every result as it arrived, so that a retried upload (the reply to the
+    // first was lost) or a transcript imported again answers with the result already stored.
+    // Imports keep their digest for good; uploads only match within a time window.
+    {
+        "CREATE TABLE result_digests (origin TEXT NOT NULL, digest TEXT NOT NULL, "
+        "result_id INTEGER NOT NULL REFERENCES results (id), stored_at BIGINT NOT NULL, "
+        "PRIMARY KEY (origin, digest))",
+    },
 };
 
 std::string forDialect(std::string statement, Dialect dialect)

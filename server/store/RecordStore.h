@@ -23,12 +23,17 @@ public:
     // request stores it at the same moment); the ID either way. ProtocolError (400) when a
     // reference or member names no stored record of the right type.
     virtual int32_t storeRecord(const RecordDocument& record) = 0;
-    // Stores a result as a new one, with everything its pages need derived from it.
+    // Stores a result as a new one, with everything its pages need derived from it; but a
+    // submission identical to one the same client had stored within the last hour answers
+    // with that result's ID, so that an upload retried after a lost reply is stored once.
     virtual int32_t storeResult(const RecordDocument& result, const std::string& clientName,
                                 bool imported) = 0;
     // A whole record tree built in this process (a transcript read back, say): its description
-    // records as storeRecord would, then the root as storeResult would, in one transaction.
-    virtual int32_t storeTree(const BCObject& root, const std::string& clientName, bool imported) = 0;
+    // records as storeRecord would, then the root as storeResult would, in one transaction. An
+    // imported tree identical to one imported before, at any time by anyone, answers with that
+    // result's ID; alreadyStored (when given) tells which happened.
+    virtual int32_t storeTree(const BCObject& root, const std::string& clientName, bool imported,
+                              bool* alreadyStored = nullptr) = 0;
 
     virtual LoginOutcome checkLogin(const std::string& name, const std::string& key) = 0;
     // Adds the client or gives it a new key, enabled either way.

@@ -14,6 +14,7 @@
 #include "server/protocol/RecordTypes.h"
 #include "server/protocol/TextEncoding.h"
 #include "server/store/KeyHash.h"
+#include "server/store/ResultDigest.h"
 
 namespace {
 
@@ -268,6 +269,22 @@ RecordDocument documentOf(const BCObject& object, const std::map<const BCObject*
     return record;
 }
 
+// An identical submission committed by another request while this one was storing: this
+// transaction is rolled back and the work run again, which then finds that submission's result.
+class ConcurrentDuplicate : public std::exception {
+};
+
+// Runs storing work again once when it met a concurrent identical submission.
+template <typename Work>
+auto retryingDuplicates(Work&& work) -> decltype(work())
+{
+    try {
+        return work();
+    } catch (const ConcurrentDuplicate&) {
+        return work();
+    }
+}
+
 } // namespace
 
 int32_t SociRecordStore::lookup(const std::string& type, const SearchKey& key)
@@ -290,25 +307,32 @@ int32_t SociRecordStore::storeRecord(const RecordDocument& record)
 int32_t SociRecordStore::storeResult(const RecordDocument& result, const std::string& clientName,
                                      bool imported)
 {
-    return database_.inTransaction([&](soci::session& session) {
-        return storeResultIn(session, result, clientName, imported);
+    return retryingDuplicates([&] {
+        return database_.inTransaction([&](soci::session& session) {
+            return storeResultIn(session, result, clientName, imported).first;
+        });
     });
 }
 
 int32_t SociRecordStore::storeTree(const BCObject& root, const std::string& clientName,
-                                   bool imported)
+                                   bool imported, bool* alreadyStored)
 {
-    return database_.inTransaction([&](soci::session& session) {
-        std::map<const BCObject*, int32_t> stored;
-        for (int i = 0; i < root.getNumSubObjects(); ++i)
-            storeObjectIn(session, *root.getSubObjectField(i)->getObject(), stored);
-        for (int i = 0; i < root.getNumCollections(); ++i) {
-            const auto collection = root.getCollection(i);
-            for (int j = 0; j < collection->getNumObjects(); ++j)
-                storeObjectIn(session, *collection->getObject(j), stored);
-        }
-        return storeResultIn(session, documentOf(root, stored), clientName, imported);
+    const auto outcome = retryingDuplicates([&] {
+        return database_.inTransaction([&](soci::session& session) {
+            std::map<const BCObject*, int32_t> stored;
+            for (int i = 0; i < root.getNumSubObjects(); ++i)
+                storeObjectIn(session, *root.getSubObjectField(i)->getObject(), stored);
+            for (int i = 0; i < root.getNumCollections(); ++i) {
+                const auto collection = root.getCollection(i);
+                for (int j = 0; j < collection->getNumObjects(); ++j)
+                    storeObjectIn(session, *collection->getObject(j), stored);
+            }
+            return storeResultIn(session, documentOf(root, stored), clientName, imported);
+        });
     });
+    if (alreadyStored)
+        *alreadyStored = outcome.second;
+    return outcome.first;
 }
 
 int32_t SociRecordStore::storeObjectIn(soci::session& session, const BCObject& object,
@@ -355,13 +379,28 @@ int32_t SociRecordStore::storeRecordIn(soci::session& session, const RecordDocum
     return id;
 }
 
-int32_t SociRecordStore::storeResultIn(soci::session& session, const RecordDocument& result,
-                                       const std::string& clientName, bool imported)
+std::pair<int32_t, bool> SociRecordStore::storeResultIn(soci::session& session,
+                                                        const RecordDocument& result,
+                                                        const std::string& clientName,
+                                                        bool imported)
 {
     const Dialect dialect = database_.dialect();
     checkTargets(session, result);
-    const ResultSummary summary = summarise(session, result);
     const long long now = unixNow();
+    // Imports share one origin whoever sends them, and never expire: a transcript is one run.
+    const std::string origin = imported ? std::string("import") : "upload:" + clientName;
+    const long long cutoff = imported ? 0 : now - kResubmissionWindowSeconds;
+    const std::string digest = resultDigest(result);
+    {
+        int32_t earlier = -1;
+        session << "SELECT result_id FROM result_digests WHERE origin = :origin AND digest = :digest "
+                   "AND stored_at >= :cutoff",
+            soci::use(origin), soci::use(digest), soci::use(cutoff), soci::into(earlier);
+        if (session.got_data())
+            return {earlier, true};
+    }
+
+    const ResultSummary summary = summarise(session, result);
     const int importedFlag = imported ? 1 : 0;
     const int32_t width = numberOf(result, "DisplayWidth");
     const int32_t height = numberOf(result, "DisplayHeight");
@@ -415,7 +454,20 @@ int32_t SociRecordStore::storeResultIn(soci::session& session, const RecordDocum
     }
     insertRows(session, dialect, "result_members", "result_id, collection, position, record_id",
                memberResults, collections, memberPositions, memberIDs);
-    return id;
+
+    // Claims the digest; a row left by an identical submission older than the window is taken
+    // over. No row back means another request has just claimed it (PostgreSQL lets the two
+    // overlap; SQLite's writers queue).
+    int32_t claimed = -1;
+    session << "INSERT INTO result_digests (origin, digest, result_id, stored_at) "
+               "VALUES (:origin, :digest, :id, :now) ON CONFLICT (origin, digest) DO UPDATE SET "
+               "result_id = excluded.result_id, stored_at = excluded.stored_at "
+               "WHERE result_digests.stored_at < :cutoff RETURNING result_id",
+        soci::use(origin), soci::use(digest), soci::use(id), soci::use(now), soci::use(cutoff),
+        soci::into(claimed);
+    if (!session.got_data())
+        throw ConcurrentDuplicate();
+    return {id, false};
 }
 
 LoginOutcome SociRecordStore::checkLogin(const std::string& name, const std::string& key)

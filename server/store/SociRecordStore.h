@@ -17,7 +17,11 @@ public:
     int32_t storeRecord(const RecordDocument& record) override;
     int32_t storeResult(const RecordDocument& result, const std::string& clientName,
                         bool imported) override;
-    int32_t storeTree(const BCObject& root, const std::string& clientName, bool imported) override;
+    int32_t storeTree(const BCObject& root, const std::string& clientName, bool imported,
+                      bool* alreadyStored = nullptr) override;
+
+    // How long an identical upload of the same client answers with the stored result.
+    static constexpr long long kResubmissionWindowSeconds = 3600;
 
     LoginOutcome checkLogin(const std::string& name, const std::string& key) override;
     void addClient(const std::string& name, const std::string& key) override;
@@ -25,8 +29,9 @@ public:
 
 private:
     int32_t storeRecordIn(soci::session& session, const RecordDocument& record);
-    int32_t storeResultIn(soci::session& session, const RecordDocument& result,
-                          const std::string& clientName, bool imported);
+    // The stored result's ID and whether it was stored before (by an identical submission).
+    std::pair<int32_t, bool> storeResultIn(soci::session& session, const RecordDocument& result,
+                                           const std::string& clientName, bool imported);
     int32_t storeObjectIn(soci::session& session, const BCObject& object,
                           std::map<const BCObject*, int32_t>& stored);
 

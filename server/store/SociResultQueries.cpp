@@ -324,8 +324,9 @@ SociResultQueries::SociResultQueries(Database& database, int64_t refreshSeconds)
 
 void SociResultQueries::refreshStatistics()
 {
-    Database::Lease lease(database_);
-    refreshIfStale(*lease, true);
+    return database_.withSession([&](soci::session& s) -> void {
+        refreshIfStale(s, true);
+    });
 }
 
 bool SociResultQueries::statisticsAreCurrent(soci::session& s, int32_t& newest, bool fromRefresher)
@@ -349,8 +350,9 @@ bool SociResultQueries::statisticsAreCurrent(soci::session& s, int32_t& newest, 
 
 void SociResultQueries::refreshIfDue()
 {
-    Database::Lease lease(database_);
-    refreshIfStale(*lease, false, true);
+    return database_.withSession([&](soci::session& s) -> void {
+        refreshIfStale(s, false, true);
+    });
 }
 
 void SociResultQueries::refreshIfStale(soci::session& s, bool force, bool fromRefresher)
@@ -577,159 +579,159 @@ std::vector<CohortFigure> SociResultQueries::cohortFigures(soci::session& s, int
 
 std::optional<ResultPageData> SociResultQueries::resultPage(int32_t id)
 {
-    Database::Lease lease(database_);
-    soci::session& s = *lease;
-    refreshIfStale(s, false);
-    auto result = loadResult(s, id);
-    if (!result)
-        return std::nullopt;
-    ResultPageData data;
-    data.result = std::move(*result);
-    const StoredResult& r = data.result;
-    data.references = loadReferences(s);
-    data.score = scoreOf(s, r, data.references, true);
-    if (r.graphicsCardId <= 0)
-        return data;
+    return database_.withSession([&](soci::session& s) -> std::optional<ResultPageData> {
+        refreshIfStale(s, false);
+        auto result = loadResult(s, id);
+        if (!result)
+            return std::nullopt;
+        ResultPageData data;
+        data.result = std::move(*result);
+        const StoredResult& r = data.result;
+        data.references = loadReferences(s);
+        data.score = scoreOf(s, r, data.references, true);
+        if (r.graphicsCardId <= 0)
+            return data;
 
-    std::vector<std::string> keys(16), texts(16);
-    std::vector<int> counts(16), newestIds(16);
-    std::vector<long long> latest(16);
-    std::vector<std::tuple<std::string, std::string, int, int, long long>> drivers;
-    {
-        soci::statement st = (s.prepare << "SELECT driver_key, MAX(driver_text), COUNT(*), MAX(id), MAX(created_at) "
-                                           "FROM results WHERE graphics_card_id = :c GROUP BY driver_key "
-                                           "ORDER BY MAX(id) DESC",
-                              soci::into(keys), soci::into(texts), soci::into(counts), soci::into(newestIds),
-                              soci::into(latest), soci::use(r.graphicsCardId));
-        st.execute();
-        while (st.fetch()) {
-            for (std::size_t i = 0; i < keys.size(); ++i)
-                drivers.emplace_back(keys[i], texts[i], counts[i], newestIds[i], latest[i]);
+        std::vector<std::string> keys(16), texts(16);
+        std::vector<int> counts(16), newestIds(16);
+        std::vector<long long> latest(16);
+        std::vector<std::tuple<std::string, std::string, int, int, long long>> drivers;
+        {
+            soci::statement st = (s.prepare << "SELECT driver_key, MAX(driver_text), COUNT(*), MAX(id), MAX(created_at) "
+                                               "FROM results WHERE graphics_card_id = :c GROUP BY driver_key "
+                                               "ORDER BY MAX(id) DESC",
+                                  soci::into(keys), soci::into(texts), soci::into(counts), soci::into(newestIds),
+                                  soci::into(latest), soci::use(r.graphicsCardId));
+            st.execute();
+            while (st.fetch()) {
+                for (std::size_t i = 0; i < keys.size(); ++i)
+                    drivers.emplace_back(keys[i], texts[i], counts[i], newestIds[i], latest[i]);
+            }
         }
-    }
-    // The newest drivers, and the result's own whatever its age.
-    constexpr std::size_t kShownDrivers = 6;
-    std::optional<ResultLink> previous;
-    for (std::size_t i = 0; i < drivers.size(); ++i) {
-        const auto& [key, text, count, newestId, latestAt] = drivers[i];
-        if (i >= kShownDrivers && key != r.driverKey)
-            continue;
-        DriverCohort cohort;
-        cohort.driverKey = key;
-        cohort.driverText = text;
-        cohort.resultCount = count;
-        cohort.latestAt = latestAt;
-        cohort.figures = cohortFigures(s, r.graphicsCardId, key);
-        double median = 0;
-        soci::indicator have = soci::i_null;
-        s << "SELECT median_score FROM ranking_rows WHERE graphics_card_id = :c AND driver_key = :d",
-            soci::into(median, have), soci::use(r.graphicsCardId), soci::use(key);
-        cohort.medianScore = s.got_data() && have == soci::i_ok ? median : 0.0;
-        if (!previous && key != r.driverKey && newestId < r.id)
-            previous = ResultLink{newestId, "the newest result with the earlier driver " + text};
-        data.driverCohorts.push_back(std::move(cohort));
-    }
-    data.previousDriver = previous;
+        // The newest drivers, and the result's own whatever its age.
+        constexpr std::size_t kShownDrivers = 6;
+        std::optional<ResultLink> previous;
+        for (std::size_t i = 0; i < drivers.size(); ++i) {
+            const auto& [key, text, count, newestId, latestAt] = drivers[i];
+            if (i >= kShownDrivers && key != r.driverKey)
+                continue;
+            DriverCohort cohort;
+            cohort.driverKey = key;
+            cohort.driverText = text;
+            cohort.resultCount = count;
+            cohort.latestAt = latestAt;
+            cohort.figures = cohortFigures(s, r.graphicsCardId, key);
+            double median = 0;
+            soci::indicator have = soci::i_null;
+            s << "SELECT median_score FROM ranking_rows WHERE graphics_card_id = :c AND driver_key = :d",
+                soci::into(median, have), soci::use(r.graphicsCardId), soci::use(key);
+            cohort.medianScore = s.got_data() && have == soci::i_ok ? median : 0.0;
+            if (!previous && key != r.driverKey && newestId < r.id)
+                previous = ResultLink{newestId, "the newest result with the earlier driver " + text};
+            data.driverCohorts.push_back(std::move(cohort));
+        }
+        data.previousDriver = previous;
 
-    const DriverCohort* own = data.ownCohort();
-    const double target = own && own->medianScore > 0 ? own->medianScore : data.score.score;
-    int nearest = 0;
-    soci::indicator have = soci::i_null;
-    s << "SELECT result_id FROM result_scores WHERE graphics_card_id = :c AND driver_key = :d AND result_id <> :id "
-         "ORDER BY ABS(score - :m), result_id LIMIT 1",
-        soci::into(nearest, have), soci::use(r.graphicsCardId), soci::use(r.driverKey), soci::use(r.id),
-        soci::use(target);
-    if (s.got_data() && have == soci::i_ok && nearest > 0)
-        data.cohortMedian = ResultLink{nearest, "the median result of the same card and driver (result " +
-                                                    std::to_string(nearest) + ")"};
-    return data;
+        const DriverCohort* own = data.ownCohort();
+        const double target = own && own->medianScore > 0 ? own->medianScore : data.score.score;
+        int nearest = 0;
+        soci::indicator have = soci::i_null;
+        s << "SELECT result_id FROM result_scores WHERE graphics_card_id = :c AND driver_key = :d AND result_id <> :id "
+             "ORDER BY ABS(score - :m), result_id LIMIT 1",
+            soci::into(nearest, have), soci::use(r.graphicsCardId), soci::use(r.driverKey), soci::use(r.id),
+            soci::use(target);
+        if (s.got_data() && have == soci::i_ok && nearest > 0)
+            data.cohortMedian = ResultLink{nearest, "the median result of the same card and driver (result " +
+                                                        std::to_string(nearest) + ")"};
+        return data;
+    });
 }
 
 std::optional<ComparePageData> SociResultQueries::comparePage(const std::vector<int32_t>& ids)
 {
-    Database::Lease lease(database_);
-    soci::session& s = *lease;
-    refreshIfStale(s, false);
-    const auto references = loadReferences(s);
-    ComparePageData data;
-    for (int32_t id : ids) {
-        auto result = loadResult(s, id);
-        if (!result)
-            return std::nullopt;
-        CompareEntry entry;
-        entry.result = std::move(*result);
-        entry.score = scoreOf(s, entry.result, references, false).score;
-        if (entry.result.graphicsCardId > 0)
-            entry.cohort = cohortFigures(s, entry.result.graphicsCardId, entry.result.driverKey);
-        data.entries.push_back(std::move(entry));
-    }
-    return data;
+    return database_.withSession([&](soci::session& s) -> std::optional<ComparePageData> {
+        refreshIfStale(s, false);
+        const auto references = loadReferences(s);
+        ComparePageData data;
+        for (int32_t id : ids) {
+            auto result = loadResult(s, id);
+            if (!result)
+                return std::nullopt;
+            CompareEntry entry;
+            entry.result = std::move(*result);
+            entry.score = scoreOf(s, entry.result, references, false).score;
+            if (entry.result.graphicsCardId > 0)
+                entry.cohort = cohortFigures(s, entry.result.graphicsCardId, entry.result.driverKey);
+            data.entries.push_back(std::move(entry));
+        }
+        return data;
+    });
 }
 
 IndexPageData SociResultQueries::latestResults(const std::string& search, int limit)
 {
-    Database::Lease lease(database_);
-    soci::session& s = *lease;
-    refreshIfStale(s, false);
-    IndexPageData data;
-    data.search = search;
-    s << "SELECT COUNT(*) FROM results", soci::into(data.totalResults);
-    if (search.empty()) {
-        data.results = summaries(s, "", "", limit);
-    } else {
-        std::string pattern = "%";
-        for (char c : search) {
-            if (c == '%' || c == '_' || c == '\\')
-                pattern += '\\';
-            pattern += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return database_.withSession([&](soci::session& s) -> IndexPageData {
+        refreshIfStale(s, false);
+        IndexPageData data;
+        data.search = search;
+        s << "SELECT COUNT(*) FROM results", soci::into(data.totalResults);
+        if (search.empty()) {
+            data.results = summaries(s, "", "", limit);
+        } else {
+            std::string pattern = "%";
+            for (char c : search) {
+                if (c == '%' || c == '_' || c == '\\')
+                    pattern += '\\';
+                pattern += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            }
+            pattern += "%";
+            data.results = summaries(s,
+                                     "WHERE LOWER(r.card_name) LIKE :p ESCAPE '\\' OR LOWER(r.cpu_name) LIKE :p "
+                                     "ESCAPE '\\' OR LOWER(r.driver_text) LIKE :p ESCAPE '\\'",
+                                     pattern, limit);
         }
-        pattern += "%";
-        data.results = summaries(s,
-                                 "WHERE LOWER(r.card_name) LIKE :p ESCAPE '\\' OR LOWER(r.cpu_name) LIKE :p "
-                                 "ESCAPE '\\' OR LOWER(r.driver_text) LIKE :p ESCAPE '\\'",
-                                 pattern, limit);
-    }
-    return data;
+        return data;
+    });
 }
 
 RankingPageData SociResultQueries::ranking()
 {
-    Database::Lease lease(database_);
-    soci::session& s = *lease;
-    refreshIfStale(s, false);
-    RankingPageData data;
-    data.cards = rankingRows(s, "WHERE driver_key = '" + kWholeCard + "'");
-    data.cardDrivers = rankingRows(s, "WHERE driver_key <> '" + kWholeCard + "'");
-    long long computedAt = 0;
-    s << "SELECT COALESCE(MAX(computed_at), 0) FROM statistics_state", soci::into(computedAt);
-    data.computedAt = computedAt;
-    return data;
+    return database_.withSession([&](soci::session& s) -> RankingPageData {
+        refreshIfStale(s, false);
+        RankingPageData data;
+        data.cards = rankingRows(s, "WHERE driver_key = '" + kWholeCard + "'");
+        data.cardDrivers = rankingRows(s, "WHERE driver_key <> '" + kWholeCard + "'");
+        long long computedAt = 0;
+        s << "SELECT COALESCE(MAX(computed_at), 0) FROM statistics_state", soci::into(computedAt);
+        data.computedAt = computedAt;
+        return data;
+    });
 }
 
 std::optional<CardPageData> SociResultQueries::cardPage(int32_t graphicsCardId, int limit)
 {
-    Database::Lease lease(database_);
-    soci::session& s = *lease;
-    refreshIfStale(s, false);
-    std::string type;
-    soci::indicator found = soci::i_null;
-    s << "SELECT type FROM records WHERE id = :id", soci::into(type, found), soci::use(graphicsCardId);
-    if (!s.got_data() || found != soci::i_ok || type != "BenchmarkGraphicsCard")
-        return std::nullopt;
-    CardPageData data;
-    data.graphicsCardId = graphicsCardId;
-    auto fields = recordFields(s, graphicsCardId);
-    data.cardName = fields["Name"];
-    data.productId = fields["ProductID"];
-    data.vendorId = fields["VendorID"];
-    data.subProductId = fields["SubProductID"];
-    data.subVendorId = fields["SubVendorID"];
-    s << "SELECT COUNT(*) FROM results WHERE graphics_card_id = :c", soci::into(data.totalResults),
-        soci::use(graphicsCardId);
-    data.results = summaries(s, "WHERE r.graphics_card_id = " + std::to_string(graphicsCardId), "", limit);
-    if (!data.results.empty())
-        data.cardName = data.results.front().cardName;  // as the newest result names it
-    data.drivers = rankingRows(s, "WHERE graphics_card_id = " + std::to_string(graphicsCardId) +
-                                      " AND driver_key <> '" + kWholeCard + "'");
-    return data;
+    return database_.withSession([&](soci::session& s) -> std::optional<CardPageData> {
+        refreshIfStale(s, false);
+        std::string type;
+        soci::indicator found = soci::i_null;
+        s << "SELECT type FROM records WHERE id = :id", soci::into(type, found), soci::use(graphicsCardId);
+        if (!s.got_data() || found != soci::i_ok || type != "BenchmarkGraphicsCard")
+            return std::nullopt;
+        CardPageData data;
+        data.graphicsCardId = graphicsCardId;
+        auto fields = recordFields(s, graphicsCardId);
+        data.cardName = fields["Name"];
+        data.productId = fields["ProductID"];
+        data.vendorId = fields["VendorID"];
+        data.subProductId = fields["SubProductID"];
+        data.subVendorId = fields["SubVendorID"];
+        s << "SELECT COUNT(*) FROM results WHERE graphics_card_id = :c", soci::into(data.totalResults),
+            soci::use(graphicsCardId);
+        data.results = summaries(s, "WHERE r.graphics_card_id = " + std::to_string(graphicsCardId), "", limit);
+        if (!data.results.empty())
+            data.cardName = data.results.front().cardName;  // as the newest result names it
+        data.drivers = rankingRows(s, "WHERE graphics_card_id = " + std::to_string(graphicsCardId) +
+                                          " AND driver_key <> '" + kWholeCard + "'");
+        return data;
+    });
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <openssl/evp.h>
 #include <soci/soci.h>
 
 #include "server/import/TranscriptImport.h"
@@ -62,17 +63,28 @@ protected:
         return reply;
     }
 
-    HttpReply postForm(const std::string& file)
+    HttpReply postForm(const std::string& file, const std::string& login = defaultLogin())
     {
         HttpRequestView request;
         request.method = "POST";
         request.path = "/Benchmark/Korvid/Import";
+        request.authorization = login;
         request.contentType = "multipart/form-data; boundary=----korvid7";
         request.body = "------korvid7\r\nContent-Disposition: form-data; name=\"transcript\"; filename=\"a.kvdresult\"\r\n"
                        "Content-Type: application/octet-stream\r\n\r\n" + file + "\r\n------korvid7--\r\n";
         HttpReply reply;
         EXPECT_TRUE(site_->handle(request, reply));
         return reply;
+    }
+
+    static std::string defaultLogin()
+    {
+        const std::string pair = std::string(kClientName) + ":" + kClientKey;
+        std::string encoded(4 * ((pair.size() + 2) / 3) + 1, '\0');
+        const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(&encoded[0]),
+                                           reinterpret_cast<const unsigned char*>(pair.data()),
+                                           static_cast<int>(pair.size()));
+        return "Basic " + encoded.substr(0, static_cast<std::size_t>(length));
     }
 
     static std::string header(const HttpReply& reply, const std::string& name)
@@ -102,10 +114,22 @@ TEST_P(ResultSiteTest, ImportedRunsAreScoredRankedAndComparedAsWorkedOutByHand)
     const HttpReply first = postForm(gdi);
     EXPECT_EQ(first.status, 303);
     EXPECT_EQ(header(first, "Location"), "/Benchmark/Korvid/Result/1");
-    EXPECT_EQ(importTranscript(gdi, *store_, kImportClientName), 2);
+    // The same file again is the same run; a twin machine with other memory is another.
+    EXPECT_EQ(header(postForm(gdi), "Location"), "/Benchmark/Korvid/Result/1");
+    std::string twin = gdi;
+    twin.replace(twin.find("Total RAM: 23.5403"), 18, "Total RAM: 23.5404");
+    EXPECT_EQ(importTranscript(twin, *store_, kImportClientName), 2);
     std::string faster = gdi;
     faster.replace(faster.find("145427.427"), 10, "290854.854");
     EXPECT_EQ(importTranscript(faster, *store_, kImportClientName), 3);
+
+    // Only a known client adds results; the refusals store nothing (three results rank below).
+    std::string other = gdi;
+    other.replace(other.find("Total RAM: 23.5403"), 18, "Total RAM: 23.5405");
+    const HttpReply anonymous = postForm(other, "");
+    EXPECT_EQ(anonymous.status, 401);
+    EXPECT_EQ(header(anonymous, "WWW-Authenticate"), "Basic realm=\"Korvid results\", charset=\"UTF-8\"");
+    EXPECT_EQ(postForm(other, "Basic " + std::string("S29ydmlkOndyb25n")).status, 401);  // Korvid:wrong
 
     const HttpReply bad = postForm("Hello\r\n");
     EXPECT_EQ(bad.status, 400);
@@ -196,17 +220,19 @@ TEST_P(ResultSiteTest, TheImportCommandStoresEachReadableFileAndNamesTheLineOfTh
     EXPECT_EQ(err.str(), files[1] + ":27: the display mode is not \"WxH@R (B bpp)\"\n" + files[2] +
                              ":22: the file ends where the graphics card's name (\"Board name: \") was expected\n" +
                              files[3] + ": cannot be read as a saved result file\n");
-    std::ostringstream none;
-    EXPECT_EQ(runImport({files[0]}, *store_, none, none), 0);
+    std::ostringstream again;
+    EXPECT_EQ(runImport({files[0]}, *store_, again, again), 0);
+    EXPECT_EQ(again.str(), files[0] + ": already stored as result 1, 28 rates of NVIDIA GeForce GTX 470\n");
     std::filesystem::remove_all(folder);
 
-    // Nothing of the refused files stayed: three results, each with its 28 rates.
+    // Nothing of the refused files stayed, and the file sent twice is one result: two
+    // results, each with its 28 rates.
     Database::Lease lease(*database_);
     int results = 0, measurements = 0, imported = 0;
     *lease << "SELECT COUNT(*), SUM(imported) FROM results", soci::into(results), soci::into(imported);
     *lease << "SELECT COUNT(*) FROM measurements", soci::into(measurements);
-    EXPECT_EQ(results, 3);
-    EXPECT_EQ(imported, 3);
-    EXPECT_EQ(measurements, 3 * 28);
+    EXPECT_EQ(results, 2);
+    EXPECT_EQ(imported, 2);
+    EXPECT_EQ(measurements, 2 * 28);
     EXPECT_NE(get("/Benchmark/Korvid/Result/2").body.find("imported from a saved transcript"), std::string::npos);
 }

@@ -1,4 +1,4 @@
-#include "server/http/BasicAuth.h"
+#include "server/protocol/BasicAuth.h"
 
 #include <cctype>
 
