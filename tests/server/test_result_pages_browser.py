@@ -11,6 +11,7 @@ import tempfile
 import unittest
 
 from server.korvid_server_process import BUILD, SERVER_EXE, KorvidServer, api_request
+from server.korvid_test_server import DEFAULT_CLIENT_KEY, DEFAULT_CLIENT_NAME
 
 EVIL = '<script>alert(1)</script> & "R&D"'
 FIXTURE = pathlib.Path(__file__).parent / "import" / "gdi-run.upload.xml"
@@ -202,6 +203,10 @@ class ResultPagesInChromium(unittest.TestCase):
 
     def import_through_the_form(self, selector, text):
         self.visit("Benchmark/Korvid/", "index-page.png")
+        # Importing needs a client login: the address carries it, as the browser's login box
+        # would after the form's first 401.
+        login = "%s:%s@" % (DEFAULT_CLIENT_NAME, DEFAULT_CLIENT_KEY)
+        self.browser.get(self.base.replace("://", "://" + login, 1) + "Benchmark/Korvid/")
         field = self.browser.find_element(By.CSS_SELECTOR, selector)
         if field.tag_name == "textarea":  # as pasted: typing it key by key takes long
             self.browser.execute_script("arguments[0].value = arguments[1]", field, text)
