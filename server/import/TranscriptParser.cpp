@@ -1,6 +1,7 @@
 #include "server/import/TranscriptParser.h"
 
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,12 +16,21 @@
 #include "results/BCObject.h"
 #include "results/BCObjectCollection.h"
 #include "results/BCOperatingSysVersionObj.h"
+#include "server/protocol/DocumentLimits.h"
+#include "server/protocol/FieldValue.h"
+#include "server/protocol/ProtocolError.h"
+#include "server/protocol/RecordRules.h"
 #include "server/protocol/TextEncoding.h"
 
 namespace {
 
 constexpr int kSearchKey = 1;
 const std::string kSeparator(60, '-');
+const DocumentLimits kLimits;
+// Table sizes as a measurement name can hold them (MeasurementName); rates and sizes as an
+// unsigned 64-bit count can.
+constexpr int kLargestSize = 99999;
+constexpr double kLargestCount = 9.2e18;
 
 const std::map<std::string, std::string> kSizedGroups = {
     {"FillRect:", "FillRect_"},
@@ -86,6 +96,15 @@ public:
     }
 
     bool atEnd() const { return next_ >= lines_.size(); }
+    // The number of the first line holding that byte; 0 when none does.
+    int firstLineWith(char c) const
+    {
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            if (lines_[i].find(c) != std::string::npos)
+                return static_cast<int>(i + 1);
+        }
+        return 0;
+    }
     int lineNumber() const { return static_cast<int>(next_); }  // of the line last taken
     const std::string& take() { return lines_[next_++]; }
     const std::string& peek() const { return lines_[next_]; }
@@ -134,6 +153,57 @@ double number(const Reader& in, const std::string& text, const std::string& what
     return value;
 }
 
+std::string count(const Reader& in, double value, const std::string& text, const std::string& what)
+{
+    if (value > kLargestCount)
+        in.fail(what + " is out of range: \"" + text + "\"");
+    return std::to_string(static_cast<unsigned long long>(std::llround(value)));
+}
+
+// A text of the file as a field value: what an upload of it would store, within its bound.
+std::string valueText(const Reader& in, const std::string& text, const std::string& what)
+{
+    if (text.size() > kLimits.maxValueBytes)
+        in.fail(what + " is longer than " + std::to_string(kLimits.maxValueBytes) + " bytes");
+    return fieldValue(text);
+}
+
+// The record as the store will read it. Its references and members name the longest ID a
+// record can have: the IDs are known only once the records are stored.
+RecordDocument documentOf(const BCObject& object)
+{
+    RecordDocument document;
+    document.type = object.getTypeName();
+    for (int i = 0; i < object.getNumFields(); ++i)
+        document.fields.push_back({object.getField(i)->getName(), object.getField(i)->getValue()});
+    for (int i = 0; i < object.getNumSubObjects(); ++i)
+        document.references.push_back({object.getSubObjectField(i)->getName(), INT32_MAX});
+    for (int i = 0; i < object.getNumCollections(); ++i) {
+        const auto collection = object.getCollection(i);
+        RecordCollection members;
+        members.name = collection->getName();
+        for (int j = 0; j < collection->getNumObjects(); ++j)
+            members.members.push_back({collection->getElementTypeName(), INT32_MAX});
+        document.collections.push_back(std::move(members));
+    }
+    return document;
+}
+
+// An imported record obeys what an uploaded one does (RecordRules), it and the records it
+// refers to; a refusal names the line the record was read from.
+void checkRecord(int line, const BCObject& object)
+{
+    try {
+        const RecordDocument document = documentOf(object);
+        checkRecordRules(document, kLimits);
+        checkLookupFits(document, kLimits);
+    } catch (const ProtocolError& error) {
+        throw TranscriptError(line, std::string(object.getTypeName()) + ": " + error.what());
+    }
+    for (int i = 0; i < object.getNumSubObjects(); ++i)
+        checkRecord(line, *object.getSubObjectField(i)->getObject());
+}
+
 // "3.4 GHz" as printed from a count of hertz; back to the count, as precise as the print.
 std::string hertz(const Reader& in, const std::string& text)
 {
@@ -142,7 +212,7 @@ std::string hertz(const Reader& in, const std::string& text)
     for (const auto& [unit, factor] : units) {
         if (endsWith(text, unit)) {
             const double v = number(in, text.substr(0, text.size() - unit.size()), "the frequency");
-            return std::to_string(static_cast<unsigned long long>(std::llround(v * factor)));
+            return count(in, v * factor, text, "the frequency");
         }
     }
     in.fail("the frequency has no unit: \"" + text + "\"");
@@ -155,7 +225,7 @@ std::string bytes(const Reader& in, const std::string& text)
     for (const auto& [unit, factor] : units) {
         if (endsWith(text, unit)) {
             const double v = number(in, text.substr(0, text.size() - unit.size()), "the size");
-            return std::to_string(static_cast<unsigned long long>(std::llround(v * factor)));
+            return count(in, v * factor, text, "the size");
         }
     }
     in.fail("the size has no unit: \"" + text + "\"");
@@ -190,26 +260,33 @@ void readSystemInformation(Reader& in, BCObject& root)
 {
     in.skipTo({"System Information:"}, "the line \"System Information:\"");
     const std::string os = in.expect("OS: ", "the operating system");
+    const int osLine = in.lineNumber();
     const std::size_t blank = os.find(' ');
-    const std::string family = os.substr(0, blank);
-    const std::string osVersion = blank == std::string::npos ? "" : os.substr(blank + 1);
+    const std::string family = valueText(in, os.substr(0, blank), "the operating system's name");
+    const std::string osVersion =
+        valueText(in, blank == std::string::npos ? "" : os.substr(blank + 1), "the operating system's version");
 
     const std::string board = in.expect("Motherboard/Device: ", "the motherboard");
+    const int boardLine = in.lineNumber();
     const std::size_t by = board.rfind(", manufactured by: ");
     if (by == std::string::npos)
         in.fail("the motherboard line has no \", manufactured by: \"");
-    const std::string boardName = board.substr(0, by);
-    const std::string manufacturer = board.substr(by + 19);
+    const std::string boardName = valueText(in, board.substr(0, by), "the motherboard's name");
+    const std::string manufacturer = valueText(in, board.substr(by + 19), "the motherboard's manufacturer");
 
     const std::string cpu = in.expect("CPU: ", "the processor");
+    const int cpuLine = in.lineNumber();
     const std::size_t at = cpu.rfind(" @ ");
     if (at == std::string::npos)
         in.fail("the processor line has no \" @ \" before the clock speed");
     const std::string clock = hertz(in, cpu.substr(at + 3));
     const std::string nameAndVersion = cpu.substr(0, at);
     const std::size_t comma = nameAndVersion.rfind(", ");
-    const std::string cpuName = comma == std::string::npos ? nameAndVersion : nameAndVersion.substr(0, comma);
-    const std::string cpuVersion = comma == std::string::npos ? "" : nameAndVersion.substr(comma + 2);
+    const std::string cpuName =
+        valueText(in, comma == std::string::npos ? nameAndVersion : nameAndVersion.substr(0, comma),
+                  "the processor's name");
+    const std::string cpuVersion =
+        valueText(in, comma == std::string::npos ? "" : nameAndVersion.substr(comma + 2), "the processor's version");
 
     const std::string caches = in.expect("L1 Cache Size: ", "the cache sizes");
     const std::size_t l2 = caches.find(", L2 Cache Size: ");
@@ -222,9 +299,15 @@ void readSystemInformation(Reader& in, BCObject& root)
     const std::string ram = bytes(in, in.expect("Total RAM: ", "the memory size"));
     const std::string fsb = hertz(in, in.expect("External Bus (FSB) Speed: ", "the bus speed"));
 
-    root.addSubObject("OperatingSystem", std::make_shared<BCOperatingSysVersionObj>(family, osVersion));
-    root.addSubObject("Processor", std::make_shared<BCCPUObj>(cpuName));
-    root.addSubObject("Motherboard", std::make_shared<BCMotherboardObj>(boardName, manufacturer));
+    const auto osRecord = std::make_shared<BCOperatingSysVersionObj>(family, osVersion);
+    checkRecord(osLine, *osRecord);
+    const auto processor = std::make_shared<BCCPUObj>(cpuName);
+    checkRecord(cpuLine, *processor);
+    const auto motherboard = std::make_shared<BCMotherboardObj>(boardName, manufacturer);
+    checkRecord(boardLine, *motherboard);
+    root.addSubObject("OperatingSystem", osRecord);
+    root.addSubObject("Processor", processor);
+    root.addSubObject("Motherboard", motherboard);
     root.addField("ProcessorVersion", cpuVersion, kSearchKey);
     root.addField("ProcessorClockSpeed", clock, kSearchKey);
     root.addField("FSBClockSpeed", fsb, kSearchKey);
@@ -238,7 +321,9 @@ std::string readGraphicsCard(Reader& in, BCObject& root)
 {
     in.skipTo({"Initialising Direct2D test.", "Initialising GDI test."},
               "the graphics test starts (\"Initialising Direct2D test.\" or \"Initialising GDI test.\")");
-    const std::string cardName = in.expect("Board name: ", "the graphics card's name");
+    const std::string cardName = valueText(in, in.expect("Board name: ", "the graphics card's name"),
+                                           "the graphics card's name");
+    const int cardLine = in.lineNumber();
     const std::string ids = in.expect("Product ID: ", "the graphics card's IDs");
     unsigned product = 0, vendor = 0, subProduct = 0, subVendor = 0;
     int consumed = 0;
@@ -247,11 +332,13 @@ std::string readGraphicsCard(Reader& in, BCObject& root)
         static_cast<std::size_t>(consumed) != ids.size())
         in.fail("the ID line is not \"Product ID: 0x.. Vendor ID: 0x.. SubProduct ID: 0x.. SubVendor ID: 0x..\"");
     const std::string driver = in.expect("Card driver: ", "the card driver");
+    const int driverLine = in.lineNumber();
     const std::size_t open = driver.rfind(" (");
     if (open == std::string::npos || !endsWith(driver, ")"))
         in.fail("the driver line is not \"Card driver: name (version)\"");
-    const std::string driverName = driver.substr(0, open);
-    const std::string driverVersion = driver.substr(open + 2, driver.size() - open - 3);
+    const std::string driverName = valueText(in, driver.substr(0, open), "the driver's name");
+    const std::string driverVersion =
+        valueText(in, driver.substr(open + 2, driver.size() - open - 3), "the driver's version");
     const std::string vramText = in.expect("VRAM: ", "the video memory");
     const std::string vram = vramText == "Unknown" ? "0" : bytes(in, vramText);
     const std::string mode = in.expect("Display mode: ", "the display mode");
@@ -261,11 +348,14 @@ std::string readGraphicsCard(Reader& in, BCObject& root)
         static_cast<std::size_t>(consumed) != mode.size())
         in.fail("the display mode is not \"WxH@R (B bpp)\"");
 
-    root.addSubObject("GraphicsCard", std::make_shared<BCGraphicsCardObj>(cardName, "", product, vendor,
-                                                                          subProduct, subVendor));
+    const auto card = std::make_shared<BCGraphicsCardObj>(cardName, "", product, vendor, subProduct, subVendor);
+    checkRecord(cardLine, *card);
+    const auto driverRecord = std::make_shared<BCLibraryVersionObj>(driverName, driverVersion);
+    checkRecord(driverLine, *driverRecord);
+    root.addSubObject("GraphicsCard", card);
     auto drivers = std::make_shared<BCObjectCollection>("DriverLibraries", "BenchmarkLibraryVersion");
     root.addSubObjectCollection(drivers);
-    drivers->addObject(std::make_shared<BCLibraryVersionObj>(driverName, driverVersion));
+    drivers->addObject(driverRecord);
     root.addField("VRAMSize", vram, kSearchKey);
     root.addField("DisplayWidth", std::to_string(width), kSearchKey);
     root.addField("DisplayHeight", std::to_string(height), kSearchKey);
@@ -339,6 +429,8 @@ int readTests(Reader& in, BCObject& root)
             if (std::sscanf(line.c_str(), "(%d, %d)\t%n", &width, &height, &consumed) != 2 || consumed == 0 ||
                 width <= 0 || height <= 0)
                 in.fail("the table row does not start with \"(width, height)\" and a tab");
+            if (width > kLargestSize || height > kLargestSize)
+                in.fail("the table row's size is over " + std::to_string(kLargestSize) + " pixels");
             const std::vector<double> v = rates(in, line.substr(static_cast<std::size_t>(consumed)), 3);
             const std::string name = group + std::to_string(width) + "x" + std::to_string(height);
             root.addField(name + "_Ops_s", fieldText(v[1]), kSearchKey);
@@ -366,6 +458,9 @@ ParsedTranscript parseTranscript(const std::string& text)
     Reader in(toUtf8(text));
     if (in.atEnd())
         throw TranscriptError(0, "the file is empty");
+    // A console never shows one; in a stored text it would cut the value short.
+    if (const int line = in.firstLineWith('\0'))
+        throw TranscriptError(line, "the line holds a NUL byte");
     if (in.take() != kSeparator)
         in.fail("not a Korvid result file: it does not begin with the banner's line of 60 hyphens");
 
@@ -380,5 +475,6 @@ ParsedTranscript parseTranscript(const std::string& text)
     parsed.measurementCount = readTests(in, *parsed.root);
     if (parsed.measurementCount == 0)
         throw TranscriptError(in.lineNumber(), "the run measured nothing");
+    checkRecord(in.lineNumber(), *parsed.root);
     return parsed;
 }

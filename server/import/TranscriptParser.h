@@ -28,5 +28,8 @@ struct ParsedTranscript {
 // in the machine's code page) back into the record tree the run had built. The file keeps
 // rates with three decimals and sizes in rounded units, so the tree holds what the file
 // shows; the system library versions are never in it. A run that reports a failed test is
-// refused, as korvid.exe refuses to upload it.
+// refused, as korvid.exe refuses to upload it; so are a NUL byte and records that an upload
+// could not store (RecordRules: texts over the value bound, a card or driver whose lookup
+// would not fit a request line), each naming its line. Texts become what fieldValue makes of
+// them, as in an upload.
 ParsedTranscript parseTranscript(const std::string& text);

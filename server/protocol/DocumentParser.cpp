@@ -1,12 +1,14 @@
 #include "server/protocol/DocumentParser.h"
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include <rapidxml/rapidxml.hpp>
 
+#include "server/protocol/DocumentShape.h"
+#include "server/protocol/FieldValue.h"
 #include "server/protocol/ProtocolError.h"
+#include "server/protocol/RecordRules.h"
 #include "server/protocol/RecordTypes.h"
 #include "server/protocol/TextEncoding.h"
 
@@ -20,55 +22,9 @@ using Attribute = rapidxml::xml_attribute<char>;
     throw ProtocolError(400, reason);
 }
 
-// The parser recurses once per level, so depth and size are checked before it runs: a megabyte
-// of "<a>" must not reach it.
-void checkShape(const std::string& body, const DocumentLimits& limits)
-{
-    std::size_t depth = 0;
-    std::size_t elements = 0;
-    for (std::size_t i = 0; i < body.size(); ++i) {
-        if (body[i] != '<')
-            continue;
-        const char next = i + 1 < body.size() ? body[i + 1] : '\0';
-        if (next == '!')
-            refuse("declarations, comments and CDATA are not accepted in a record document");
-        if (next == '?')
-            continue;
-        if (next == '/') {
-            if (depth > 0)
-                --depth;
-            continue;
-        }
-        // Find the end of the tag, stepping over quoted attribute values.
-        char quote = '\0';
-        std::size_t end = i + 1;
-        for (; end < body.size(); ++end) {
-            const char c = body[end];
-            if (quote) {
-                if (c == quote)
-                    quote = '\0';
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '>') {
-                break;
-            }
-        }
-        if (++elements > limits.maxElements)
-            refuse("too many elements in the record document");
-        if (end < body.size() && body[end - 1] != '/' && ++depth > limits.maxDepth)
-            refuse("the record document is nested too deeply");
-        i = end;
-    }
-}
-
 std::string nameOf(const Node* node)
 {
     return std::string(node->name(), node->name_size());
-}
-
-std::string valueOf(const Attribute* attribute)
-{
-    return std::string(attribute->value(), attribute->value_size());
 }
 
 bool hasChildElement(const Node* node)
@@ -89,21 +45,33 @@ bool hasText(const Node* node)
     return false;
 }
 
-// An element that stands for a stored record: <Name id="12"/>, nothing else in it.
+// An element that stands for a stored record: <Name id="12"/>, nothing else in it. The ID is
+// written as the client writes it (no sign, no leading zero), so that its lookup pair
+// <Name>ID=12 finds what it stored.
 int32_t referencedID(const Node* node)
 {
     const Attribute* attribute = node->first_attribute();
-    if (!attribute || attribute->next_attribute() || nameOf(node).empty() ||
+    if (!attribute || attribute->next_attribute() ||
         std::string(attribute->name(), attribute->name_size()) != "id" || node->first_node())
         refuse("<" + nameOf(node) + "> must be an empty element with one id attribute");
-    const std::string text = valueOf(attribute);
-    if (text.empty() || text.size() > 10 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
-        refuse("<" + nameOf(node) + "> has an invalid id \"" + toUtf8(text) + "\"");
-    const long long id = std::stoll(text);
-    if (id <= 0 || id > INT32_MAX)
-        refuse("<" + nameOf(node) + "> has an invalid id \"" + text + "\"");
-    return static_cast<int32_t>(id);
+    const std::string text(attribute->value(), attribute->value_size());
+    if (text.empty() || text.size() > 10 || text[0] == '0' ||
+        text.find_first_not_of("0123456789") != std::string::npos || std::stoll(text) > INT32_MAX)
+        refuse("<" + nameOf(node) + "> has an invalid id" +
+               (text.size() <= 16 ? " \"" + toUtf8(text) + "\"" : std::string()));
+    return static_cast<int32_t>(std::stoll(text));
+}
+
+// The value as its sender wrote it. The parser keeps no text for an element that holds only
+// blanks; the blanks are read from the body then, as the sender's lookup carries them.
+std::string sentValue(const Node* node, const std::vector<char>& buffer, const std::string& body)
+{
+    if (node->value_size() > 0)
+        return std::string(node->value(), node->value_size());
+    const std::size_t tagEnd = body.find('>', static_cast<std::size_t>(node->name() - buffer.data()));
+    if (tagEnd == std::string::npos || body[tagEnd - 1] == '/')
+        return std::string();
+    return body.substr(tagEnd + 1, body.find('<', tagEnd) - tagEnd - 1);
 }
 
 void readCollection(const Node* node, const std::string& elementType, RecordDocument& record)
@@ -116,8 +84,8 @@ void readCollection(const Node* node, const std::string& elementType, RecordDocu
         if (member->type() != rapidxml::node_element)
             continue;
         if (nameOf(member) != elementType)
-            refuse("the collection <" + collection.name + "> holds " + elementType +
-                   " records, not <" + toUtf8(nameOf(member)) + ">");
+            refuse("the collection <" + collection.name + "> holds " + elementType + " records, not <" +
+                   nameOf(member) + ">");
         collection.members.push_back({elementType, referencedID(member)});
     }
     record.collections.push_back(std::move(collection));
@@ -126,11 +94,11 @@ void readCollection(const Node* node, const std::string& elementType, RecordDocu
 } // namespace
 
 RecordDocument parseRecordDocument(const std::string& body, const std::string& type,
-                                   const DocumentLimits& limits)
+                                   const DocumentLimits& limits, SearchKey* sentLookup)
 {
     if (body.find('\0') != std::string::npos)
         refuse("the record document contains a NUL byte");
-    checkShape(body, limits);
+    checkDocumentShape(body, limits);
 
     std::vector<char> text(body.begin(), body.end());
     text.push_back('\0');
@@ -152,8 +120,7 @@ RecordDocument parseRecordDocument(const std::string& body, const std::string& t
     if (!root)
         refuse("no record element");
     if (nameOf(root) != type)
-        refuse("the root element <" + toUtf8(nameOf(root)) + "> does not match the type " + type +
-               " of the address");
+        refuse("the root element <" + nameOf(root) + "> does not match the type " + type + " of the address");
     if (root->first_attribute())
         refuse("the root element takes no attributes");
     if (hasText(root))
@@ -161,23 +128,31 @@ RecordDocument parseRecordDocument(const std::string& body, const std::string& t
 
     RecordDocument record;
     record.type = type;
+    RecordDocument asSent;
+    asSent.type = type;
     for (const Node* node = root->first_node(); node; node = node->next_sibling()) {
         if (node->type() != rapidxml::node_element)
             continue;
         const std::string name = nameOf(node);
         const std::string elementType = RecordTypes::collectionElement(type, name);
-        if (node->first_attribute()) {
-            const std::string target = RecordTypes::referenceTarget(type, name);
-            if (target.empty())
-                refuse(type + " has no reference named " + toUtf8(name));
+        if (!RecordTypes::referenceTarget(type, name).empty()) {
             record.references.push_back({name, referencedID(node)});
+        } else if (node->first_attribute()) {
+            refuse(type + " has no reference named " + name);
         } else if (!elementType.empty()) {
             readCollection(node, elementType, record);
         } else if (hasChildElement(node)) {
-            refuse(type + " has no collection named " + toUtf8(name));
+            refuse(type + " has no collection named " + name);
         } else {
-            record.fields.push_back({toUtf8(name), toUtf8(std::string(node->value(), node->value_size()))});
+            const std::string sent = sentValue(node, text, body);
+            record.fields.push_back({name, fieldValue(sent)});
+            asSent.fields.push_back({name, toUtf8(sent)});
         }
     }
+    checkRecordRules(record, limits);
+    asSent.references = record.references;
+    checkLookupFits(asSent, limits);
+    if (sentLookup)
+        *sentLookup = SearchKey::ofRecord(asSent);
     return record;
 }

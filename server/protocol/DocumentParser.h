@@ -1,18 +1,18 @@
 #pragma once
 
-#include <cstddef>
 #include <string>
 
+#include "server/protocol/DocumentLimits.h"
 #include "server/protocol/RecordDocument.h"
-
-struct DocumentLimits {
-    std::size_t maxDepth = 8;        // a record document is three levels deep
-    std::size_t maxElements = 4096;  // a full result has a few hundred
-};
+#include "server/protocol/SearchKey.h"
 
 // Reads the record document of a submission for the type named in the address. Throws
 // ProtocolError (400) with a short reason for anything that is not a well-formed document of
-// that type: other root element, stray text, a reference or collection the type does not have,
-// a malformed ID, declarations (no DOCTYPE, so no entity tricks), too deep or too many elements.
+// that type: a tag the shape check cannot read (DocumentShape), other root element, stray
+// text, a reference or collection the type does not have, a malformed ID, what RecordRules
+// refuses, and a description record whose lookup would not fit a request line.
+// Values are stored as fieldValue makes them. sentLookup, when given, receives the pairs of
+// the lookup that the sender of this document makes for it (its values as sent, in UTF-8).
 RecordDocument parseRecordDocument(const std::string& body, const std::string& type,
-                                   const DocumentLimits& limits = DocumentLimits());
+                                   const DocumentLimits& limits = DocumentLimits(),
+                                   SearchKey* sentLookup = nullptr);

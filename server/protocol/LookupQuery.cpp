@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "server/protocol/FieldValue.h"
 #include "server/protocol/ProtocolError.h"
 #include "server/protocol/TextEncoding.h"
 
@@ -42,7 +43,7 @@ std::string percentDecode(const std::string& text)
     return out;
 }
 
-SearchKey parseLookupQuery(const std::string& query)
+SearchKey parseLookupQuery(const std::string& query, const DocumentLimits& limits)
 {
     std::vector<std::pair<std::string, std::string>> pairs;
     std::size_t start = 0;
@@ -55,8 +56,15 @@ SearchKey parseLookupQuery(const std::string& query)
             const std::size_t equals = segment.find('=');
             if (equals == std::string::npos)
                 throw ProtocolError(400, "query pair without '='");
-            pairs.emplace_back(toUtf8(percentDecode(segment.substr(0, equals))),
-                               toUtf8(percentDecode(segment.substr(equals + 1))));
+            std::string name = toUtf8(percentDecode(segment.substr(0, equals)));
+            std::string value = fieldValue(percentDecode(segment.substr(equals + 1)));
+            if (name.size() > limits.maxNameBytes)
+                throw ProtocolError(400, "a name in the query is longer than " +
+                                             std::to_string(limits.maxNameBytes) + " bytes");
+            if (value.size() > limits.maxValueBytes)
+                throw ProtocolError(400, "the value of " + name + " in the query is longer than " +
+                                             std::to_string(limits.maxValueBytes) + " bytes");
+            pairs.emplace_back(std::move(name), std::move(value));
         }
         start = end + 1;
     }

@@ -64,3 +64,8 @@ std::optional<Measurement> parseMeasurement(const std::string& name, const std::
         return std::nullopt;
     return m;
 }
+
+bool isMeasurementName(const std::string& name)
+{
+    return parseMeasurement(name, "0").has_value();
+}

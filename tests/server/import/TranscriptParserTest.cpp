@@ -188,3 +188,47 @@ TEST(TranscriptParser, ASavedDirect2DRunGivesEveryRateItsUploadCarried)
     }
     EXPECT_EQ(rates, parsed.measurementCount);
 }
+
+// What an upload could not store is not imported either, and the refusal names the line.
+TEST(TranscriptParser, RefusesWhatAnUploadCouldNotStoreNamingTheLine)
+{
+    const std::string good = readFile("gdi-run.kvdresult");
+    struct Case {
+        std::string line, with;
+        int errorLine;
+        std::string reason;
+    };
+    const std::string card = "Board name: NVIDIA GeForce GTX 470";
+    const std::string board = "Motherboard/Device: Wine, manufactured by: The Wine Project";
+    const std::string driver = "Card driver: nvd3dum.dll (30.0.14023.3004)";
+    const std::string cpu = "CPU: AMD EPYC, Model 49 Stepping 0 @ 2.245 GHz";
+    const std::vector<Case> cases = {
+        {card, std::string("Board name: NVIDIA\0GTX", 22), 23, "the line holds a NUL byte"},
+        {"(128, 128)\t", std::string("(128, 128)\0\t", 12), 36, "the line holds a NUL byte"},
+        {card, "Board name: " + std::string(4097, 'N'), 23, "the graphics card's name is longer than 4096 bytes"},
+        {driver, "Card driver: nvd3dum.dll (" + std::string(4097, '3') + ")", 25,
+         "the driver's version is longer than 4096 bytes"},
+        // Both texts within the bound, but the board's lookup would be
+        // 98 + (5 + 3 * 1400 + 1) + (13 + 3 * 1400 + 1) = 8518 bytes.
+        {board, "Motherboard/Device: " + std::string(1400, '/') + ", manufactured by: " + std::string(1400, '/'), 11,
+         "BenchmarkMotherboard: the lookup of this record would need a request line of 8518 bytes, over the 8192 "
+         "bytes a request line may have"},
+        // The driver's file names form a library record of their own.
+        {driver, "Card driver: " + std::string(2800, ',') + " (1.0)", 25,
+         "BenchmarkLibrary: the lookup of this record would need a request line of 8500 bytes, over the 8192 "
+         "bytes a request line may have"},
+        {cpu, "CPU: AMD EPYC @ 1e300 GHz", 12, "the frequency is out of range: \"1e300 GHz\""},
+        {"(128, 128)\t", "(100000, 128)\t", 36, "the table row's size is over 99999 pixels"},
+    };
+    for (const Case& c : cases) {
+        std::string reason;
+        EXPECT_EQ(c.errorLine, errorLine(replaceLine(good, c.line, c.with), &reason)) << c.reason;
+        EXPECT_EQ(c.reason, reason);
+    }
+
+    // Blanks alone are an empty text, as in an upload; a long card name at the bound is taken.
+    const ParsedTranscript blank = parseTranscript(replaceLine(good, card, "Board name:    "));
+    EXPECT_EQ("", blank.cardName);
+    const std::string longName(4096, 'N');
+    EXPECT_EQ(longName, parseTranscript(replaceLine(good, card, "Board name: " + longName)).cardName);
+}

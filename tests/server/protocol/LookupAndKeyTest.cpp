@@ -1,10 +1,20 @@
+#include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "results/BCCPUObj.h"
+#include "results/BCField.h"
+#include "results/BCObjectField.h"
+#include "results/BCGraphicsCardObj.h"
+#include "results/BCLibraryVersionObj.h"
+#include "results/BCMotherboardObj.h"
+#include "results/UrlEncode.h"
 #include "server/protocol/DocumentParser.h"
+#include "server/protocol/LookupLine.h"
 #include "server/protocol/LookupQuery.h"
 #include "server/protocol/MeasurementName.h"
 #include "server/protocol/ProtocolError.h"
@@ -29,6 +39,55 @@ int refusedStatus(const std::string& query)
         return error.status();
     }
     return 0;
+}
+
+std::string lookupRefusal(const std::string& query)
+{
+    try {
+        parseLookupQuery(query);
+    } catch (const ProtocolError& error) {
+        EXPECT_EQ(400, error.status());
+        return error.what();
+    }
+    return "(accepted)";
+}
+
+std::string repeated(const std::string& text, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
+std::string documentOf(const BCObject& record)
+{
+    std::ostringstream out;
+    record.writeXML(out, "\t");
+    return out.str();
+}
+
+// The pairs of the client's lookup as it holds them, in UTF-8.
+Pairs searchPairsOf(const BCObject& record)
+{
+    Pairs pairs;
+    for (int i = 0; i < record.getNumFields(); ++i) {
+        if (record.getField(i)->isSearchKey())
+            pairs.emplace_back(record.getField(i)->getName(), toUtf8(record.getField(i)->getValue()));
+    }
+    for (int i = 0; i < record.getNumSubObjects(); ++i)
+        pairs.emplace_back(record.getSubObjectField(i)->getName() + "ID",
+                           std::to_string(record.getSubObjectField(i)->getObject()->getID()));
+    return pairs;
+}
+
+// The query the client appends to the API base: "Type?name=value&...".
+std::string queryOf(const BCObject& record)
+{
+    std::ostringstream out;
+    record.generateSearchQuery(out);
+    const std::string text = out.str();
+    return text.substr(text.find('?') + 1);
 }
 
 } // namespace
@@ -158,4 +217,78 @@ TEST(MeasurementNameTest, SplitsMeasurementFieldsOnly)
     }
     EXPECT_EQ("<BenchmarkCPU><ID>12</ID></BenchmarkCPU>\n", idReply("BenchmarkCPU", 12));
     EXPECT_EQ("<SearchResponse/>\n", notFoundReply());
+}
+
+// A lookup finds what a submission of the same bytes stored: the client's own document and
+// query for records with the texts that the two sides could read apart.
+TEST(SearchKeyTest, TheClientsLookupFindsWhatItsDocumentStored)
+{
+    const std::vector<std::string> texts = {
+        "P8P67", "   ", "\t\r\n ", "", "  padded  ", "R&D <beta> \"quoted\" 'single'", "Intel(R) \xAE",
+        "\xC2\xAE UTF-8", "a+b=c&d%20", "&amp; &#48;", "line\r\nbreak", "]]>"};
+    for (const std::string& text : texts) {
+        std::vector<std::shared_ptr<BCObject>> records = {
+            std::make_shared<BCMotherboardObj>(text, text), std::make_shared<BCCPUObj>(text),
+            std::make_shared<BCGraphicsCardObj>(text, "", 0, 0, 0, 0),
+            std::make_shared<BCGraphicsCardObj>(text, text, 0x6cd, 0x10de, 0, 0)};
+        auto version = std::make_shared<BCLibraryVersionObj>("d2d1.dll", text);
+        version->getSubObjectField(0)->getObject()->setID(42);
+        records.push_back(version);
+        for (const auto& record : records) {
+            SearchKey sent;
+            const RecordDocument stored =
+                parseRecordDocument(documentOf(*record), record->getTypeName(), DocumentLimits(), &sent);
+            const std::string query = queryOf(*record);
+            EXPECT_EQ(SearchKey::ofRecord(stored).canonical(), parseLookupQuery(query).canonical())
+                << record->getTypeName() << " " << query;
+            // What the parser says the sender looks up is what the sender's query holds.
+            EXPECT_EQ(sent.canonical(), SearchKey(searchPairsOf(*record)).canonical()) << query;
+        }
+    }
+    // Blanks alone are the empty value on both sides; blanks around a text are kept.
+    EXPECT_EQ(keyOf("<BenchmarkCPU><Name>   </Name></BenchmarkCPU>", "BenchmarkCPU").canonical(),
+              parseLookupQuery("Name=&").canonical());
+    EXPECT_EQ(keyOf("<BenchmarkCPU><Name>&#32;</Name></BenchmarkCPU>", "BenchmarkCPU").canonical(),
+              parseLookupQuery("Name=%09%0D%0A&").canonical());
+    EXPECT_EQ((Pairs{{"Name", " x "}}), keyOf("<BenchmarkCPU><Name> x </Name></BenchmarkCPU>", "BenchmarkCPU").pairs());
+    EXPECT_NE(parseLookupQuery("Name=%20x%20&").canonical(), parseLookupQuery("Name=x&").canonical());
+}
+
+TEST(LookupQueryTest, RefusesNamesAndValuesBeyondTheirBounds)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {std::string(128, 'N') + "=1&", "(accepted)"},
+        {std::string(129, 'N') + "=1&", "a name in the query is longer than 128 bytes"},
+        {"Name=" + std::string(4096, 'x') + "&", "(accepted)"},
+        {"Name=" + std::string(4097, 'x') + "&", "the value of Name in the query is longer than 4096 bytes"},
+        // Measured as stored: %AE is two bytes of UTF-8.
+        {"Name=" + repeated("%AE", 2048) + "&", "(accepted)"},
+        {"Name=" + repeated("%AE", 2049) + "&", "the value of Name in the query is longer than 4096 bytes"},
+        {"Name=a%00b&", "NUL byte in the query"},
+        {std::string("Name=a\0b&", 10), "NUL byte in the query"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.second, lookupRefusal(c.first)) << c.first.substr(0, 40);
+}
+
+// The server counts a lookup as the client's encoder writes it, byte for byte.
+TEST(LookupLineTest, CountsTheClientsEncodingOfTheLookup)
+{
+    for (int byte = 0; byte < 256; ++byte) {
+        const std::string text(1, static_cast<char>(byte));
+        EXPECT_EQ(urlEncode(text).size(), percentEncodedBytes(text)) << byte;
+    }
+    auto card = std::make_shared<BCGraphicsCardObj>("Wine GPU (R) ~_.-", "ATI & co", 0, 0x1002, 0, 0);
+    const std::string base = "/api/v1/";
+    std::ostringstream line;
+    line << "GET " << base;
+    card->generateSearchQuery(line);
+    line << " HTTP/1.1";
+    EXPECT_EQ(line.str().size(),
+              lookupRequestLineBytes("BenchmarkGraphicsCard", parseLookupQuery(queryOf(*card)), base.size()));
+    // "GET /api/v1/BenchmarkCPU?Name=a%20b& HTTP/1.1"
+    EXPECT_EQ(45u, lookupRequestLineBytes("BenchmarkCPU", SearchKey(Pairs{{"Name", "a b"}}), 8));
+    // A Windows-1252 byte counts as the two UTF-8 bytes it is stored as: never less than the
+    // client's one escape.
+    EXPECT_EQ(45u + 3u, lookupRequestLineBytes("BenchmarkCPU", parseLookupQuery("Name=a%AEb&"), 8));
 }
