@@ -1,5 +1,6 @@
 #include "app/Banner.h"
 
+#include "BuildConfig.h"
 #include "app/OutputPair.h"
 
 namespace {
@@ -9,7 +10,7 @@ const char* const separator = "-------------------------------------------------
 void printBanner(OutputPair& output)
 {
     output << separator << std::endl;
-    output << "Korvid 2.9" << std::endl;
+    output << "Korvid " KORVID_VERSION << std::endl;
     output << "A benchmark tool for graphics cards." << std::endl;
     output << "Measures 2D drawing through Direct2D (or GDI) on this machine's graphics card." << std::endl;
     output << std::endl;

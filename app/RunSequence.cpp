@@ -1,5 +1,7 @@
 #include "app/RunSequence.h"
 
+#include "BuildConfig.h"
+
 #include <exception>
 #include <iomanip>
 #include <iostream>
@@ -24,7 +26,7 @@
 namespace {
 
 const char* const kCaption = "Korvid";
-const char* const kStatusPrefix = "Korvid 2.9 (2012/06/11). ";
+const char* const kStatusPrefix = "Korvid " KORVID_VERSION " (2012/06/11). ";
 constexpr int kExitUnhandledError = 1;
 
 // The command line's requests to the server client. The debug level is kept in the parser's

@@ -57,8 +57,9 @@ int main(int argc, char** argv)
 #endif
     BackEndFactory tests;
     RunEnvironment environment{platform, prompts, webPages, system, tests,
-                               ServerSettings{KORVID_API_URL, "Korvid_Windows_2.9",
+                               ServerSettings{KORVID_API_URL, KORVID_CLIENT_NAME,
                                               KORVID_CLIENT_KEY, KORVID_RESULT_PAGE_URL,
-                                              "Korvid/2.9 (Windows)", KORVID_DOWNLOAD_PAGE_URL}};
+                                              "Korvid/" KORVID_VERSION " (Windows)",
+                                              KORVID_DOWNLOAD_PAGE_URL}};
     return runSequence(argc, argv, environment);
 }

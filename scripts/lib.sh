@@ -3,6 +3,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$ROOT/build"
 NATIVE_BUILD="$BUILD/native"
 WINDOWS_BUILD="$BUILD/windows"
+# korvid-server as it is served: optimised, no sanitizers, with symbols to strip apart.
+RELEASE_BUILD="$BUILD/release"
 
 say() { printf '%s: %s\n' "$(basename "$0")" "$*"; }
 
@@ -28,6 +30,18 @@ configure_windows() {
 
 configure_native() {
     cmake -S "$ROOT" -B "$NATIVE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+}
+
+configure_release() {
+    cmake -S "$ROOT" -B "$RELEASE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DKORVID_SANITIZE=OFF "$@" >/dev/null
+}
+
+# KORVID_VERSION, KORVID_CLIENT_NAME and KORVID_CLIENT_KEY of a configured tree ($1), which
+# CMake writes from the one place that sets them.
+load_identity() {
+    # shellcheck disable=SC1091
+    source "$1/generated/korvid-identity.env"
 }
 
 # Starts Xvfb on a free display number and sets DISPLAY and XVFB_PID. $1: WxHxD.

@@ -18,6 +18,7 @@
 #include "server/import/TranscriptImport.h"
 #include "server/pages/ResultSite.h"
 #include "server/store/Database.h"
+#include "server/store/DatabaseBackup.h"
 #include "server/store/SociRecordStore.h"
 #include "server/store/SociResultQueries.h"
 
@@ -134,6 +135,20 @@ int manageClients(const ServerOptions& options)
     return 0;
 }
 
+int backup(const ServerOptions& options)
+{
+    try {
+        const BackupSummary summary = backupDatabase(options.database, options.arguments[0]);
+        std::cout << "backup of " << options.database << " written to " << options.arguments[0]
+                  << ": " << summary.results << " results, schema version " << summary.schemaVersion
+                  << ", " << summary.bytes << " bytes" << std::endl;
+        return 0;
+    } catch (const BackupRefused& error) {
+        std::cerr << "korvid-server: " << error.what() << std::endl;
+        return kUsageError;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -160,6 +175,8 @@ int main(int argc, char** argv)
             SociRecordStore store(*database);
             return runImport(options.arguments, store, std::cout, std::cerr);
         }
+        case ServerOptions::Command::Backup:
+            return backup(options);
         case ServerOptions::Command::Serve:
             return serve(options);
         }

@@ -11,6 +11,8 @@ const char* const kServerHelp =
     "                                            refuse a client from now on (403)\n"
     "  korvid-server import FILE... [--database URL]\n"
     "                                            store saved .kvdresult transcripts as results\n"
+    "  korvid-server backup FILE [--database sqlite:PATH]\n"
+    "                                            copy a SQLite database while it serves\n"
     "\n"
     "Options:\n"
     "  --database URL      sqlite:PATH (default sqlite:korvid-results.db) or a PostgreSQL URI\n"
@@ -73,6 +75,9 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args)
             ++i;
         } else if (args[0] == "import") {
             options.command = ServerOptions::Command::Import;
+            ++i;
+        } else if (args[0] == "backup") {
+            options.command = ServerOptions::Command::Backup;
             ++i;
         }
     }
@@ -141,6 +146,10 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args)
     case ServerOptions::Command::Import:
         if (options.arguments.empty())
             throw std::runtime_error("import needs at least one FILE");
+        break;
+    case ServerOptions::Command::Backup:
+        if (options.arguments.size() != 1 || options.arguments[0].empty())
+            throw std::runtime_error("backup needs one FILE");
         break;
     case ServerOptions::Command::Serve: {
         bool tls = false;

@@ -11,9 +11,9 @@ struct Listener {
 };
 
 struct ServerOptions {
-    enum class Command { Serve, AddClient, DisableClient, Import, Help };
+    enum class Command { Serve, AddClient, DisableClient, Import, Backup, Help };
     Command command = Command::Serve;
-    std::vector<std::string> arguments;  // NAME KEY, NAME, or the files to import
+    std::vector<std::string> arguments;  // NAME KEY, NAME, the files to import, the backup FILE
 
     std::string database = "sqlite:korvid-results.db";
     std::vector<Listener> listeners;

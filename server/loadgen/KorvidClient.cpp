@@ -1,7 +1,9 @@
 #include "server/loadgen/KorvidClient.h"
 
+#include "BuildConfig.h"
+
 std::unique_ptr<BenchmarkClient> makeKorvidClient(const LoadOptions& options)
 {
     return std::make_unique<BenchmarkClient>("KorvidResult", options.apiURL, options.clientName, options.clientKey,
-                                             options.resultPageURL, "Korvid/2.9 (Windows)");
+                                             options.resultPageURL, "Korvid/" KORVID_VERSION " (Windows)");
 }

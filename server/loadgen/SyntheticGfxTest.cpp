@@ -1,5 +1,7 @@
 #include "server/loadgen/SyntheticGfxTest.h"
 
+#include "BuildConfig.h"
+
 #include "core/TransferReport.h"
 #include "sysinfo/VideoControllerInfo.h"
 
@@ -14,7 +16,7 @@ const int32_t kStatusStrip = 20;
 
 SyntheticGfxTest::SyntheticGfxTest(BenchmarkClient& client, OutputPair& output, const VideoControllerInfo& card,
                                    bool direct2D, std::mt19937_64& random)
-    : GfxTest(client, "Korvid 2.9. ", output, 0x1F), direct2D_(direct2D), random_(random)
+    : GfxTest(client, "Korvid " KORVID_VERSION ". ", output, 0x1F), direct2D_(direct2D), random_(random)
 {
     setDisplayMode(kWidth, kHeight, 60, 32);
     statusHeight = kStatusStrip;

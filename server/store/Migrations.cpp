@@ -121,7 +121,7 @@ void applyMigrations(soci::session& session, Dialect dialect)
             continue;
         for (const std::string& statement : kMigrations[version - 1]) {
             if (statement == "{default-client}") {
-                const std::string name = KORVID_DEFAULT_CLIENT_NAME;
+                const std::string name = KORVID_CLIENT_NAME;
                 const std::string hash = hashKey(KORVID_CLIENT_KEY);
                 const long long now = unixNow();
                 session << "INSERT INTO clients (name, key_hash, enabled, created_at) "

@@ -46,6 +46,7 @@ import base64
 import http.server
 import json
 import os
+import pathlib
 import signal
 import socket
 import socketserver
@@ -58,9 +59,34 @@ import time
 import urllib.parse
 import xml.etree.ElementTree as ElementTree
 
-DEFAULT_CLIENT_NAME = "Korvid_Windows_2.9"
-DEFAULT_CLIENT_KEY = ("Kv29wQx7Lm3Np8Rt2Yb6Hc4Jd9Fg1Sk5Zu0Ae7Wi3Ol8Mn2Pq6Rs4Tv1Xy9Bz5Cd3Ef7Gh0Ij2"
-                      "Kl6Mo8Np4Qr1")
+
+
+def read_identity(path):
+    """The KEY='value' lines of a korvid-identity.env that CMake writes into a build tree."""
+    values = {}
+    for line in pathlib.Path(path).read_text().splitlines():
+        if line and not line.startswith("#"):
+            name, _, quoted = line.partition("=")
+            values[name] = quoted.strip("'")
+    return values
+
+
+def build_identity():
+    """The version and default login of the build under test: the native tree's (the server's),
+    else the Windows tree's, of KORVID_BUILD (default build/ of this clone)."""
+    build = pathlib.Path(os.environ.get("KORVID_BUILD")
+                         or pathlib.Path(__file__).resolve().parents[2] / "build")
+    for tree in ("native", "windows"):
+        path = build / tree / "generated" / "korvid-identity.env"
+        if path.is_file():
+            return read_identity(path)
+    raise RuntimeError("no korvid-identity.env under %s: build first (scripts/build)" % build)
+
+
+_IDENTITY = build_identity()
+# The login a new database holds and korvid.exe sends, as this build has them.
+DEFAULT_CLIENT_NAME = _IDENTITY["KORVID_CLIENT_NAME"]
+DEFAULT_CLIENT_KEY = _IDENTITY["KORVID_CLIENT_KEY"]
 NOT_FOUND_REPLY = b"<SearchResponse/>"
 API_PREFIX = "/api/v1/"
 
