@@ -1,0 +1,86 @@
+"""The README's road from a fresh clone, as a user with sudo (tests/harness/fresh_clone.py):
+scripts/serve --detach builds the release korvid-server and serves, a short
+scripts/run --with-server builds korvid.exe for it, runs it on a small virtual display,
+uploads and prints the result page, which answers; scripts/serve --stop ends the server. No
+script leaves a file of another user in the clone."""
+import os
+import re
+import socket
+import subprocess
+import time
+import unittest
+import urllib.request
+
+from harness.fresh_clone import FreshClone
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def fetch(url):
+    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+    with opener.open(url, timeout=30) as reply:
+        return reply.status, reply.read().decode("utf-8", "replace")
+
+
+def steps(output, script):
+    return [line for line in output.splitlines() if line.startswith(script + ": ")]
+
+
+class FreshCloneRoadTest(unittest.TestCase):
+    def test_serve_run_with_server_and_stop(self):
+        clone = FreshClone.get()
+        root = clone.path
+        https, http = free_port(), free_port()
+
+        done = clone.run(["scripts/serve", "--detach", "--https", https, "--http", http], timeout=1800)
+        self.assertEqual(done.returncode, 0, done.stdout[-4000:])
+        self.assertEqual(steps(done.stdout, "serve")[:3], [
+            "serve: building korvid-server in %s/build/release (log in %s/build/server/build.log)"
+            % (root, root),
+            "serve: making a local CA in %s/build/server" % root,
+            "serve: making a server certificate for localhost"], done.stdout)
+        self.assertIn("\nkorvid-server ready: https://127.0.0.1:%d/ http://127.0.0.1:%d/\n" % (https, http),
+                      "\n" + done.stdout)
+        self.assertIn("\nServing in the background (log %s/build/server/korvid-server.log); "
+                      "scripts/serve --stop ends it.\n" % root, done.stdout)
+        pid = int((root / "build" / "server" / "korvid-server.pid").read_text())
+        # The release build, without sanitizers, as the user.
+        executable = root / "build" / "release" / "server" / "korvid-server"
+        self.assertEqual(os.readlink("/proc/%d/exe" % pid), str(executable))
+        self.assertEqual(os.stat("/proc/%d" % pid).st_uid, clone.user.pw_uid)
+        symbols = subprocess.run(["nm", "-D", str(executable)], capture_output=True, text=True).stdout
+        self.assertNotIn("__asan_init", symbols)
+        self.assertNotIn("__ubsan_handle", symbols)
+        self.assertEqual(fetch("http://127.0.0.1:%d/Benchmark/Korvid/" % http)[0], 200)
+
+        # A full run (only those upload) kept short: GDI on a 320x240 display.
+        done = clone.run(["scripts/run", "--with-server", "-y", "-u", "-ns"], timeout=1800,
+                         env={"KORVID_DISPLAY_SIZE": "320x240", "WINEDLLOVERRIDES": "d2d1=d"})
+        self.assertEqual(done.returncode, 0, done.stdout[-4000:])
+        page = "http://localhost:%d/Benchmark/Korvid/Result/1" % http
+        self.assertEqual(steps(done.stdout, "run"), [
+            "run: korvid-server is serving already (scripts/serve --detach); using it",
+            "run: korvid-server serves https://localhost:%d/api/v1/; building korvid.exe for it in "
+            "%s/build/windows-server" % (https, root),
+            "run: result page: " + page,
+            "run: korvid-server keeps serving in the background; scripts/serve --stop ends it"],
+            done.stdout[-4000:])
+        self.assertIn("\nResult URL: %s\n" % page, done.stdout)
+        status, html = fetch(page.replace("localhost", "127.0.0.1"))
+        self.assertEqual(status, 200)
+        self.assertIn("<title>Result 1 ", html)
+
+        done = clone.run(["scripts/serve", "--stop"])
+        self.assertEqual((done.returncode, done.stdout), (0, "serve: stopped\n"))
+        self.assertFalse(os.path.exists("/proc/%d" % pid), "korvid-server still runs")
+        with self.assertRaises(OSError):
+            fetch("http://127.0.0.1:%d/Benchmark/Korvid/" % http)
+        self.assertEqual(clone.files_of_others(), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
