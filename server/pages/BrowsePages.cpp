@@ -2,7 +2,9 @@
 
 #include "server/pages/Html.h"
 #include "server/pages/JsonWriter.h"
+#include "server/model/Ranking.h"
 #include "server/pages/PageFrame.h"
+#include "server/pages/ResultPage.h"
 
 namespace {
 
@@ -15,6 +17,7 @@ std::string resultsTable(const std::vector<ResultSummary>& results)
     for (const ResultSummary& r : results) {
         html += "<tr><td><a href=\"" + std::string(kSiteBase) + "Result/" + std::to_string(r.id) + "\">" +
                 std::to_string(r.id) + "</a>" + (r.imported ? " <span class=\"imported\">imported</span>" : "") +
+                (r.standing == model::Standing::Outlier ? " <span class=\"outlier\">outlier</span>" : "") +
                 "</td><td>" + formatDate(r.createdAt) + "</td><td>";
         if (r.graphicsCardId > 0)
             html += "<a href=\"" + std::string(kSiteBase) + "Card/" + std::to_string(r.graphicsCardId) + "\">" +
@@ -22,7 +25,7 @@ std::string resultsTable(const std::vector<ResultSummary>& results)
         else
             html += escapeHtml(orDash(r.cardName));
         html += "</td><td>" + escapeHtml(orDash(r.driverText)) + "</td><td>" + escapeHtml(orDash(r.cpuName)) +
-                "</td><td>" + escapeHtml(orDash(r.osText)) + "</td><td class=\"n\">" + formatScore(r.score) +
+                "</td><td>" + escapeHtml(orDash(r.osText)) + "</td><td class=\"n\">" + formatScore(r.score ? *r.score : 0.0) +
                 "</td></tr>\n";
     }
     return html + "</table>\n";
@@ -35,26 +38,32 @@ void summariesJson(JsonWriter& j, const std::vector<ResultSummary>& results)
         j.beginObject().field("id", r.id).field("createdAt", r.createdAt).field("imported", r.imported);
         j.field("graphicsCardId", r.graphicsCardId).field("cardName", r.cardName);
         j.field("driverText", r.driverText).field("processor", r.cpuName).field("os", r.osText);
-        j.field("score", r.score).endObject();
+        if (r.score)
+            j.field("score", *r.score);
+        else
+            j.key("score").null();
+        j.field("standing", standingName(r.standing)).endObject();
     }
     j.endArray();
 }
 
-std::string rankingTable(const std::vector<RankingRow>& rows, bool withDriver)
+std::string spreadText(const RankingRow& row)
 {
-    std::string html = "<table><tr><th class=\"n\">#</th><th>Graphics card</th>";
-    if (withDriver)
-        html += "<th>Driver</th>";
-    html += "<th class=\"n\">Median score</th><th class=\"n\">Results</th></tr>\n";
+    return formatScore(row.lowerScore) + "–" + formatScore(row.upperScore);
+}
+
+std::string rankingTable(const std::vector<RankingRow>& rows, bool placed)
+{
+    std::string html = "<table><tr>" + std::string(placed ? "<th class=\"n\">#</th>" : "") +
+                       "<th>Graphics card</th><th class=\"n\">Median score</th>"
+                       "<th class=\"n\">Quartiles</th><th class=\"n\">Counted results</th></tr>\n";
     int place = 0;
     for (const RankingRow& row : rows) {
-        html += "<tr><td class=\"n\">" + std::to_string(++place) + "</td><td><a href=\"" +
-                std::string(kSiteBase) + "Card/" + std::to_string(row.graphicsCardId) + "\">" +
-                escapeHtml(orDash(row.cardName)) + "</a></td>";
-        if (withDriver)
-            html += "<td>" + escapeHtml(orDash(row.driverText)) + "</td>";
-        html += "<td class=\"n\">" + formatScore(row.medianScore) + "</td><td class=\"n\">" +
-                std::to_string(row.resultCount) + "</td></tr>\n";
+        html += "<tr>" + (placed ? "<td class=\"n\">" + std::to_string(++place) + "</td>" : std::string()) +
+                "<td><a href=\"" + std::string(kSiteBase) + "Card/" + std::to_string(row.graphicsCardId) + "\">" +
+                escapeHtml(orDash(row.cardName)) + "</a></td><td class=\"n\">" + formatScore(row.medianScore) +
+                "</td><td class=\"n\">" + spreadText(row) + "</td><td class=\"n\">" +
+                std::to_string(row.counted) + "</td></tr>\n";
     }
     return html + "</table>\n";
 }
@@ -64,11 +73,25 @@ void rankingJson(JsonWriter& j, const std::vector<RankingRow>& rows)
     j.beginArray();
     for (const RankingRow& row : rows) {
         j.beginObject().field("graphicsCardId", row.graphicsCardId).field("cardName", row.cardName);
-        if (!row.driverKey.empty())
-            j.field("driverKey", row.driverKey).field("driverText", row.driverText);
-        j.field("medianScore", row.medianScore).field("resultCount", row.resultCount).endObject();
+        j.field("medianScore", row.medianScore).field("lowerScore", row.lowerScore);
+        j.field("upperScore", row.upperScore).field("counted", static_cast<int64_t>(row.counted)).endObject();
     }
     j.endArray();
+}
+
+std::string cohortTable(const std::vector<CohortSummary>& cohorts)
+{
+    std::string html = "<table><tr><th>Graphics system and display mode</th><th>Driver (newest version first)</th>"
+                       "<th class=\"n\">Median score</th><th class=\"n\">Results</th><th class=\"n\">Counted</th>"
+                       "<th>Newest</th></tr>\n";
+    for (const CohortSummary& c : cohorts) {
+        html += "<tr><td>" + escapeHtml(c.key.modeText()) + "</td><td>" + escapeHtml(orDash(c.driverText)) +
+                "</td><td class=\"n\">" + formatScore(c.medianScore) + "</td><td class=\"n\">" +
+                std::to_string(c.resultCount) + "</td><td class=\"n\">" + std::to_string(c.counted) +
+                "</td><td><a href=\"" + std::string(kSiteBase) + "Result/" + std::to_string(c.newestResultId) +
+                "\">result " + std::to_string(c.newestResultId) + "</a></td></tr>\n";
+    }
+    return html + "</table>\n";
 }
 
 } // namespace
@@ -77,8 +100,8 @@ std::string indexPageHtml(const IndexPageData& data, const std::string& importMe
 {
     std::string body = "<h1>Korvid results</h1>\n";
     body += "<p>" + std::to_string(data.totalResults) + " results of the Korvid 2D drawing benchmark. "
-            "Each result page compares a run with the other runs of the same graphics card and "
-            "driver. <a href=\"" + std::string(kSiteBase) + "Downloads\">Download Korvid</a> to add yours.</p>\n";
+            "Each result page compares a run with the other runs of the same graphics card, "
+            "driver, graphics system and display mode. <a href=\"" + std::string(kSiteBase) + "Downloads\">Download Korvid</a> to add yours.</p>\n";
     body += "<form class=\"search\" method=\"get\" action=\"" + std::string(kSiteBase) +
             "\"><label>Search by card, processor or driver: <input type=\"text\" name=\"q\" value=\"" +
             escapeHtml(data.search) + "\"></label> <button type=\"submit\">Search</button></form>\n";
@@ -103,7 +126,7 @@ std::string indexPageHtml(const IndexPageData& data, const std::string& importMe
 std::string indexPageJson(const IndexPageData& data)
 {
     JsonWriter j;
-    j.beginObject().field("search", data.search).field("totalResults", data.totalResults);
+    j.beginObject().field("search", data.search).field("totalResults", static_cast<int64_t>(data.totalResults));
     j.key("results");
     summariesJson(j, data.results);
     j.endObject();
@@ -113,20 +136,23 @@ std::string indexPageJson(const IndexPageData& data)
 std::string rankingPageHtml(const RankingPageData& data)
 {
     std::string body = "<h1>Graphics card ranking</h1>\n";
-    body += "<p>The median <a href=\"#score\">score</a> of each card's results, and of each card under "
-            "each driver. Figures as of " + formatDate(data.computedAt) + ".</p>\n" + scoreDefinitionHtml();
-    body += "<h2>By card</h2>\n" + rankingTable(data.cards, false);
-    body += "<h2>By card and driver</h2>\n" + rankingTable(data.cardDrivers, true);
+    body += "<p>The median <a href=\"#score\">score</a> (version " + std::to_string(data.version) +
+            ", rated against " + escapeHtml(data.referenceLabel) + ") of each card's counted results, with "
+            "their quartiles. A card is ranked with at least " + std::to_string(model::kRankingMinimum) +
+            " counted results; outliers and imported results are not counted. Medians and quartiles are "
+            "read from score bins 0.1 % wide.</p>\n" + scoreDefinitionHtml();
+    body += "<h2>Ranked</h2>\n" + rankingTable(data.ranked, true);
+    body += "<h2>Too few results to rank</h2>\n" + rankingTable(data.unranked, false);
     return pageFrame("Card ranking", body);
 }
 
 std::string rankingPageJson(const RankingPageData& data)
 {
     JsonWriter j;
-    j.beginObject().field("computedAt", data.computedAt).key("cards");
-    rankingJson(j, data.cards);
-    j.key("cardDrivers");
-    rankingJson(j, data.cardDrivers);
+    j.beginObject().field("version", data.version).field("reference", data.referenceLabel).key("ranked");
+    rankingJson(j, data.ranked);
+    j.key("unranked");
+    rankingJson(j, data.unranked);
     j.endObject();
     return j.text();
 }
@@ -138,7 +164,8 @@ std::string cardPageHtml(const CardPageData& data)
             escapeHtml(orDash(data.vendorId)) + ", SubProduct ID " + escapeHtml(orDash(data.subProductId)) +
             ", SubVendor ID " + escapeHtml(orDash(data.subVendorId)) + ". " +
             std::to_string(data.totalResults) + " results.</p>\n";
-    body += "<h2>By driver</h2>\n" + rankingTable(data.drivers, true);
+    body += "<h2>Cohorts</h2>\n<p>Results are compared within one graphics system and display mode; "
+            "drivers are listed by version.</p>\n" + cohortTable(data.cohorts);
     body += "<h2>Results</h2>\n" + resultsTable(data.results);
     return pageFrame(data.cardName.empty() ? "Graphics card" : data.cardName, body);
 }
@@ -149,9 +176,14 @@ std::string cardPageJson(const CardPageData& data)
     j.beginObject().field("graphicsCardId", data.graphicsCardId).field("cardName", data.cardName);
     j.field("productId", data.productId).field("vendorId", data.vendorId);
     j.field("subProductId", data.subProductId).field("subVendorId", data.subVendorId);
-    j.field("totalResults", data.totalResults).key("drivers");
-    rankingJson(j, data.drivers);
-    j.key("results");
+    j.field("totalResults", static_cast<int64_t>(data.totalResults)).key("cohorts").beginArray();
+    for (const CohortSummary& c : data.cohorts) {
+        j.beginObject().field("graphicsSystem", model::nameOf(c.key.system)).field("width", c.key.width);
+        j.field("height", c.key.height).field("bitsPerPixel", c.key.bitsPerPixel);
+        j.field("driverText", c.driverText).field("resultCount", static_cast<int64_t>(c.resultCount));
+        j.field("counted", static_cast<int64_t>(c.counted)).field("medianScore", c.medianScore).endObject();
+    }
+    j.endArray().key("results");
     summariesJson(j, data.results);
     j.endObject();
     return j.text();

@@ -1,120 +1,97 @@
 #include "server/pages/ComparePage.h"
 
 #include <algorithm>
-#include <cmath>
 #include <set>
 
 #include "server/pages/Html.h"
 #include "server/pages/JsonWriter.h"
 #include "server/pages/PageFrame.h"
-#include "server/pages/TestGroups.h"
+#include "server/pages/ResultPage.h"
+
+using model::TestId;
 
 namespace {
 
-const Measurement* find(const StoredResult& r, const TestKey& key)
+// Every rate with figures that any of the results has, in the console's order.
+std::vector<TestId> rowsOf(const ComparePageData& data)
 {
-    for (const Measurement& m : r.measurements) {
-        if (TestKey::of(m) == key)
-            return &m;
-    }
-    return nullptr;
-}
-
-const CohortFigure* figure(const CompareEntry& e, const TestKey& key)
-{
-    for (const CohortFigure& f : e.cohort) {
-        if (f.key == key)
-            return &f;
-    }
-    return nullptr;
-}
-
-// Every test any of the results has, in the console's order of groups, then by size.
-std::vector<TestKey> rowsOf(const ComparePageData& data)
-{
-    std::vector<TestKey> rows;
-    std::set<TestKey> seen;
-    for (const TestGroup& group : testGroups()) {
-        for (const std::string& test : group.tests) {
-            std::set<TestKey> keys;
-            for (const CompareEntry& e : data.entries) {
-                for (const Measurement& m : e.result.measurements) {
-                    if (m.test == test && entersScore(m.unit))
-                        keys.insert(TestKey::of(m));
-                }
-            }
-            std::vector<TestKey> sorted(keys.begin(), keys.end());
-            std::sort(sorted.begin(), sorted.end(), [](const TestKey& a, const TestKey& b) {
-                return a.width < b.width;
-            });
-            for (const TestKey& k : sorted) {
-                rows.push_back(k);
-                seen.insert(k);
-            }
+    std::set<TestId> keys;
+    for (const CompareEntry& e : data.entries) {
+        for (const model::Rate& rate : e.result.rates) {
+            if (rate.id.isPrimary())
+                keys.insert(rate.id);
         }
     }
+    std::vector<TestId> rows(keys.begin(), keys.end());
+    std::sort(rows.begin(), rows.end(),
+              [](const TestId& a, const TestId& b) { return model::displayOrder(a) < model::displayOrder(b); });
     return rows;
 }
 
-std::string label(const TestKey& k)
+model::NoiseBand bandOf(const ComparePageData& data, const TestId& id)
 {
-    std::string text = k.test;
-    if (k.width > 0)
-        text += " " + std::to_string(k.width) + "x" + std::to_string(k.height);
-    return text + (k.unit == "MiB_s" ? " MiB/s" : " Ops/s");
+    if (data.entries.empty() || !data.entries[0].cohort)
+        return {};
+    const model::LogHistogram* f = data.entries[0].cohort->figure(id);
+    return f ? model::noiseBandOf(*f) : model::NoiseBand{};
+}
+
+const char* changeName(model::Change c)
+{
+    switch (c) {
+    case model::Change::Faster: return "faster";
+    case model::Change::Slower: return "slower";
+    case model::Change::None: return "none";
+    case model::Change::Unknown: break;
+    }
+    return "unknown";
 }
 
 } // namespace
-
-Change changeBeyondSpread(double first, double other, const CohortFigure* firstCohort)
-{
-    if (!firstCohort || firstCohort->count < 3)
-        return Change::Unknown;
-    const double spread = firstCohort->upper - firstCohort->lower;
-    if (std::fabs(other - first) <= spread)
-        return Change::None;
-    return other > first ? Change::Faster : Change::Slower;
-}
 
 std::string comparePageHtml(const ComparePageData& data)
 {
     std::string body = "<h1>Comparing " + std::to_string(data.entries.size()) + " results</h1>\n";
     body += "<p>Each rate with its ratio to the first result. <span class=\"up\">▲</span> and "
-            "<span class=\"down\">▼</span> mark differences larger than the spread (between the "
-            "quartiles) of the first result's card and driver; with fewer than three results of "
-            "that card and driver nothing is marked.</p>\n";
+            "<span class=\"down\">▼</span> mark a ratio beyond the noise of the first result's cohort: "
+            "the ratio within which 95 % of all pairs of that cohort's counted results lie (the "
+            "“noise” column). Two results of one cohort are so marked in at most 5 % of their tests. "
+            "With fewer than " + std::to_string(model::kNoiseMinimum) + " counted results in that cohort "
+            "nothing is marked. To compare one driver with another, the result page compares their "
+            "cohorts.</p>\n";
     body += "<table><tr><th></th>";
     for (const CompareEntry& e : data.entries) {
         body += "<th><a href=\"" + std::string(kSiteBase) + "Result/" + std::to_string(e.result.id) +
                 "\">Result " + std::to_string(e.result.id) + "</a></th>";
     }
-    body += "</tr>\n";
+    body += "<th class=\"n\">noise</th></tr>\n";
     auto infoRow = [&](const std::string& name, auto text) {
         body += "<tr><th>" + name + "</th>";
         for (const CompareEntry& e : data.entries)
             body += "<td>" + escapeHtml(orDash(text(e))) + "</td>";
-        body += "</tr>\n";
+        body += "<td></td></tr>\n";
     };
     infoRow("Graphics card", [](const CompareEntry& e) { return e.result.cardName; });
     infoRow("Driver", [](const CompareEntry& e) { return driverTextOf(e.result); });
+    infoRow("Graphics system", [](const CompareEntry& e) { return model::nameOf(e.result.graphicsSystem); });
     infoRow("Processor", [](const CompareEntry& e) { return e.result.cpuName; });
     infoRow("Operating system", [](const CompareEntry& e) { return e.result.osName + " " + e.result.osVersion; });
     infoRow("Display mode", [](const CompareEntry& e) {
-        return std::to_string(e.result.displayWidth) + "x" + std::to_string(e.result.displayHeight) +
-               " (" + std::to_string(e.result.bitsPerPixel) + " bpp)";
+        return std::to_string(e.result.displayWidth) + "x" + std::to_string(e.result.displayHeight) + " (" +
+               std::to_string(e.result.bitsPerPixel) + " bpp)";
     });
     infoRow("Uploaded", [](const CompareEntry& e) { return formatDate(e.result.createdAt); });
     body += "<tr><th>Score</th>";
     for (const CompareEntry& e : data.entries)
-        body += "<td class=\"n\">" + formatScore(e.score) + "</td>";
-    body += "</tr>\n";
+        body += "<td class=\"n\">" + formatScore(e.score ? *e.score : 0.0) + "</td>";
+    body += "<td></td></tr>\n";
 
-    for (const TestKey& key : rowsOf(data)) {
-        body += "<tr><th>" + escapeHtml(label(key)) + "</th>";
-        const Measurement* first = data.entries.empty() ? nullptr : find(data.entries[0].result, key);
-        const CohortFigure* firstCohort = data.entries.empty() ? nullptr : figure(data.entries[0], key);
+    for (const TestId& id : rowsOf(data)) {
+        body += "<tr><th>" + escapeHtml(id.label()) + "</th>";
+        const model::Rate* first = data.entries.empty() ? nullptr : model::findRate(data.entries[0].result.rates, id);
+        const model::NoiseBand band = bandOf(data, id);
         for (std::size_t i = 0; i < data.entries.size(); ++i) {
-            const Measurement* m = find(data.entries[i].result, key);
+            const model::Rate* m = model::findRate(data.entries[i].result.rates, id);
             if (!m) {
                 body += "<td class=\"n\">–</td>";
                 continue;
@@ -122,15 +99,15 @@ std::string comparePageHtml(const ComparePageData& data)
             std::string text = formatFixed(m->value, 3);
             if (i > 0 && first && first->value > 0) {
                 text += " <span class=\"note\">×" + formatFixed(m->value / first->value, 2) + "</span>";
-                const Change change = changeBeyondSpread(first->value, m->value, firstCohort);
-                if (change == Change::Faster)
-                    text += " <span class=\"up\" title=\"faster beyond the spread\">▲</span>";
-                else if (change == Change::Slower)
-                    text += " <span class=\"down\" title=\"slower beyond the spread\">▼</span>";
+                const model::Change change = model::judgeDifference(first->value, m->value, band);
+                if (change == model::Change::Faster)
+                    text += " <span class=\"up\" title=\"faster beyond the noise\">▲</span>";
+                else if (change == model::Change::Slower)
+                    text += " <span class=\"down\" title=\"slower beyond the noise\">▼</span>";
             }
             body += "<td class=\"n\">" + text + "</td>";
         }
-        body += "</tr>\n";
+        body += "<td class=\"n\">" + (band.known ? "×" + formatFixed(band.factor(), 2) : std::string("–")) + "</td></tr>\n";
     }
     body += "</table>\n";
     return pageFrame("Compare results", body);
@@ -143,16 +120,25 @@ std::string comparePageJson(const ComparePageData& data)
     for (const CompareEntry& e : data.entries) {
         j.beginObject().field("id", e.result.id).field("cardName", e.result.cardName);
         j.field("driverText", driverTextOf(e.result)).field("processor", e.result.cpuName);
-        j.field("createdAt", e.result.createdAt).field("score", e.score).endObject();
+        j.field("graphicsSystem", model::nameOf(e.result.graphicsSystem));
+        j.field("createdAt", e.result.createdAt);
+        if (e.score)
+            j.field("score", *e.score);
+        else
+            j.key("score").null();
+        j.endObject();
     }
     j.endArray().key("tests").beginArray();
-    for (const TestKey& key : rowsOf(data)) {
-        j.beginObject().field("test", key.test).field("width", key.width);
-        j.field("height", key.height).field("unit", key.unit).key("values").beginArray();
-        const Measurement* first = data.entries.empty() ? nullptr : find(data.entries[0].result, key);
-        const CohortFigure* firstCohort = data.entries.empty() ? nullptr : figure(data.entries[0], key);
+    for (const TestId& id : rowsOf(data)) {
+        const model::NoiseBand band = bandOf(data, id);
+        j.beginObject().field("test", id.testName()).field("width", id.size);
+        j.field("height", id.size).field("unit", id.unitName());
+        if (band.known)
+            j.field("noise", band.factor());
+        j.key("values").beginArray();
+        const model::Rate* first = data.entries.empty() ? nullptr : model::findRate(data.entries[0].result.rates, id);
         for (const CompareEntry& e : data.entries) {
-            const Measurement* m = find(e.result, key);
+            const model::Rate* m = model::findRate(e.result.rates, id);
             if (!m) {
                 j.null();
                 continue;
@@ -160,9 +146,7 @@ std::string comparePageJson(const ComparePageData& data)
             j.beginObject().field("value", m->value);
             if (first && first->value > 0) {
                 j.field("ratio", m->value / first->value);
-                const Change c = changeBeyondSpread(first->value, m->value, firstCohort);
-                j.field("change", c == Change::Faster ? "faster" : c == Change::Slower ? "slower"
-                                                     : c == Change::None ? "none" : "unknown");
+                j.field("change", changeName(model::judgeDifference(first->value, m->value, band)));
             }
             j.endObject();
         }

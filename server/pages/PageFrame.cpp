@@ -40,11 +40,14 @@ const std::string& contentSecurityPolicy()
 
 std::string scoreDefinitionHtml()
 {
-    return "<p class=\"note\" id=\"score\">The score is 1000 times the geometric mean, over the "
-           "tests a result ran, of its rate divided by the median rate of all results for the same "
-           "test and size (Ops/s; MiB/s for the pixel-array transfers). A result as fast as the "
-           "median everywhere scores 1000; twice as fast everywhere, 2000. Tests a result did not "
-           "run take no part.</p>\n";
+    return "<p class=\"note\" id=\"score\">The score is 1000 times the geometric mean, over eleven "
+           "core tests that every complete run has whatever its display and graphics system (both "
+           "pixel-array transfers in MiB/s, FillRect and BltBitMap at 16, 32, 64 and 128 pixels and "
+           "the random mix in Ops/s), of the result's rate divided by the rate of a fixed reference "
+           "result, which scores 1000. Twice as fast everywhere scores 2000. It is worked out once, "
+           "when the result arrives, and later uploads never change it; a result that lacks a core "
+           "test has no score. Scores of different versions (different references) are not "
+           "compared.</p>\n";
 }
 
 std::string pageFrame(const std::string& title, const std::string& body)

@@ -4,28 +4,23 @@
 #include <cmath>
 #include <set>
 
+#include "server/model/Comparison.h"
+#include "server/model/Outliers.h"
+#include "server/model/Ranking.h"
 #include "server/pages/Html.h"
 #include "server/pages/JsonWriter.h"
 #include "server/pages/PageFrame.h"
-#include "server/pages/Statistics.h"
 #include "server/pages/SvgChart.h"
-#include "server/pages/TestGroups.h"
+
+using model::GroupKind;
+using model::TestGroup;
+using model::TestId;
 
 namespace {
 
 std::string link(const std::string& path, const std::string& text)
 {
     return "<a href=\"" + escapeHtml(path) + "\">" + escapeHtml(text) + "</a>";
-}
-
-const Measurement* find(const StoredResult& r, const std::string& test, int32_t size,
-                        const std::string& unit)
-{
-    for (const Measurement& m : r.measurements) {
-        if (m.test == test && m.width == size && m.height == size && m.unit == unit)
-            return &m;
-    }
-    return nullptr;
 }
 
 std::string field(const StoredResult& r, const std::string& name)
@@ -37,16 +32,14 @@ std::string field(const StoredResult& r, const std::string& name)
     return "";
 }
 
-std::string cell(double value, int decimals = 3)
+const model::Rate* rateOf(const StoredResult& r, model::Test test, int32_t size, model::Unit unit)
 {
-    return "<td class=\"n\">" + (value > 0 || value == 0 ? formatFixed(value, decimals) : "–") +
-           "</td>";
+    return model::findRate(r.rates, TestId{test, size, unit});
 }
 
-std::string percentCell(double percentile)
+std::string cell(double value, int decimals = 3)
 {
-    return "<td class=\"n\">" + (percentile < 0 ? std::string("–") : formatFixed(percentile, 0)) +
-           "</td>";
+    return "<td class=\"n\">" + formatFixed(value, decimals) + "</td>";
 }
 
 std::string libraries(const std::vector<LibraryVersion>& list)
@@ -54,11 +47,8 @@ std::string libraries(const std::vector<LibraryVersion>& list)
     if (list.empty())
         return "–";
     std::string out;
-    for (const LibraryVersion& l : list) {
-        if (!out.empty())
-            out += "<br>";
-        out += escapeHtml(l.name) + " " + escapeHtml(l.version);
-    }
+    for (const LibraryVersion& l : list)
+        out += (out.empty() ? "" : "<br>") + escapeHtml(l.name) + " " + escapeHtml(l.version);
     return out;
 }
 
@@ -89,6 +79,12 @@ std::string hertzText(const std::string& decimal)
     if (hz >= 1e9) return formatFixed(hz / 1e9, 2) + " GHz";
     if (hz >= 1e6) return formatFixed(hz / 1e6, 1) + " MHz";
     return escapeHtml(decimal) + " Hz";
+}
+
+std::string modeText(const StoredResult& r)
+{
+    return std::to_string(r.displayWidth) + "x" + std::to_string(r.displayHeight) + "@" +
+           std::to_string(r.refreshRate) + " (" + std::to_string(r.bitsPerPixel) + " bpp)";
 }
 
 std::string machineTable(const ResultPageData& data)
@@ -124,25 +120,39 @@ std::string machineTable(const ResultPageData& data)
                         escapeHtml(orDash(r.subVendorId)));
     row("Video memory", field(r, "VRAMSize") == "0" ? "Unknown" : bytesText(field(r, "VRAMSize")));
     row("Driver libraries", libraries(r.driverLibraries));
-    row("Display mode", std::to_string(r.displayWidth) + "x" + std::to_string(r.displayHeight) +
-                            "@" + std::to_string(r.refreshRate) + " (" +
-                            std::to_string(r.bitsPerPixel) + " bpp)");
-    row("Uploaded", formatDate(r.createdAt) + (r.imported ? " <span class=\"imported\">imported from a saved transcript</span>" : ""));
+    row("Graphics system", escapeHtml(model::nameOf(r.graphicsSystem)));
+    row("Display mode", modeText(r));
+    row("Uploaded", formatDate(r.createdAt) +
+                        (r.imported ? " <span class=\"imported\">imported from a saved transcript</span>" : ""));
     return t + "</table>\n";
 }
 
-std::string sizedGroup(const TestGroup& group, const ResultPageData& data, const DriverCohort* own)
+const model::LogHistogram* figureOf(const ResultPageData& data, const TestId& id)
 {
-    const std::string& test = group.tests.front();
+    return data.own ? data.own->figure(id) : nullptr;
+}
+
+std::string percentCell(const model::LogHistogram* f, const model::Rate* rate)
+{
+    if (!f || !rate)
+        return "<td class=\"n\">–</td>";
+    return "<td class=\"n\">" + formatFixed(f->percentile(rate->value), 0) + " <span class=\"note\">(of " +
+           std::to_string(f->count()) + ")</span></td>";
+}
+
+std::string sizedGroup(const TestGroup& group, const ResultPageData& data)
+{
+    const model::Test test = group.tests.front();
     std::set<int32_t> sizes;
-    for (const Measurement& m : data.result.measurements) {
-        if (m.test == test && m.width > 0)
-            sizes.insert(m.width);
+    for (const model::Rate& rate : data.result.rates) {
+        if (rate.id.test == test && rate.id.size > 0)
+            sizes.insert(rate.id.size);
     }
-    if (own) {
-        for (const CohortFigure& f : own->figures) {
-            if (f.key.test == test && f.key.width > 0)
-                sizes.insert(f.key.width);
+    if (data.own) {
+        for (const auto& [code, histogram] : data.own->tests) {
+            const auto id = TestId::fromCode(code);
+            if (id && id->test == test && id->size > 0 && !histogram.empty())
+                sizes.insert(id->size);
         }
     }
     std::string html = "<div class=\"group\" id=\"" + escapeHtml(group.title) + "\"><h3>" +
@@ -150,178 +160,223 @@ std::string sizedGroup(const TestGroup& group, const ResultPageData& data, const
                        "<th class=\"n\">Ops/s</th><th class=\"n\">MPixel/s</th>"
                        "<th class=\"n\">cohort median MPixel/s</th><th class=\"n\">percentile</th></tr>\n";
     std::vector<SizeRow> rows;
-    bool any = false;
     for (int32_t size : sizes) {
-        const Measurement* ops = find(data.result, test, size, "Ops_s");
-        const Measurement* mp = find(data.result, test, size, "MP_s");
-        const CohortFigure* band = own ? own->figure({test, size, size, "MP_s"}) : nullptr;
+        const model::Rate* ops = rateOf(data.result, test, size, model::Unit::Ops);
+        const model::Rate* mp = rateOf(data.result, test, size, model::Unit::MP);
+        const model::LogHistogram* band = figureOf(data, TestId{test, size, model::Unit::Ops});
+        // MP/s is Ops/s times the square's pixels: the cohort's MP/s figures follow from its Ops/s.
+        const double toMP = static_cast<double>(size) * size / 1048576.0;
         html += "<tr><td>(" + std::to_string(size) + ", " + std::to_string(size) + ")</td>";
         html += ops ? cell(ops->value) : "<td class=\"n\">not measured</td>";
         html += mp ? cell(mp->value) : "<td class=\"n\">–</td>";
-        html += band ? cell(band->median) : "<td class=\"n\">–</td>";
-        html += percentCell(mp ? percentileWithin(band, mp->value) : -1.0);
-        html += "</tr>\n";
+        html += band ? cell(band->quantile(0.5) * toMP) : "<td class=\"n\">–</td>";
+        html += percentCell(band, ops) + "</tr>\n";
         SizeRow row;
         row.size = size;
         row.value = mp ? mp->value : 0.0;
         if (band) {
+            const model::Spread spread = band->spread();
             row.hasBand = true;
-            row.lower = band->lower;
-            row.median = band->median;
-            row.upper = band->upper;
+            row.lower = spread.lower * toMP;
+            row.median = spread.median * toMP;
+            row.upper = spread.upper * toMP;
         }
-        any = any || mp;
         rows.push_back(row);
     }
-    if (sizes.empty()) {
+    if (sizes.empty())
         html += "<tr><td colspan=\"5\">not measured</td></tr>\n";
-    }
     html += "</table>\n";
     if (!sizes.empty())
         html += sizeChart(group.title + ": MPixel/s against square size", "MPixel/s (log scale)", rows);
-    (void)any;
     return html + "</div>\n";
 }
 
-std::string unsizedGroup(const TestGroup& group, const ResultPageData& data, const DriverCohort* own)
+std::string unsizedGroup(const TestGroup& group, const ResultPageData& data)
 {
     const bool transfer = group.kind == GroupKind::Transfer;
     std::string html = "<div class=\"group\" id=\"" + escapeHtml(group.title) + "\"><h3>" +
                        escapeHtml(group.title) + ":</h3>\n<table><tr><th>Test</th>";
     html += transfer ? "<th class=\"n\">MiB/s</th>" : "<th class=\"n\">Ops/s</th><th class=\"n\">MPixel/s</th>";
     html += "<th class=\"n\">cohort median</th><th class=\"n\">percentile</th><th>within the cohort</th></tr>\n";
-    for (const std::string& test : group.tests) {
-        const std::string unit = transfer ? "MiB_s" : "MP_s";
-        const Measurement* m = find(data.result, test, 0, unit);
-        const Measurement* ops = transfer ? nullptr : find(data.result, test, 0, "Ops_s");
-        const CohortFigure* band = own ? own->figure({test, 0, 0, unit}) : nullptr;
-        html += "<tr><td>" + escapeHtml(test) + "</td>";
+    for (model::Test test : group.tests) {
+        const model::Unit unit = transfer ? model::Unit::MiB : model::Unit::MP;
+        const TestId id{test, 0, unit};
+        const model::Rate* m = model::findRate(data.result.rates, id);
+        const model::Rate* ops = transfer ? nullptr : rateOf(data.result, test, 0, model::Unit::Ops);
+        const model::LogHistogram* band = figureOf(data, id);
+        html += "<tr><td>" + escapeHtml(id.testName()) + "</td>";
         if (!transfer)
             html += ops ? cell(ops->value) : "<td class=\"n\">not measured</td>";
         html += m ? cell(m->value) : "<td class=\"n\">not measured</td>";
-        html += band ? cell(band->median) : "<td class=\"n\">–</td>";
-        html += percentCell(m ? percentileWithin(band, m->value) : -1.0);
+        html += band ? cell(band->quantile(0.5)) : "<td class=\"n\">–</td>";
+        html += percentCell(band, m);
+        const model::Spread spread = band ? band->spread() : model::Spread{};
         double low = m ? m->value : 0, high = low;
-        if (band && band->lower > 0) {
-            low = low > 0 ? std::min(low, band->lower) : band->lower;
-            high = std::max(high, band->upper);
+        if (band) {
+            low = low > 0 ? std::min(low, spread.lower) : spread.lower;
+            high = std::max(high, spread.upper);
         }
-        html += "<td>" + bandGauge(m ? m->value : 0, band ? band->lower : 0, band ? band->median : 0,
-                                   band ? band->upper : 0, low / 2, high * 2) + "</td></tr>\n";
+        html += "<td>" + bandGauge(m ? m->value : 0, spread.lower, spread.median, spread.upper, low / 2, high * 2) +
+                "</td></tr>\n";
     }
     return html + "</table></div>\n";
 }
 
-std::string unitText(const std::string& unit)
+std::string cohortLabel(const CohortSummary& c)
 {
-    if (unit == "Ops_s") return "Ops/s";
-    if (unit == "MP_s") return "MPixel/s";
-    if (unit == "MiB_s") return "MiB/s";
-    return unit;
+    return c.driverText.empty() ? "–" : c.driverText;
 }
 
-std::string testName(const TestKey& k)
+std::string scoreSection(const ResultPageData& data)
 {
-    return k.width > 0 ? k.test + " " + std::to_string(k.width) + "x" + std::to_string(k.height)
-                       : k.test;
-}
-
-std::string cohortTable(const ResultPageData& data, const DriverCohort* own)
-{
-    std::string html = "<table><tr><th>Test</th><th class=\"n\">this result</th>"
-                       "<th class=\"n\">percentile among the same card and driver</th>";
-    for (const DriverCohort& c : data.driverCohorts) {
-        html += "<th class=\"n\">median with " + escapeHtml(orDash(c.driverText)) + "<br><span class=\"note\">" +
-                std::to_string(c.resultCount) + (c.resultCount == 1 ? " result" : " results") +
-                (own == &c ? ", this driver" : "") + "</span></th>";
-    }
-    html += "</tr>\n";
-    for (const Measurement& m : data.result.measurements) {
-        if (!entersScore(m.unit))
-            continue;
-        const TestKey key = TestKey::of(m);
-        const CohortFigure* f = own ? own->figure(key) : nullptr;
-        html += "<tr><td>" + escapeHtml(testName(key)) + " " + unitText(m.unit) + "</td>" + cell(m.value);
-        const double p = percentileWithin(f, m.value);
-        html += "<td class=\"n\">" + (p < 0 ? std::string("–") : formatFixed(p, 0) + " (of " + std::to_string(f->count) + ")") + "</td>";
-        for (const DriverCohort& c : data.driverCohorts) {
-            const CohortFigure* other = c.figure(key);
-            html += other ? "<td class=\"n\">" + formatFixed(other->median, 3) + " <span class=\"note\">(" +
-                                std::to_string(other->count) + ")</span></td>"
-                          : std::string("<td class=\"n\">–</td>");
+    const ScoreFigures& f = data.score;
+    std::string body = "<h2>Score</h2>\n<p><span class=\"score\">" + formatScore(f.score ? *f.score : 0.0) + "</span> ";
+    if (f.score) {
+        body += "(score version " + std::to_string(f.version) + ", rated against " + escapeHtml(f.referenceLabel) +
+                "). ";
+        if (f.standing == model::Standing::Counted) {
+            body += "Rank " + std::to_string(f.rankAmongCard) + " of " + std::to_string(f.scoredWithCard) +
+                    " among the counted results of this card, rank " + std::to_string(f.rankAmongAll) + " of " +
+                    std::to_string(f.scoredInAll) + " among all counted results (results within 0.1 % of one "
+                    "another share a rank).";
         }
-        html += "</tr>\n";
+    } else {
+        body += escapeHtml(f.note.empty() ? std::string("no score yet: the figures of this result are being "
+                                                        "worked out")
+                                          : f.note) + ".";
     }
-    return html + "</table>\n";
+    body += "</p>\n";
+    if (f.standing == model::Standing::Outlier) {
+        body += "<p class=\"outlier\">Outlier: this score lies outside the far-out fences of its cohort "
+                "(Tukey's rule on the log of the score), so it is left out of the cohort's figures and the "
+                "rankings.</p>\n";
+    } else if (f.standing == model::Standing::Imported) {
+        body += "<p class=\"imported\">Imported from a saved transcript: shown, but left out of the cohort's "
+                "figures and the rankings.</p>\n";
+    }
+    return body + scoreDefinitionHtml();
+}
+
+std::string driversSection(const ResultPageData& data)
+{
+    const StoredResult& r = data.result;
+    std::string body = "<h2>Its cohort and the card's other drivers</h2>\n";
+    if (!data.own) {
+        return body + "<p>The figures of this result are being worked out.</p>\n";
+    }
+    const CohortFigures& own = *data.own;
+    body += "<p>The cohort: the results of the same card, driver, graphics system and display mode (" +
+            escapeHtml(own.key.modeText()) + "): " + std::to_string(own.resultCount) + " results, " +
+            std::to_string(own.counted) + " of them counted in its figures (outliers and imported results "
+            "are not). Percentiles and bands are read from binned counts: within " +
+            formatFixed(model::LogHistogram().relativeError() * 100, 1) + " % of the exact figures.</p>\n";
+    if (!data.drivers.empty()) {
+        body += "<table><tr><th>Driver (newest version first)</th><th class=\"n\">Results</th>"
+                "<th class=\"n\">Counted</th><th class=\"n\">Median score</th></tr>\n";
+        for (const CohortSummary& c : data.drivers) {
+            const bool mine = c.cohortId == own.cohortId;
+            body += "<tr><td>" + escapeHtml(cohortLabel(c)) + (mine ? " <span class=\"note\">(this result's)</span>" : "") +
+                    "</td><td class=\"n\">" + std::to_string(c.resultCount) + "</td><td class=\"n\">" +
+                    std::to_string(c.counted) + "</td><td class=\"n\">" + formatScore(c.medianScore) + "</td></tr>\n";
+        }
+        body += "</table>\n";
+    }
+    if (!data.otherModes.empty()) {
+        body += "<p>The same card and driver in other display modes or graphics systems (not pooled with this "
+                "cohort): ";
+        for (std::size_t i = 0; i < data.otherModes.size(); ++i) {
+            const CohortSummary& c = data.otherModes[i];
+            body += (i ? "; " : "") +
+                    link(std::string(kSiteBase) + "Result/" + std::to_string(c.newestResultId),
+                         c.key.modeText() + ", " + std::to_string(c.resultCount) + " results");
+        }
+        body += ".</p>\n";
+    }
+    if (data.previousDriver) {
+        const CohortFigures& previous = *data.previousDriver;
+        body += "<h3 id=\"previous-driver\">This driver against the previous version</h3>\n<p>" +
+                escapeHtml(orDash(own.driverText)) + " (" + std::to_string(own.counted) + " counted) against " +
+                escapeHtml(orDash(previous.driverText)) + " (" + std::to_string(previous.counted) +
+                " counted), test by test with the Mann-Whitney rank test: <span class=\"up\">▲</span> faster, "
+                "<span class=\"down\">▼</span> slower at |z| &gt; 2.576 (two-sided p &lt; 0.01); with fewer "
+                "than " + std::to_string(model::kShiftMinimum) + " counted results on either side nothing is "
+                "marked.</p>\n<table><tr><th>Test</th><th class=\"n\">median ratio</th><th class=\"n\">z</th>"
+                "<th></th></tr>\n";
+        for (const auto& [code, histogram] : own.tests) {
+            const auto id = TestId::fromCode(code);
+            const model::LogHistogram* before = id ? previous.figure(*id) : nullptr;
+            if (!id || !before || histogram.empty())
+                continue;
+            const model::Shift shift = model::cohortShift(*before, histogram);
+            body += "<tr><td>" + escapeHtml(id->label()) + "</td>";
+            if (shift.change == model::Change::Unknown) {
+                body += "<td class=\"n\">–</td><td class=\"n\">–</td><td>too few results</td></tr>\n";
+                continue;
+            }
+            body += "<td class=\"n\">×" + formatFixed(shift.medianRatio, 3) + "</td><td class=\"n\">" +
+                    formatFixed(shift.z, 2) + "</td><td>" +
+                    (shift.change == model::Change::Faster ? "<span class=\"up\">▲</span>"
+                     : shift.change == model::Change::Slower ? "<span class=\"down\">▼</span>" : "") +
+                    "</td></tr>\n";
+        }
+        body += "</table>\n";
+    }
+    (void)r;
+    return body;
 }
 
 } // namespace
 
-double percentileWithin(const CohortFigure* figure, double value)
+std::string standingName(model::Standing standing)
 {
-    if (!figure || figure->sample.empty())
-        return -1.0;
-    return stats::percentileRank(value, figure->sample);
+    switch (standing) {
+    case model::Standing::Counted: return "counted";
+    case model::Standing::Outlier: return "outlier";
+    case model::Standing::Imported: return "imported";
+    case model::Standing::Pending: break;
+    }
+    return "pending";
 }
 
 std::string resultPageHtml(const ResultPageData& data)
 {
     const StoredResult& r = data.result;
-    const DriverCohort* own = data.ownCohort();
     std::string body = "<h1>Result " + std::to_string(r.id) + ": " + escapeHtml(orDash(r.cardName)) + "</h1>\n";
-    body += "<p>" + escapeHtml(orDash(driverTextOf(r))) + " · " + escapeHtml(orDash(r.cpuName)) +
-            " · uploaded " + formatDate(r.createdAt) + "</p>\n";
-
-    body += "<h2>Score</h2>\n<p><span class=\"score\">" + formatScore(data.score.score) + "</span> ";
-    if (data.score.score > 0) {
-        body += "over " + std::to_string(data.score.testsUsed) + " tests. Rank " +
-                std::to_string(data.score.rankAmongCard) + " of " + std::to_string(data.score.scoredWithCard) +
-                " among the results of this card, rank " + std::to_string(data.score.rankAmongAll) + " of " +
-                std::to_string(data.score.scoredInAll) + " among all cards.";
-    } else {
-        body += "no test of this result has a reference yet.";
-    }
-    body += "</p>\n" + scoreDefinitionHtml();
+    body += "<p>" + escapeHtml(orDash(driverTextOf(r))) + " · " + escapeHtml(model::nameOf(r.graphicsSystem)) +
+            " · " + escapeHtml(orDash(r.cpuName)) + " · uploaded " + formatDate(r.createdAt) + "</p>\n";
+    body += scoreSection(data);
 
     std::string links;
+    if (data.previousDriver)
+        links += "<li><a href=\"#previous-driver\">This driver against the previous version (" +
+                 escapeHtml(orDash(data.previousDriver->driverText)) + ")</a></li>";
     if (data.cohortMedian) {
         links += "<li>" + link(std::string(kSiteBase) + "Compare/" + std::to_string(r.id) + "," +
                                    std::to_string(data.cohortMedian->id),
                                "Compare with " + data.cohortMedian->label) + "</li>";
     }
-    if (data.previousDriver) {
-        links += "<li>" + link(std::string(kSiteBase) + "Compare/" + std::to_string(r.id) + "," +
-                                   std::to_string(data.previousDriver->id),
-                               "Compare with " + data.previousDriver->label) + "</li>";
-    }
     if (!links.empty())
         body += "<ul class=\"links\">" + links + "</ul>\n";
 
     body += "<h2>Machine</h2>\n" + machineTable(data);
-
     body += "<h2>Tests</h2>\n<p class=\"legend note\"><span class=\"k-this\">━ this result</span>"
-            "<span class=\"k-median\">╌ median of the same card and driver</span>"
+            "<span class=\"k-median\">╌ median of its cohort</span>"
             "<span class=\"k-band\">█ their quartiles</span></p>\n<div class=\"groups\">\n";
-    for (const TestGroup& group : testGroups())
-        body += group.kind == GroupKind::Sized ? sizedGroup(group, data, own) : unsizedGroup(group, data, own);
+    for (const TestGroup& group : model::testGroups())
+        body += group.kind == GroupKind::Sized ? sizedGroup(group, data) : unsizedGroup(group, data);
     body += "</div>\n";
-
-    body += "<h2>Among the same card</h2>\n";
-    body += "<p>Percentiles among the results of the same card and driver (higher is faster), and "
-            "the median of each driver this card was measured with; the number of results behind "
-            "each figure in brackets.</p>\n";
-    body += cohortTable(data, own);
+    body += driversSection(data);
     return pageFrame("Result " + std::to_string(r.id), body);
 }
 
 std::string resultPageJson(const ResultPageData& data)
 {
     const StoredResult& r = data.result;
-    const DriverCohort* own = data.ownCohort();
     JsonWriter j;
     j.beginObject();
     j.field("id", r.id).field("createdAt", r.createdAt).field("imported", r.imported);
     j.field("clientName", r.clientName);
+    j.field("standing", standingName(data.score.standing));
     j.key("machine").beginObject();
     j.field("osName", r.osName).field("osVersion", r.osVersion).field("processor", r.cpuName);
     j.field("motherboard", r.boardName).field("motherboardManufacturer", r.boardManufacturer);
@@ -342,49 +397,43 @@ std::string resultPageJson(const ResultPageData& data)
     for (const LibraryVersion& l : r.driverLibraries)
         j.beginObject().field("name", l.name).field("version", l.version).endObject();
     j.endArray();
+    j.field("graphicsSystem", model::nameOf(r.graphicsSystem));
     j.key("displayMode").beginObject();
     j.field("width", r.displayWidth).field("height", r.displayHeight);
     j.field("refreshRate", r.refreshRate).field("bitsPerPixel", r.bitsPerPixel).endObject();
     j.key("score").beginObject();
-    j.field("score", data.score.score).field("testsUsed", data.score.testsUsed);
+    if (data.score.score)
+        j.field("score", *data.score.score);
+    else
+        j.key("score").null().field("reason", data.score.note);
+    j.field("version", data.score.version);
     j.field("rankAmongCard", data.score.rankAmongCard).field("scoredWithCard", data.score.scoredWithCard);
     j.field("rankAmongAll", data.score.rankAmongAll).field("scoredInAll", data.score.scoredInAll);
     j.endObject();
     j.key("measurements").beginArray();
-    for (const Measurement& m : r.measurements) {
-        const TestKey key = TestKey::of(m);
-        j.beginObject().field("test", m.test).field("width", m.width).field("height", m.height);
-        j.field("unit", m.unit).field("value", m.value);
-        const auto reference = data.references.find(key);
-        if (reference != data.references.end())
-            j.field("reference", reference->second);
-        const CohortFigure* f = own ? own->figure(key) : nullptr;
+    for (const model::Rate& rate : r.rates) {
+        j.beginObject().field("test", rate.id.testName()).field("width", rate.id.size).field("height", rate.id.size);
+        j.field("unit", rate.id.unitName()).field("value", rate.value);
+        const model::LogHistogram* f = figureOf(data, rate.id);
         if (f) {
-            j.key("cohort").beginObject().field("count", f->count).field("lower", f->lower);
-            j.field("median", f->median).field("upper", f->upper);
-            j.field("percentile", percentileWithin(f, m.value)).endObject();
+            const model::Spread spread = f->spread();
+            j.key("cohort").beginObject().field("count", static_cast<int64_t>(f->count()));
+            j.field("lower", spread.lower).field("median", spread.median).field("upper", spread.upper);
+            j.field("percentile", f->percentile(rate.value)).endObject();
         }
         j.endObject();
     }
     j.endArray();
     j.key("drivers").beginArray();
-    for (const DriverCohort& c : data.driverCohorts) {
-        j.beginObject().field("driverKey", c.driverKey).field("driverText", c.driverText);
-        j.field("resultCount", c.resultCount).field("medianScore", c.medianScore);
-        j.key("medians").beginArray();
-        for (const CohortFigure& f : c.figures) {
-            j.beginObject().field("test", f.key.test).field("width", f.key.width);
-            j.field("height", f.key.height).field("unit", f.key.unit);
-            j.field("median", f.median).field("count", f.count).endObject();
-        }
-        j.endArray().endObject();
+    for (const CohortSummary& c : data.drivers) {
+        j.beginObject().field("driverKey", c.key.driverKey).field("driverText", c.driverText);
+        j.field("resultCount", static_cast<int64_t>(c.resultCount)).field("counted", static_cast<int64_t>(c.counted));
+        j.field("medianScore", c.medianScore).endObject();
     }
     j.endArray();
     j.key("compare").beginArray();
-    for (const auto* l : {&data.cohortMedian, &data.previousDriver}) {
-        if (*l)
-            j.beginObject().field("id", (*l)->id).field("label", (*l)->label).endObject();
-    }
+    if (data.cohortMedian)
+        j.beginObject().field("id", data.cohortMedian->id).field("label", data.cohortMedian->label).endObject();
     j.endArray();
     j.endObject();
     return j.text();

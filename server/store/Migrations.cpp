@@ -4,7 +4,11 @@
 #include <vector>
 
 #include "BuildConfig.h"
+#include "server/model/Score.h"
+#include "server/model/TestId.h"
 #include "server/store/KeyHash.h"
+#include "server/store/RateText.h"
+#include "server/store/SqlDialect.h"
 
 namespace {
 
@@ -83,6 +87,63 @@ const std::vector<std::vector<std::string>> kMigrations = {
         "result_id INTEGER NOT NULL REFERENCES results (id), stored_at BIGINT NOT NULL, "
         "PRIMARY KEY (origin, digest))",
     },
+    // 4: results kept small and their figures worked out as they arrive. Rates move to rows of
+    // (result, test code, value) with the codes' names in test_codes (a view keeps the old
+    // measurements table's shape), and leave result_fields. The figures over all results
+    // (medians, scores, rankings rebuilt from scratch) give way to each cohort's binned counts,
+    // the score against a fixed reference under a version, and each card's score quartiles.
+    // Upgraded results wait with standing 0 until the server's background work does their figures.
+    {
+        "ALTER TABLE results ADD COLUMN cohort_id INTEGER",
+        "ALTER TABLE results ADD COLUMN graphics_system INTEGER NOT NULL DEFAULT 0",
+        "ALTER TABLE results ADD COLUMN standing INTEGER NOT NULL DEFAULT 0",
+        "ALTER TABLE results ADD COLUMN score_note TEXT NOT NULL DEFAULT ''",
+        "CREATE TABLE test_codes (code INTEGER PRIMARY KEY, test TEXT NOT NULL, width INTEGER NOT NULL, "
+        "height INTEGER NOT NULL, unit TEXT NOT NULL, field_name TEXT NOT NULL UNIQUE)",
+        "{test-codes}",
+        "CREATE TABLE rate_values (result_id INTEGER NOT NULL REFERENCES results (id), test INTEGER NOT NULL, "
+        "value DOUBLE PRECISION NOT NULL, PRIMARY KEY (result_id, test)){compact}",
+        "INSERT INTO rate_values (result_id, test, value) SELECT m.result_id, t.code, m.value FROM measurements m "
+        "JOIN test_codes t ON t.test = m.test AND t.width = m.width AND t.height = m.height AND t.unit = m.unit",
+        "DELETE FROM result_fields WHERE EXISTS (SELECT 1 FROM test_codes t JOIN rate_values v ON v.test = t.code "
+        "AND v.result_id = result_fields.result_id WHERE t.field_name = result_fields.name)",
+        "DROP TABLE measurements",
+        "CREATE VIEW measurements AS SELECT v.result_id, t.test, t.width, t.height, t.unit, v.value "
+        "FROM rate_values v JOIN test_codes t ON t.code = v.test",
+        "DROP TABLE score_references",
+        "DROP TABLE result_scores",
+        "DROP TABLE ranking_rows",
+        "DROP TABLE cohort_figures",
+        "DROP TABLE cohort_state",
+        "DROP TABLE statistics_state",
+        "DROP INDEX results_card_driver",
+        "CREATE INDEX results_card ON results (graphics_card_id, id)",
+        "CREATE INDEX results_cohort ON results (cohort_id, id)",
+        "CREATE INDEX results_pending ON results (id) WHERE standing = 0",
+        "CREATE TABLE cohorts (id {id}, graphics_card_id INTEGER NOT NULL, driver_key TEXT NOT NULL, "
+        "graphics_system INTEGER NOT NULL, display_width INTEGER NOT NULL, display_height INTEGER NOT NULL, "
+        "bits_per_pixel INTEGER NOT NULL, card_name TEXT NOT NULL, driver_text TEXT NOT NULL, "
+        "driver_order TEXT NOT NULL, result_count INTEGER NOT NULL, counted INTEGER NOT NULL, "
+        "newest_result_id INTEGER NOT NULL, UNIQUE (graphics_card_id, driver_key, graphics_system, "
+        "display_width, display_height, bits_per_pixel))",
+        "CREATE INDEX cohorts_card ON cohorts (graphics_card_id, driver_order)",
+        "CREATE TABLE cohort_bins (cohort_id INTEGER NOT NULL, test INTEGER NOT NULL, bin INTEGER NOT NULL, "
+        "count INTEGER NOT NULL, PRIMARY KEY (cohort_id, test, bin)){compact}",
+        "CREATE TABLE score_versions (version INTEGER PRIMARY KEY, state TEXT NOT NULL, label TEXT NOT NULL, "
+        "reference TEXT NOT NULL, reference_result_id INTEGER, created_at BIGINT NOT NULL, "
+        "progress INTEGER NOT NULL, last_result_id INTEGER NOT NULL DEFAULT 0)",
+        "{score-version-1}",
+        "CREATE TABLE scores (version INTEGER NOT NULL, result_id INTEGER NOT NULL, cohort_id INTEGER NOT NULL, "
+        "score DOUBLE PRECISION NOT NULL, PRIMARY KEY (version, result_id)){compact}",
+        "CREATE INDEX scores_cohort ON scores (version, cohort_id, score)",
+        "CREATE TABLE score_bins (version INTEGER NOT NULL, scope INTEGER NOT NULL, bin INTEGER NOT NULL, "
+        "count INTEGER NOT NULL, PRIMARY KEY (version, scope, bin)){compact}",
+        "CREATE TABLE card_figures (version INTEGER NOT NULL, graphics_card_id INTEGER NOT NULL, "
+        "card_name TEXT NOT NULL, counted INTEGER NOT NULL, lower_score DOUBLE PRECISION NOT NULL, "
+        "median_score DOUBLE PRECISION NOT NULL, upper_score DOUBLE PRECISION NOT NULL, "
+        "PRIMARY KEY (version, graphics_card_id))",
+        "CREATE INDEX card_figures_median ON card_figures (version, median_score)",
+    },
 };
 
 std::string forDialect(std::string statement, Dialect dialect)
@@ -91,7 +152,25 @@ std::string forDialect(std::string statement, Dialect dialect)
                                                       : "SERIAL PRIMARY KEY";
     for (std::size_t at; (at = statement.find("{id}")) != std::string::npos;)
         statement.replace(at, 4, id);
+    const std::string compact = SqlDialect(dialect).compactTable();
+    for (std::size_t at; (at = statement.find("{compact}")) != std::string::npos;)
+        statement.replace(at, 9, compact);
     return statement;
+}
+
+// Every test, size and unit a run can produce, by its code.
+void fillTestCodes(soci::session& session)
+{
+    for (int code = 1; code < model::kTestCount * 32; ++code) {
+        const auto id = model::TestId::fromCode(code);
+        if (!id)
+            continue;
+        const std::string test = id->testName(), unit = id->unitName(), field = id->fieldName();
+        session << "INSERT INTO test_codes (code, test, width, height, unit, field_name) "
+                   "VALUES (:c, :t, :w, :h, :u, :f)",
+            soci::use(code), soci::use(test), soci::use(id->size), soci::use(id->size), soci::use(unit),
+            soci::use(field);
+    }
 }
 
 int currentVersion(soci::session& session)
@@ -127,6 +206,15 @@ void applyMigrations(soci::session& session, Dialect dialect)
                 session << "INSERT INTO clients (name, key_hash, enabled, created_at) "
                            "VALUES (:name, :hash, 1, :now)",
                     soci::use(name), soci::use(hash), soci::use(now);
+            } else if (statement == "{test-codes}") {
+                fillTestCodes(session);
+            } else if (statement == "{score-version-1}") {
+                const model::ScoreReference& reference = model::builtInReference();
+                const std::string rates = rateText(reference.rates);
+                const long long now = unixNow();
+                session << "INSERT INTO score_versions (version, state, label, reference, created_at, progress) "
+                           "VALUES (:v, 'current', :l, :r, :t, 0)",
+                    soci::use(reference.version), soci::use(reference.label), soci::use(rates), soci::use(now);
             } else {
                 session << forDialect(statement, dialect);
             }

@@ -5,12 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "server/pages/PageData.h"
+#include "server/store/ResultViews.h"
 
-// What the result pages read from the database, each call one page's data. Implementations
-// keep the figures that need every result (the medians the score divides by, the scores, the
-// ranking) in tables of their own and refresh them when they fall behind, so a page view
-// reads a bounded number of rows however many results are stored.
+// What the result pages read from the database, each call one page's data. Every figure was
+// worked out when its results arrived (ResultFigures), so a page view reads a bounded number
+// of rows however many results are stored, and never waits for work over all of them.
 class ResultQueries {
 public:
     virtual ~ResultQueries() = default;

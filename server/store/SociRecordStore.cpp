@@ -14,7 +14,11 @@
 #include "server/protocol/RecordTypes.h"
 #include "server/protocol/TextEncoding.h"
 #include "server/store/KeyHash.h"
+#include "server/model/GraphicsSystem.h"
+#include "server/model/TestId.h"
 #include "server/store/ResultDigest.h"
+#include "server/store/ResultFigures.h"
+#include "server/store/SqlDialect.h"
 
 namespace {
 
@@ -143,78 +147,9 @@ ResultSummary summarise(soci::session& session, const RecordDocument& result)
     return summary;
 }
 
-// PostgreSQL array literals: the rows of one column travel as one parameter, so that a
-// result's hundred-odd rows are one statement instead of a round trip each.
-std::string arrayLiteral(const std::vector<int32_t>& column)
-{
-    std::string text = "{";
-    for (std::size_t i = 0; i < column.size(); ++i)
-        text += (i ? "," : "") + std::to_string(column[i]);
-    return text + "}";
-}
-
-std::string arrayLiteral(const std::vector<double>& column)
-{
-    std::string text = "{";
-    char number[32];
-    for (std::size_t i = 0; i < column.size(); ++i) {
-        std::snprintf(number, sizeof number, "%.17g", column[i]);
-        text += (i ? "," : "") + std::string(number);
-    }
-    return text + "}";
-}
-
-std::string arrayLiteral(const std::vector<std::string>& column)
-{
-    std::string text = "{";
-    for (std::size_t i = 0; i < column.size(); ++i) {
-        text += i ? ",\"" : "\"";
-        for (char c : column[i]) {
-            if (c == '"' || c == '\\')
-                text += '\\';
-            text += c;
-        }
-        text += '"';
-    }
-    return text + "}";
-}
-
-const char* arrayType(const std::vector<int32_t>&) { return "integer[]"; }
-const char* arrayType(const std::vector<double>&) { return "double precision[]"; }
-const char* arrayType(const std::vector<std::string>&) { return "text[]"; }
-
-// Inserts the rows whose columns are the vectors (all of one length, in the order of columns).
-template <typename First, typename... Rest>
-void insertRows(soci::session& session, Dialect dialect, const std::string& table,
-                const std::string& columns, std::vector<First>& first, std::vector<Rest>&... rest)
-{
-    if (first.empty())
-        return;  // SOCI refuses empty bulk bindings
-    if (dialect == Dialect::PostgreSQL) {
-        std::vector<std::string> arrays = {arrayLiteral(first), arrayLiteral(rest)...};
-        const std::vector<const char*> types = {arrayType(first), arrayType(rest)...};
-        std::string sql = "INSERT INTO " + table + " (" + columns + ") SELECT * FROM unnest(";
-        for (std::size_t i = 0; i < arrays.size(); ++i)
-            sql += std::string(i ? ", " : "") + "CAST(:c" + std::to_string(i) + " AS " + types[i] + ")";
-        soci::details::prepare_temp_type prepared = (session.prepare << sql + ")");
-        for (std::string& array : arrays)
-            prepared, soci::use(array);
-        soci::statement statement = prepared;
-        statement.execute(true);
-        return;
-    }
-    std::string sql = "INSERT INTO " + table + " (" + columns + ") VALUES (";
-    for (std::size_t i = 0; i < 1 + sizeof...(rest); ++i)
-        sql += std::string(i ? ", " : "") + ":c" + std::to_string(i);
-    soci::details::prepare_temp_type prepared = (session.prepare << sql + ")", soci::use(first));
-    (prepared, ..., soci::use(rest));
-    soci::statement statement = prepared;
-    statement.execute(true);
-}
-
 // The fields and references of a record or a result, in their order; table and owner are the
 // program's own names, never input.
-void insertFields(soci::session& session, Dialect dialect, const std::string& table,
+void insertFields(soci::session& session, const SqlDialect& dialect, const std::string& table,
                   const std::string& owner, int32_t id, const std::vector<RecordField>& fields)
 {
     std::vector<int32_t> ids, positions;
@@ -225,11 +160,11 @@ void insertFields(soci::session& session, Dialect dialect, const std::string& ta
         names.push_back(field.name);
         values.push_back(field.value);
     }
-    insertRows(session, dialect, table, owner + ", position, name, value", ids, positions, names,
-               values);
+    dialect.insertRows(session, table, owner + ", position, name, value", "", ids, positions, names,
+                       values);
 }
 
-void insertReferences(soci::session& session, Dialect dialect, const std::string& table,
+void insertReferences(soci::session& session, const SqlDialect& dialect, const std::string& table,
                       const std::string& owner, int32_t id,
                       const std::vector<RecordReference>& references)
 {
@@ -241,8 +176,8 @@ void insertReferences(soci::session& session, Dialect dialect, const std::string
         names.push_back(reference.name);
         targets.push_back(reference.id);
     }
-    insertRows(session, dialect, table, owner + ", position, name, target_id", ids, positions,
-               names, targets);
+    dialect.insertRows(session, table, owner + ", position, name, target_id", "", ids, positions,
+                       names, targets);
 }
 
 RecordDocument documentOf(const BCObject& object, const std::map<const BCObject*, int32_t>& stored)
@@ -357,7 +292,7 @@ int32_t SociRecordStore::storeObjectIn(soci::session& session, const BCObject& o
 
 int32_t SociRecordStore::storeRecordIn(soci::session& session, const RecordDocument& record)
 {
-    const Dialect dialect = database_.dialect();
+    const SqlDialect dialect(database_.dialect());
     checkTargets(session, record);
     const std::string key = SearchKey::ofRecord(record).canonical();
     const long long now = unixNow();
@@ -384,7 +319,7 @@ std::pair<int32_t, bool> SociRecordStore::storeResultIn(soci::session& session,
                                                         const std::string& clientName,
                                                         bool imported)
 {
-    const Dialect dialect = database_.dialect();
+    const SqlDialect dialect(database_.dialect());
     checkTargets(session, result);
     const long long now = unixNow();
     // Imports share one origin whoever sends them, and never expire: a transcript is one run.
@@ -406,6 +341,22 @@ std::pair<int32_t, bool> SociRecordStore::storeResultIn(soci::session& session,
     const int32_t height = numberOf(result, "DisplayHeight");
     const int32_t refresh = numberOf(result, "RefreshRate");
     const int32_t bits = numberOf(result, "BitsPerPixel");
+    // Rates of known tests go into one column by their codes; every other field (and a rate
+    // sent twice, after its first) stays a field of its own.
+    model::Rates rates;
+    std::vector<RecordField> fields;
+    std::vector<std::pair<std::string, std::string>> namedFields;
+    std::set<int> measured;
+    for (const RecordField& field : result.fields) {
+        namedFields.emplace_back(field.name, field.value);
+        const auto m = parseMeasurement(field.name, field.value);
+        const auto test = m ? model::TestId::of(m->test, m->width, m->height, m->unit) : std::nullopt;
+        if (!test) {
+            fields.push_back(field);
+        } else if (measured.insert(test->code()).second) {
+            rates.push_back({*test, m->value});
+        }
+    }
     soci::indicator cardIndicator = summary.graphicsCardID ? soci::i_ok : soci::i_null;
     int32_t id = -1;
     session << "INSERT INTO results (created_at, client_name, imported, graphics_card_id, "
@@ -420,25 +371,15 @@ std::pair<int32_t, bool> SociRecordStore::storeResultIn(soci::session& session,
     if (!session.got_data())
         throw std::runtime_error("the new result got no ID");
 
-    std::vector<int32_t> mIDs, mWidths, mHeights;
-    std::vector<std::string> mTests, mUnits;
-    std::vector<double> mValues;
-    std::set<std::tuple<std::string, int32_t, int32_t, std::string>> measured;
-    for (const RecordField& field : result.fields) {
-        const auto m = parseMeasurement(field.name, field.value);
-        // A field sent twice counts once, as the first of its name.
-        if (m && measured.emplace(m->test, m->width, m->height, m->unit).second) {
-            mIDs.push_back(id);
-            mTests.push_back(m->test);
-            mWidths.push_back(m->width);
-            mHeights.push_back(m->height);
-            mUnits.push_back(m->unit);
-            mValues.push_back(m->value);
-        }
+    insertFields(session, dialect, "result_fields", "result_id", id, fields);
+    std::vector<int32_t> rateIDs, rateTests;
+    std::vector<double> rateValues;
+    for (const model::Rate& rate : rates) {
+        rateIDs.push_back(id);
+        rateTests.push_back(rate.id.code());
+        rateValues.push_back(rate.value);
     }
-    insertFields(session, dialect, "result_fields", "result_id", id, result.fields);
-    insertRows(session, dialect, "measurements", "result_id, test, width, height, unit, value", mIDs,
-               mTests, mWidths, mHeights, mUnits, mValues);
+    dialect.insertRows(session, "rate_values", "result_id, test, value", "", rateIDs, rateTests, rateValues);
     insertReferences(session, dialect, "result_references", "result_id", id, result.references);
 
     std::vector<int32_t> memberResults, memberPositions, memberIDs;
@@ -452,8 +393,8 @@ std::pair<int32_t, bool> SociRecordStore::storeResultIn(soci::session& session,
             memberIDs.push_back(member.id);
         }
     }
-    insertRows(session, dialect, "result_members", "result_id, collection, position, record_id",
-               memberResults, collections, memberPositions, memberIDs);
+    dialect.insertRows(session, "result_members", "result_id, collection, position, record_id", "",
+                       memberResults, collections, memberPositions, memberIDs);
 
     // Claims the digest; a row left by an identical submission older than the window is taken
     // over. No row back means another request has just claimed it (PostgreSQL lets the two
@@ -467,6 +408,16 @@ std::pair<int32_t, bool> SociRecordStore::storeResultIn(soci::session& session,
         soci::into(claimed);
     if (!session.got_data())
         throw ConcurrentDuplicate();
+
+    ArrivingResult arriving;
+    arriving.id = id;
+    arriving.cohort = {summary.graphicsCardID, summary.driverKey, model::graphicsSystemOf(namedFields),
+                       width, height, bits};
+    arriving.cardName = summary.cardName;
+    arriving.driverText = summary.driverText;
+    arriving.rates = std::move(rates);
+    arriving.imported = imported;
+    ResultFigures(dialect, countImported_).record(session, arriving);
     return {id, false};
 }
 

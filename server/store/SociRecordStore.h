@@ -20,6 +20,10 @@ public:
     int32_t storeTree(const BCObject& root, const std::string& clientName, bool imported,
                       bool* alreadyStored = nullptr) override;
 
+    // Whether imported results count in cohort figures and rankings (off: they are shown and
+    // marked, but left out). Applies to results stored from now on.
+    void setCountImported(bool on) { countImported_ = on; }
+
     // How long an identical upload of the same client answers with the stored result.
     static constexpr long long kResubmissionWindowSeconds = 3600;
 
@@ -36,4 +40,5 @@ private:
                           std::map<const BCObject*, int32_t>& stored);
 
     Database& database_;
+    bool countImported_ = false;
 };

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,23 +9,14 @@
 #include "server/store/ResultQueries.h"
 
 class Database;
-namespace soci {
-class session;
-}
 
-// The read side of the result pages on SQLite and PostgreSQL. Figures over all results (the
-// medians the score divides by, the scores, the ranking) are rebuilt in one transaction when a
-// newer result exists and either the database is small or the last rebuild is older than
-// refreshSeconds; until then a new result is scored against the medians in force. The figures
-// of one card and driver are rebuilt when that cohort has a newer result, from its newest
-// kCohortSample results. Everything lives in the database: several server processes may
-// share it.
+// The read side of the result pages on SQLite and PostgreSQL: each page's data put together
+// from the queries of each concern (ScoreQueries, CohortQueries, HistoryQueries, ListQueries),
+// one session per page and one error path (Database::withSession). Also the entry for the
+// server's background work on the figures (FigureWork).
 class SociResultQueries : public ResultQueries {
 public:
-    static constexpr int kCohortSample = 1000;
-    static constexpr int32_t kSmallDatabase = 2000;  // results: rebuilt on every change below it
-
-    explicit SociResultQueries(Database& database, int64_t refreshSeconds = 300);
+    explicit SociResultQueries(Database& database, int64_t unused = 0);
 
     std::optional<ResultPageData> resultPage(int32_t id) override;
     std::optional<ComparePageData> comparePage(const std::vector<int32_t>& ids) override;
@@ -34,21 +24,17 @@ public:
     RankingPageData ranking() override;
     std::optional<CardPageData> cardPage(int32_t graphicsCardId, int limit) override;
 
-    // Rebuilds the figures over all results now, whatever their age.
+    // Does all background work now (an upgrade's waiting results, a score version being
+    // built); for tests and commands.
     void refreshStatistics();
-    // The server's own thread keeps the figures of a large database fresh: page views then
-    // show the figures in force instead of one of them waiting for a rebuild.
-    void setRefreshedInBackground(bool on) { refreshedInBackground_ = on; }
-    // Rebuilds the figures when they are stale by the rules above; for that thread.
+    // Kept for the server's loop: the work is always done in the background.
+    void setRefreshedInBackground(bool) {}
+    // A few seconds of background work, in short transactions; for the server's thread.
     void refreshIfDue();
+    // Whether imported results count in figures worked out from now on.
+    void setCountImported(bool on) { countImported_ = on; }
 
 private:
-    void refreshIfStale(soci::session& session, bool force, bool fromRefresher = false);
-    // Whether the figures over all results may serve as they are; newest: the newest result.
-    bool statisticsAreCurrent(soci::session& session, int32_t& newest, bool fromRefresher);
-    std::vector<CohortFigure> cohortFigures(soci::session& session, int32_t card, const std::string& driverKey);
-
     Database& database_;
-    int64_t refreshSeconds_;
-    std::atomic<bool> refreshedInBackground_{false};
+    std::atomic<bool> countImported_{false};
 };

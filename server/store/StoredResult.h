@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "server/model/GraphicsSystem.h"
+#include "server/model/Rate.h"
 #include "server/protocol/RecordDocument.h"
 
 // One measurement of a result, split from its field name: "FillRect_256x256_Ops_s" is the test
@@ -49,9 +51,11 @@ struct StoredResult {
     int32_t displayHeight = 0;
     int32_t refreshRate = 0;
     int32_t bitsPerPixel = 0;
+    model::GraphicsSystem graphicsSystem = model::GraphicsSystem::Unknown;
+    int32_t cohortId = 0;  // 0: its figures are not worked out yet
 
-    // Every field of the result record that is not a measurement (RAMSize, VRAMSize,
+    // Every field of the result record that is not a rate of a known test (RAMSize, VRAMSize,
     // ProcessorVersion, ...), in the order sent.
     std::vector<RecordField> machineFields;
-    std::vector<Measurement> measurements;
+    model::Rates rates;  // in the console's order of tests, then size, then unit
 };

@@ -24,6 +24,28 @@ int count(const std::string& text, const std::string& what)
     return n;
 }
 
+model::TestId id(const std::string& test, int size, const std::string& unit)
+{
+    return *model::TestId::of(test, size, size, unit);
+}
+
+model::LogHistogram histogramOf(std::initializer_list<double> values)
+{
+    model::LogHistogram h;
+    for (double v : values)
+        h.add(v);
+    return h;
+}
+
+CohortFigures cohort(int32_t cohortId, const std::string& driver, const std::string& key)
+{
+    CohortFigures c;
+    c.cohortId = cohortId;
+    c.key = {5, key, model::GraphicsSystem::GDI, 320, 240, 32};
+    c.driverText = driver;
+    return c;
+}
+
 ResultPageData sampleResult()
 {
     ResultPageData d;
@@ -40,22 +62,41 @@ ResultPageData sampleResult()
     r.displayWidth = 320;
     r.displayHeight = 240;
     r.bitsPerPixel = 32;
+    r.graphicsSystem = model::GraphicsSystem::GDI;
+    r.cohortId = 3;
     r.machineFields = {{"RAMSize", "25276190720"}, {"VRAMSize", "0"}};
-    r.measurements = {{"WritePixelArray", 0, 0, "MiB_s", 34217.7},
-                      {"FillRect", 16, 16, "Ops_s", 1033760},     {"FillRect", 16, 16, "MP_s", 252.383},
-                      {"FillRect", 32, 32, "Ops_s", 772956},      {"FillRect", 32, 32, "MP_s", 754.84},
-                      {"Random", 0, 0, "Ops_s", 145427},          {"Random", 0, 0, "MP_s", 697.21}};
-    d.score = {1234.4, 4, 2, 3, 7, 10};
-    DriverCohort own{"k1", "nvd3dum.dll 30.0.1", 4, 1100, 1700000000, {}};
-    own.figures = {{{"FillRect", 16, 16, "MP_s"}, 4, 200, 250, 300, {100, 200, 300, 400}},
-                   {{"FillRect", 32, 32, "MP_s"}, 4, 700, 750, 800, {600, 700, 800, 900}},
-                   {{"FillRect", 16, 16, "Ops_s"}, 4, 1e6, 1.1e6, 1.2e6, {9e5, 1e6, 1.2e6, 1.3e6}},
-                   {{"WritePixelArray", 0, 0, "MiB_s"}, 4, 3e4, 3.5e4, 4e4, {2e4, 3e4, 4e4, 5e4}}};
-    DriverCohort older{"k0", "nvd3dum.dll 29.9", 2, 900, 1600000000, {}};
-    older.figures = {{{"FillRect", 16, 16, "Ops_s"}, 2, 8e5, 8.5e5, 9e5, {8e5, 9e5}}};
-    d.driverCohorts = {own, older};
+    r.rates = {{id("WritePixelArray", 0, "MiB_s"), 34217.7},
+               {id("FillRect", 16, "Ops_s"), 1033760},     {id("FillRect", 16, "MP_s"), 252.383},
+               {id("FillRect", 32, "Ops_s"), 772956},      {id("FillRect", 32, "MP_s"), 754.84},
+               {id("Random", 0, "Ops_s"), 145427},         {id("Random", 0, "MP_s"), 697.21}};
+    d.score.version = 1;
+    d.score.referenceLabel = "the reference " + kEvil;
+    d.score.score = 1234.4;
+    d.score.standing = model::Standing::Counted;
+    d.score.rankAmongCard = 2;
+    d.score.scoredWithCard = 3;
+    d.score.rankAmongAll = 7;
+    d.score.scoredInAll = 10;
+    CohortFigures own = cohort(3, "nvd3dum.dll 30.0.1", "k1");
+    own.resultCount = 5;
+    own.counted = 5;
+    // FillRect 16 Ops/s: 1033760 lies above two of four values and below two: 50.
+    own.tests[id("FillRect", 16, "Ops_s").code()] = histogramOf({9e5, 1e6, 1.1e6, 1.2e6});
+    own.tests[id("WritePixelArray", 0, "MiB_s").code()] = histogramOf({2e4, 3e4, 4e4, 5e4});
+    for (double v : {9.5e5, 9.6e5, 9.7e5, 9.8e5, 9.9e5})
+        own.tests[id("BlitRect", 16, "Ops_s").code()].add(v);
+    own.tests[-1] = histogramOf({1000, 1100, 1200, 1300, 1400});
+    CohortFigures before = cohort(2, "nvd3dum.dll 29.9", "k0");
+    before.counted = 5;
+    for (double v : {5e5, 5.1e5, 5.2e5, 5.3e5, 5.4e5})
+        before.tests[id("BlitRect", 16, "Ops_s").code()].add(v);
+    d.own = own;
+    d.previousDriver = before;
+    d.drivers = {{3, own.key, "nvd3dum.dll 30.0.1", 5, 5, 1200, 42}, {2, before.key, "nvd3dum.dll 29.9", 5, 5, 900, 7}};
+    CohortSummary other{9, own.key, "nvd3dum.dll 30.0.1", 2, 2, 800, 77};
+    other.key.system = model::GraphicsSystem::Direct2D;
+    d.otherModes = {other};
     d.cohortMedian = ResultLink{40, "the median result"};
-    d.previousDriver = ResultLink{7, "driver " + kEvil};
     return d;
 }
 
@@ -69,26 +110,30 @@ TEST(PageRendering, ResultPageEscapesEveryValueAndShowsTheFiguresAndCharts)
     EXPECT_EQ(count(html, "<style>"), 1);
     EXPECT_GE(count(html, "&lt;script&gt;alert(1)&lt;/script&gt; &amp; &quot;R&amp;D&quot;"), 3);
 
-    // The FillRect table: the rates as the console prints them, the cohort median, the percentile
-    // within {100, 200, 300, 400} of 252.383: (2 + 0) / 4 = 50.
-    EXPECT_NE(html.find("<tr><td>(16, 16)</td><td class=\"n\">1033760.000</td><td class=\"n\">252.383</td>"
-                        "<td class=\"n\">250.000</td><td class=\"n\">50</td></tr>"),
+    // FillRect 16: the rates as the console prints them, the cohort's median Ops/s (1.05e6, read
+    // from bins within 0.5 %) in MPixel/s (x 256 / 2^20 = 256.35), the percentile 50 of 4.
+    const std::regex fill16("<tr><td>\\(16, 16\\)</td><td class=\"n\">1033760.000</td><td class=\"n\">252.383</td>"
+                            "<td class=\"n\">25[56]\\.[0-9]{3}</td><td class=\"n\">50 <span class=\"note\">\\(of 4\\)"
+                            "</span></td></tr>");
+    EXPECT_TRUE(std::regex_search(html, fill16));
+    EXPECT_NE(html.find("<td class=\"n\">34217.700</td><td class=\"n\">3"), std::string::npos);
+    EXPECT_NE(html.find("<span class=\"score\">1234</span> (score version 1, rated against the reference &lt;script"),
               std::string::npos);
-    // 754.84 within {600, 700, 800, 900}: 50 again; the write transfer 34217.7 in {2e4..5e4}: 50 too.
-    EXPECT_NE(html.find("<td class=\"n\">34217.700</td><td class=\"n\">35000.000</td><td class=\"n\">50</td>"),
-              std::string::npos);
-    EXPECT_NE(html.find("<span class=\"score\">1234</span> over 4 tests. Rank 2 of 3 among the results of this "
-                        "card, rank 7 of 10 among all cards."),
+    EXPECT_NE(html.find("Rank 2 of 3 among the counted results of this card, rank 7 of 10 among all counted results"),
               std::string::npos);
     EXPECT_NE(html.find("href=\"/Benchmark/Korvid/Compare/42,40\""), std::string::npos);
-    EXPECT_NE(html.find("href=\"/Benchmark/Korvid/Compare/42,7\""), std::string::npos);
+    EXPECT_NE(html.find("href=\"#previous-driver\""), std::string::npos);
     EXPECT_NE(html.find("Video memory</th><td>Unknown"), std::string::npos);
+    EXPECT_NE(html.find("Graphics system</th><td>GDI"), std::string::npos);
     EXPECT_NE(html.find("23.54 GiB (25276190720 bytes)"), std::string::npos);
     EXPECT_NE(html.find("2023-11-14 22:13 UTC"), std::string::npos);
-    // Medians of both drivers with their counts, for the test both measured.
-    EXPECT_NE(html.find("<td class=\"n\">1100000.000 <span class=\"note\">(4)</span></td>"
-                        "<td class=\"n\">850000.000 <span class=\"note\">(2)</span></td>"),
+    // Drivers in the order given (version order), the other mode linked, not pooled.
+    EXPECT_LT(html.find("nvd3dum.dll 30.0.1 <span class=\"note\">(this result's)"), html.find("<td>nvd3dum.dll 29.9"));
+    EXPECT_NE(html.find("<a href=\"/Benchmark/Korvid/Result/77\">Direct2D, 320x240, 32 bpp, 2 results</a>"),
               std::string::npos);
+    // BltBitMap 16 against the previous driver: five above five, z = 2.61 (ties none), marked.
+    EXPECT_NE(html.find("<tr><td>BlitRect 16x16 Ops/s</td><td class=\"n\">×1.8"), std::string::npos);
+    EXPECT_NE(html.find("<td class=\"n\">2.61</td><td><span class=\"up\">▲</span></td>"), std::string::npos);
 
     // One chart for the one sized group measured, with the band and two line series; the
     // unsized groups get a gauge each.
@@ -96,7 +141,7 @@ TEST(PageRendering, ResultPageEscapesEveryValueAndShowsTheFiguresAndCharts)
     std::vector<std::string> charts;
     for (auto it = std::sregex_iterator(html.begin(), html.end(), chart); it != std::sregex_iterator(); ++it)
         charts.push_back(it->str());
-    ASSERT_EQ(charts.size(), 1u);
+    ASSERT_EQ(charts.size(), 2u);  // FillRect measured, BltBitMap only in the cohort
     EXPECT_EQ(count(charts[0], "<polyline class=\"series\" data-series=\"This result\""), 1);
     EXPECT_EQ(count(charts[0], "<polyline class=\"series\" data-series=\"Cohort median\""), 1);
     EXPECT_EQ(count(charts[0], "<polygon class=\"band\""), 1);
@@ -105,40 +150,57 @@ TEST(PageRendering, ResultPageEscapesEveryValueAndShowsTheFiguresAndCharts)
     const std::string json = resultPageJson(sampleResult());
     EXPECT_NE(json.find("\"name\":\"\\u003cscript\\u003ealert(1)\\u003c/script\\u003e \\u0026 \\\"R\\u0026D\\\"\""),
               std::string::npos);
-    EXPECT_NE(json.find("{\"test\":\"FillRect\",\"width\":16,\"height\":16,\"unit\":\"MP_s\",\"value\":252.383,"
-                        "\"cohort\":{\"count\":4,\"lower\":200,\"median\":250,\"upper\":300,\"percentile\":50}}"),
+    EXPECT_NE(json.find("{\"test\":\"FillRect\",\"width\":16,\"height\":16,\"unit\":\"Ops_s\",\"value\":1033760,"
+                        "\"cohort\":{\"count\":4,"),
+              std::string::npos);
+    EXPECT_NE(json.find("\"graphicsSystem\":\"GDI\""), std::string::npos);
+
+    ResultPageData none = sampleResult();
+    none.score.score.reset();
+    none.score.note = "no score: Random Ops/s was not measured";
+    none.score.standing = model::Standing::Outlier;
+    const std::string partial = resultPageHtml(none);
+    EXPECT_NE(partial.find("<span class=\"score\">–</span> no score: Random Ops/s was not measured."), std::string::npos);
+    EXPECT_NE(partial.find("<p class=\"outlier\">Outlier:"), std::string::npos);
+    EXPECT_NE(resultPageJson(none).find("\"score\":{\"score\":null,\"reason\":\"no score: Random Ops/s was not measured\""),
               std::string::npos);
 }
 
-TEST(PageRendering, ComparePageMarksOnlyChangesBeyondTheFirstCohortsSpread)
+TEST(PageRendering, ComparePageMarksOnlyChangesBeyondTheFirstCohortsNoise)
 {
-    const CohortFigure spread{{"FillRect", 16, 16, "Ops_s"}, 5, 90, 100, 110, {}};
-    EXPECT_EQ(changeBeyondSpread(100, 115, &spread), Change::None);     // 15 < 20
-    EXPECT_EQ(changeBeyondSpread(100, 125, &spread), Change::Faster);
-    EXPECT_EQ(changeBeyondSpread(100, 79, &spread), Change::Slower);
-    const CohortFigure two{{"FillRect", 16, 16, "Ops_s"}, 2, 99, 100, 101, {}};
-    EXPECT_EQ(changeBeyondSpread(100, 500, &two), Change::Unknown);
-    EXPECT_EQ(changeBeyondSpread(100, 500, nullptr), Change::Unknown);
-
+    // Six results in bins 0, 0, 1, 1, 2, 10 of FillRect 16: 95 % of their pairs lie within 10
+    // bins, so the band is 11 % in ln (x1.12): x1.10 is noise, x1.25 is faster.
     ComparePageData data;
-    CompareEntry a, b;
+    CompareEntry a, b, c;
     a.result.id = 1;
-    a.result.measurements = {{"FillRect", 16, 16, "Ops_s", 100}, {"Random", 0, 0, "Ops_s", 50}};
-    a.cohort = {spread};
+    a.result.rates = {{id("FillRect", 16, "Ops_s"), 100}, {id("Random", 0, "Ops_s"), 50}};
+    CohortFigures own = cohort(1, "d", "k");
+    model::LogHistogram& h = own.tests[id("FillRect", 16, "Ops_s").code()];
+    h.addBin(0, 2);
+    h.addBin(1, 2);
+    h.addBin(2, 1);
+    h.addBin(10, 1);
+    a.cohort = own;
     b.result.id = 2;
     b.result.cardName = kEvil;
-    b.result.measurements = {{"FillRect", 16, 16, "Ops_s", 125}};
-    data.entries = {a, b};
+    b.result.rates = {{id("FillRect", 16, "Ops_s"), 125}};
+    c.result.id = 3;
+    c.result.rates = {{id("FillRect", 16, "Ops_s"), 110}, {id("Random", 0, "Ops_s"), 500}};
+    data.entries = {a, b, c};
     const std::string html = comparePageHtml(data);
     EXPECT_EQ(html.find("<script"), std::string::npos);
     EXPECT_NE(html.find("<tr><th>FillRect 16x16 Ops/s</th><td class=\"n\">100.000</td><td class=\"n\">125.000 "
-                        "<span class=\"note\">×1.25</span> <span class=\"up\" title=\"faster beyond the spread\">▲"
-                        "</span></td></tr>"),
+                        "<span class=\"note\">×1.25</span> <span class=\"up\" title=\"faster beyond the noise\">▲"
+                        "</span></td><td class=\"n\">110.000 <span class=\"note\">×1.10</span></td>"
+                        "<td class=\"n\">×1.12</td></tr>"),
               std::string::npos);
-    EXPECT_NE(html.find("<tr><th>Random Ops/s</th><td class=\"n\">50.000</td><td class=\"n\">–</td></tr>"),
+    // No figures for the random mix in the first cohort: nothing marked even at x10.
+    EXPECT_NE(html.find("<tr><th>Random Ops/s</th><td class=\"n\">50.000</td><td class=\"n\">–</td>"
+                        "<td class=\"n\">500.000 <span class=\"note\">×10.00</span></td><td class=\"n\">–</td></tr>"),
               std::string::npos);
-    EXPECT_NE(comparePageJson(data).find("\"values\":[{\"value\":100,\"ratio\":1,\"change\":\"none\"},"
-                                         "{\"value\":125,\"ratio\":1.25,\"change\":\"faster\"}]"),
+    EXPECT_NE(comparePageJson(data).find("\"noise\":1.1162780704588713,\"values\":[{\"value\":100,\"ratio\":1,"
+                                         "\"change\":\"none\"},{\"value\":125,\"ratio\":1.25,\"change\":\"faster\"},"
+                                         "{\"value\":110,\"ratio\":1.1,\"change\":\"none\"}]"),
               std::string::npos);
 }
 
@@ -177,7 +239,18 @@ TEST(PageRendering, BrowsePagesEscapeSearchAndNames)
 {
     IndexPageData index;
     index.search = kEvil;
-    index.results = {{9, 1700000000, true, 5, kEvil, "drv 1", "cpu", "Windows 7", 1500.2}};
+    ResultSummary one;
+    one.id = 9;
+    one.createdAt = 1700000000;
+    one.imported = true;
+    one.standing = model::Standing::Imported;
+    one.graphicsCardId = 5;
+    one.cardName = kEvil;
+    one.driverText = "drv 1";
+    one.cpuName = "cpu";
+    one.osText = "Windows 7";
+    one.score = 1500.2;
+    index.results = {one};
     index.totalResults = 1;
     const std::string html = indexPageHtml(index, "line 3: " + kEvil);
     EXPECT_EQ(html.find("<script"), std::string::npos);
@@ -187,9 +260,19 @@ TEST(PageRendering, BrowsePagesEscapeSearchAndNames)
     EXPECT_NE(html.find("<td class=\"n\">1500</td>"), std::string::npos);
 
     RankingPageData ranking;
-    ranking.cards = {{5, kEvil, "", "", 1500, 3}};
-    EXPECT_EQ(rankingPageHtml(ranking).find("<script"), std::string::npos);
-    EXPECT_NE(rankingPageJson(ranking).find("\"cards\":[{\"graphicsCardId\":5,\"cardName\":\"\\u003cscript"),
+    ranking.version = 1;
+    ranking.ranked = {{5, kEvil, 3, 1400, 1500, 1600}};
+    ranking.unranked = {{6, "Lone card", 1, 9000, 9000, 9000}};
+    const std::string rankingHtml = rankingPageHtml(ranking);
+    EXPECT_EQ(rankingHtml.find("<script"), std::string::npos);
+    EXPECT_NE(rankingHtml.find("<td class=\"n\">1</td><td><a href=\"/Benchmark/Korvid/Card/5\">&lt;script"),
+              std::string::npos);
+    // The card with one result is listed apart, without a place, however high its score.
+    EXPECT_NE(rankingHtml.find("<h2>Too few results to rank</h2>\n<table><tr><th>Graphics card</th>"), std::string::npos);
+    EXPECT_NE(rankingHtml.find(">Lone card</a></td><td class=\"n\">9000</td><td class=\"n\">9000–9000</td>"
+                               "<td class=\"n\">1</td>"),
+              std::string::npos);
+    EXPECT_NE(rankingPageJson(ranking).find("\"ranked\":[{\"graphicsCardId\":5,\"cardName\":\"\\u003cscript"),
               std::string::npos);
     EXPECT_EQ(jsonEscape("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
 }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include <openssl/evp.h>
@@ -107,9 +108,12 @@ protected:
 
 TEST_P(ResultSiteTest, ImportedRunsAreScoredRankedAndComparedAsWorkedOutByHand)
 {
-    // Two identical GDI runs and a third whose random mix ran twice as many operations: every
-    // median is the first runs' rate, so they score 1000 and the third 1000 x 2^(1/15) = 1047.28
-    // (15 rates enter: 2 transfers, 3 groups x 4 sizes, the random mix).
+    // The operator counts imported results here. Two identical GDI runs and a third whose random
+    // mix ran twice as many operations. Against the reference's eleven core rates the GDI run
+    // scores 1000 x exp(mean ln ratio) = 80877.08 (34217.7 / 18457.1 MiB/s, ..., 145427 / 2589.67
+    // Ops/s: an import keeps six significant digits, as an upload does), the third
+    // 80877.08 x 2^(1/11) = 86137.41.
+    store_->setCountImported(true);
     const std::string gdi = fixture("gdi-run.kvdresult");
     const HttpReply first = postForm(gdi);
     EXPECT_EQ(first.status, 303);
@@ -139,26 +143,29 @@ TEST_P(ResultSiteTest, ImportedRunsAreScoredRankedAndComparedAsWorkedOutByHand)
     EXPECT_EQ(page.status, 200);
     EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
     EXPECT_EQ(header(page, "Content-Security-Policy").rfind("default-src 'none'; style-src 'sha256-", 0), 0u);
-    EXPECT_NE(page.body.find("<span class=\"score\">1047</span> over 15 tests. Rank 1 of 3 among the results of "
-                             "this card, rank 1 of 3 among all cards."),
+    EXPECT_NE(page.body.find("<span class=\"score\">86137</span> (score version 1, rated against NVIDIA GeForce "
+                             "GTX 470, nvd3dum.dll 30.0.14023.3004, Direct2D, 320x240 32 bpp). Rank 1 of 3 among the "
+                             "counted results of this card, rank 1 of 3 among all counted results"),
               std::string::npos);
     EXPECT_NE(page.body.find("imported from a saved transcript"), std::string::npos);
-    // Random Ops/s among 145427, 145427 and 290855: (2 + 0.5) / 3 = 83%.
-    EXPECT_NE(page.body.find("<tr><td>Random Ops/s</td><td class=\"n\">290855.000</td><td class=\"n\">83 (of 3)</td>"),
-              std::string::npos);
+    EXPECT_NE(page.body.find("Graphics system</th><td>GDI"), std::string::npos);
+    // Random MPixel/s among 697.21, 697.21 and 697.21 x 1: all in one bin, 50; Ops/s shown.
+    EXPECT_NE(page.body.find("<tr><td>Random</td><td class=\"n\">290855.000</td>"), std::string::npos);
     EXPECT_NE(page.body.find("href=\"/Benchmark/Korvid/Compare/3,1\""), std::string::npos);
 
     const HttpReply json = get("/Benchmark/Korvid/Result/1.json");
     EXPECT_EQ(json.contentType, "application/json; charset=utf-8");
-    EXPECT_NE(json.body.find("\"score\":{\"score\":1000,\"testsUsed\":15,\"rankAmongCard\":2,\"scoredWithCard\":3,"
-                             "\"rankAmongAll\":2,\"scoredInAll\":3}"),
+    EXPECT_NE(json.body.find("\"score\":{\"score\":80877.08"), std::string::npos);
+    EXPECT_NE(json.body.find(",\"version\":1,\"rankAmongCard\":2,\"scoredWithCard\":3,\"rankAmongAll\":2,"
+                             "\"scoredInAll\":3}"),
               std::string::npos);
     EXPECT_EQ(get("/Benchmark/Korvid/Result/2", "", "application/json").body.front(), '{');
 
+    // A cohort of three is too small for a noise band: the doubled random mix is not marked.
     const HttpReply compare = get("/Benchmark/Korvid/Compare/1,3");
     EXPECT_EQ(compare.status, 200);
     EXPECT_NE(compare.body.find("<tr><th>Random Ops/s</th><td class=\"n\">145427.000</td><td class=\"n\">290855.000 "
-                                "<span class=\"note\">×2.00</span> <span class=\"up\""),
+                                "<span class=\"note\">×2.00</span></td><td class=\"n\">–</td></tr>"),
               std::string::npos);
 
     const HttpReply index = get("/Benchmark/Korvid/", "q=epyc");
@@ -166,14 +173,31 @@ TEST_P(ResultSiteTest, ImportedRunsAreScoredRankedAndComparedAsWorkedOutByHand)
     EXPECT_NE(index.body.find("3 results of the Korvid"), std::string::npos);
     EXPECT_EQ(get("/Benchmark/Korvid/", "q=no+such+card").body.find("/Benchmark/Korvid/Result/1\""), std::string::npos);
 
-    // The ranking defines its score where it links "score" to, on the page itself.
+    // The ranking defines its score where it links "score" to, on the page itself; the card's
+    // median of 80877, 80877 and 86137 is read from 0.1 % bins.
     const HttpReply ranking = get("/Benchmark/Korvid/Ranking");
-    EXPECT_NE(ranking.body.find(">NVIDIA GeForce GTX 470</a></td><td class=\"n\">1000</td><td class=\"n\">3</td>"),
-              std::string::npos);
+    EXPECT_TRUE(std::regex_search(ranking.body, std::regex(">NVIDIA GeForce GTX 470</a></td><td class=\"n\">808[5-9][0-9]"
+                                                           "</td><td class=\"n\">808[5-9][0-9]–8[0-9]{4}</td>"
+                                                           "<td class=\"n\">3</td>")));
     EXPECT_NE(ranking.body.find("<a href=\"#score\">score</a>"), std::string::npos);
     EXPECT_NE(ranking.body.find("<p class=\"note\" id=\"score\">The score is 1000 times the geometric mean"),
               std::string::npos);
-    EXPECT_NE(get("/Benchmark/Korvid/Ranking.json").body.find("\"cards\":[{\"graphicsCardId\":"), std::string::npos);
+    EXPECT_NE(get("/Benchmark/Korvid/Ranking.json").body.find("\"ranked\":[{\"graphicsCardId\":"), std::string::npos);
+}
+
+TEST_P(ResultSiteTest, ImportedResultsAreShownButNotCountedUnlessTheOperatorSaysSo)
+{
+    const std::string gdi = fixture("gdi-run.kvdresult");
+    EXPECT_EQ(importTranscript(gdi, *store_, kImportClientName), 1);
+    const HttpReply page = get("/Benchmark/Korvid/Result/1");
+    EXPECT_NE(page.body.find("<span class=\"score\">80877</span>"), std::string::npos);
+    EXPECT_NE(page.body.find("<p class=\"imported\">Imported from a saved transcript: shown, but left out"),
+              std::string::npos);
+    EXPECT_EQ(page.body.find("Rank "), std::string::npos);
+    EXPECT_NE(page.body.find("1 results, 0 of them counted"), std::string::npos);
+    const HttpReply ranking = get("/Benchmark/Korvid/Ranking.json");
+    EXPECT_NE(ranking.body.find("\"ranked\":[],\"unranked\":[]"), std::string::npos);
+    EXPECT_NE(get("/Benchmark/Korvid/").body.find("<span class=\"imported\">imported</span>"), std::string::npos);
 }
 
 TEST_P(ResultSiteTest, UnknownAndMalformedAddressesGetTheNotFoundPage)

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <chrono>
+
+#include "server/store/Database.h"
+
+// The background work on the figures, in short transactions so that no request waits behind
+// it (on SQLite each holds the write lock for about kSliceMillis): results of an upgraded
+// database that wait for their figures, a score version being built (every older result scored
+// against its reference, then made current), and the rows of a retired version. Several
+// server processes may run it at once: every step is guarded by the rows it claims.
+class FigureWork {
+public:
+    FigureWork(Database& database, bool countImported) : database_(database), countImported_(countImported) {}
+
+    static constexpr int kSliceMillis = 40;
+
+    // Works until nothing is left or `budget` has passed; true when work remains.
+    bool run(std::chrono::milliseconds budget);
+
+private:
+    // One transaction of each kind; each returns whether it did anything.
+    bool pendingSlice(int batch);
+    bool buildingSlice(int batch);
+    bool retiredSlice(int batch);
+
+    Database& database_;
+    bool countImported_;
+    int batch_ = 50;  // results per transaction, tuned to kSliceMillis
+};

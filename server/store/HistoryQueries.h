@@ -1,0 +1,20 @@
+#pragma once
+
+#include <vector>
+
+#include <soci/soci.h>
+
+#include "server/store/ResultViews.h"
+
+// A card's drivers over time, in version order (model::versionOrderKey), not upload order.
+namespace historyQueries {
+
+// The cohorts of the same card, graphics system and display mode as key, newest driver
+// version first.
+std::vector<CohortSummary> driversOf(soci::session& session, const model::CohortKey& key, int version);
+// The same card and driver in other display modes or graphics systems.
+std::vector<CohortSummary> otherModesOf(soci::session& session, const model::CohortKey& key, int version);
+// The cohort of the driver version just before key's, among driversOf; 0 when none.
+int32_t previousDriverOf(const std::vector<CohortSummary>& drivers, const model::CohortKey& key);
+
+} // namespace historyQueries

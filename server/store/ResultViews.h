@@ -1,0 +1,138 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "server/model/Cohort.h"
+#include "server/model/LogHistogram.h"
+#include "server/model/Rate.h"
+#include "server/store/StoredResult.h"
+
+// What the read side of the store gives the pages, as plain data: filled by ResultQueries,
+// rendered by the pages, built by hand in tests. Every figure is defined in docs/scores.md.
+
+// One cohort (model::CohortKey) and its figures: a binned histogram of each rate with figures
+// (by model::TestId code) and of the counted scores (under -version).
+struct CohortFigures {
+    int32_t cohortId = 0;
+    model::CohortKey key;
+    std::string cardName;
+    std::string driverText;
+    int64_t resultCount = 0;  // every result of the cohort, counted or not
+    int64_t counted = 0;      // those in its figures
+    int32_t newestResultId = 0;
+    std::map<int, model::LogHistogram> tests;
+
+    const model::LogHistogram* figure(const model::TestId& id) const;
+    const model::LogHistogram* scores(int version) const;
+    // The median counted score under a version; 0 when none.
+    double medianScore(int version) const;
+};
+
+// A cohort in a list, with no histograms.
+struct CohortSummary {
+    int32_t cohortId = 0;
+    model::CohortKey key;
+    std::string driverText;
+    int64_t resultCount = 0;
+    int64_t counted = 0;
+    double medianScore = 0.0;  // 0: no counted score
+    int32_t newestResultId = 0;
+};
+
+struct ScoreFigures {
+    int version = 0;
+    std::string referenceLabel;
+    std::optional<double> score;
+    std::string note;  // why there is no score
+    model::Standing standing = model::Standing::Pending;
+    // Ranks among the counted scores of the version: 1 + those in higher score bins (0.1 %
+    // wide, so results within 0.1 % of one another share a rank). 0 when not ranked.
+    int64_t rankAmongCard = 0;
+    int64_t scoredWithCard = 0;
+    int64_t rankAmongAll = 0;
+    int64_t scoredInAll = 0;
+};
+
+struct ResultLink {
+    int32_t id = 0;
+    std::string label;
+};
+
+struct ResultPageData {
+    StoredResult result;
+    ScoreFigures score;
+    std::optional<CohortFigures> own;
+    // The same card, system and mode under the driver version before this one.
+    std::optional<CohortFigures> previousDriver;
+    // Every driver of the same card, system and mode, newest version first (own included).
+    std::vector<CohortSummary> drivers;
+    // The same card and driver in other display modes or the other graphics system: linked.
+    std::vector<CohortSummary> otherModes;
+    std::optional<ResultLink> cohortMedian;  // the counted result nearest the cohort's median score
+};
+
+// A result in a list.
+struct ResultSummary {
+    int32_t id = 0;
+    int64_t createdAt = 0;
+    bool imported = false;
+    model::Standing standing = model::Standing::Pending;
+    int32_t graphicsCardId = 0;
+    std::string cardName;
+    std::string driverText;
+    std::string cpuName;
+    std::string osText;
+    std::optional<double> score;
+};
+
+struct CompareEntry {
+    StoredResult result;
+    std::optional<double> score;
+    std::optional<CohortFigures> cohort;  // its own
+};
+
+struct ComparePageData {
+    std::vector<CompareEntry> entries;  // the first is what the others are measured against
+};
+
+struct IndexPageData {
+    std::string search;
+    std::vector<ResultSummary> results;
+    int64_t totalResults = 0;
+};
+
+struct RankingRow {
+    int32_t graphicsCardId = 0;
+    std::string cardName;
+    int64_t counted = 0;
+    double lowerScore = 0.0;
+    double medianScore = 0.0;
+    double upperScore = 0.0;
+};
+
+struct RankingPageData {
+    int version = 0;
+    std::string referenceLabel;
+    std::vector<RankingRow> ranked;    // at least model::kRankingMinimum counted scores, best first
+    std::vector<RankingRow> unranked;  // fewer
+};
+
+struct CardPageData {
+    int32_t graphicsCardId = 0;
+    std::string cardName;
+    std::string productId;
+    std::string vendorId;
+    std::string subProductId;
+    std::string subVendorId;
+    int scoreVersion = 0;
+    std::vector<CohortSummary> cohorts;  // by system and mode, then driver version, newest first
+    std::vector<ResultSummary> results;  // newest first
+    int64_t totalResults = 0;
+};
+
+// "name version; name version": how a driver set is named on the pages.
+std::string driverTextOf(const StoredResult& result);
