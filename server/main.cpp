@@ -1,6 +1,7 @@
 #include <limits.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -47,6 +48,17 @@ std::unique_ptr<Database> openDatabase(const ServerOptions& options, std::size_t
     }
 }
 
+// Every connection is a file descriptor: the cap on open connections, not the soft limit of
+// descriptors (often 1024), should decide how many are served at once.
+void raiseDescriptorLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 int serve(const ServerOptions& options)
 {
     // Signals are taken by one thread of their own, so that no serving thread is interrupted.
@@ -56,6 +68,7 @@ int serve(const ServerOptions& options)
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    raiseDescriptorLimit();
 
     const std::unique_ptr<Database> database = openDatabase(options, options.threads);
     if (!database)
@@ -78,11 +91,9 @@ int serve(const ServerOptions& options)
     std::thread signalThread([&] {
         int received = 0;
         sigwait(&signals, &received);
-        // A stop that comes before a listener has started its loop is lost, so repeat it.
-        while (!finished) {
-            service.stop();
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
+        // Stops accepting, closes idle and slow connections, finishes the requests in flight:
+        // run() returns within the shutdown time-out whatever the clients do.
+        service.stop();
     });
 
     // The figures over all results are rebuilt here rather than in a page view that would
@@ -105,10 +116,14 @@ int serve(const ServerOptions& options)
     for (const std::string& url : urls)
         std::cout << " " << url;
     std::cout << std::endl;
-    service.run();
+    try {
+        service.run();
+    } catch (const std::exception& error) {
+        std::cerr << "korvid-server: " << error.what() << std::endl;
+        // Wakes the signal thread, which waits for a signal that did not come.
+        pthread_kill(signalThread.native_handle(), SIGTERM);
+    }
     finished = true;
-    // Wakes the signal thread when the listeners ended for another reason.
-    pthread_kill(signalThread.native_handle(), SIGTERM);
     signalThread.join();
     refresher.join();
     std::cout << "korvid-server stopped" << std::endl;

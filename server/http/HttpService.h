@@ -8,13 +8,10 @@
 #include "server/http/HttpExchange.h"
 #include "server/http/ServerOptions.h"
 
-namespace httplib {
-class Server;
-}
-
-// The listeners: plain HTTP and HTTPS, each with its own pool of serving threads, limits on
-// body size and time-outs, one access-log line per request on standard error. The API path
-// goes to the ApiHandler, everything else to the site.
+// The listeners, plain HTTP and HTTPS: every connection is read and written by a few I/O
+// threads, so an idle or slow one costs a socket and a timer; the handlers run on a pool of
+// --threads workers. The API path goes to the ApiHandler, everything else to the site; the
+// limits are the options' (HttpLimits); one access-log line per request on standard error.
 class HttpService {
 public:
     HttpService(ApiHandler& api, WebHandler& site, const ServerOptions& options);
@@ -24,15 +21,14 @@ public:
 
     // Binds every listener; the URLs with their real ports. Throws std::runtime_error.
     std::vector<std::string> bind();
-    // Serves until stop(); returns when every request in flight is answered.
+    // Serves until stop(), then stops accepting, closes the connections without a request in
+    // flight, answers the requests in flight and returns; after the shutdown time-out it
+    // closes whatever is left and returns whatever the clients do.
     void run();
+    // From any thread, also before run(); later calls change nothing.
     void stop();
 
 private:
-    void configure(httplib::Server& server);
-
-    ApiHandler& api_;
-    WebHandler& site_;
-    ServerOptions options_;
-    std::vector<std::unique_ptr<httplib::Server>> servers_;
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
 };

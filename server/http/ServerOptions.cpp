@@ -25,15 +25,46 @@ const char* const kServerHelp =
     "  --api-base PATH     path of the upload API (default /api/v1/)\n"
     "  --packages DIR      folder of the Windows packages for the download page\n"
     "                      (default: packages beside korvid-server)\n"
-    "  --threads N         requests served at once (default 32)\n"
-    "  --max-body BYTES    largest request body (default 1048576)\n"
-    "  --timeout SECONDS   time-out for reading and writing a request (default 20)\n"
+    "  --threads N         requests handled at once, each with a database session\n"
+    "                      (1-256, default 32)\n"
+    "  --io-threads N      threads reading and writing every connection (1-16, default 2)\n"
+    "\n"
+    "Limits (a request beyond one is refused with the status named, or its connection\n"
+    "closed; nothing of it is stored):\n"
+    "  --max-body BYTES    largest request body, sent with Content-Length or chunked: 413\n"
+    "                      (1024-1073741824, default 1048576); a body with a\n"
+    "                      Content-Encoding other than identity: 415\n"
+    "  --max-request-line BYTES\n"
+    "                      longest request line: 414 (256-65536, default 8192)\n"
+    "  --max-headers N     most header fields: 431 (10-1000, default 100)\n"
+    "  --max-head BYTES    largest request head, request line and fields: 431\n"
+    "                      (1024-1048576, default 16384)\n"
+    "  --max-connections N most connections open at once; more wait in the system's\n"
+    "                      accept queue (1-1000000, default 10000)\n"
+    "  --head-timeout SECONDS\n"
+    "                      a request head must arrive whole within this, from its first\n"
+    "                      byte; else the connection is closed (1-300, default 10)\n"
+    "  --body-timeout SECONDS\n"
+    "                      likewise the whole body (1-3600, default 20)\n"
+    "  --idle-timeout SECONDS\n"
+    "                      a connection without a request for this long is closed\n"
+    "                      (1-3600, default 5)\n"
+    "  --handshake-timeout SECONDS\n"
+    "                      the whole TLS handshake (1-300, default 10)\n"
+    "  --send-timeout SECONDS\n"
+    "                      a reply that the client does not take for this long is\n"
+    "                      abandoned (1-3600, default 20)\n"
+    "  --shutdown-timeout SECONDS\n"
+    "                      after SIGTERM or SIGINT, the requests in flight are finished\n"
+    "                      for at most this long; then every connection is closed\n"
+    "                      (1-300, default 10)\n"
     "  -h, --help          this help\n"
     "\n"
     "Without --http or --https the server listens on http://127.0.0.1:8080/.\n"
     "It prints one line \"korvid-server ready: ...\" naming every listener once it serves,\n"
-    "logs one line per request on standard error, and stops on SIGTERM or SIGINT after\n"
-    "finishing the requests in flight.\n";
+    "logs one line per request on standard error, and stops on SIGTERM or SIGINT: it\n"
+    "accepts no more connections, closes idle and slow ones and finishes the requests in\n"
+    "flight within --shutdown-timeout.\n";
 
 namespace {
 
@@ -52,12 +83,60 @@ Listener parseListener(const std::string& option, const std::string& value, bool
     return Listener{host, std::stoi(port), tls};
 }
 
-std::size_t parseCount(const std::string& option, const std::string& value, std::size_t least)
+struct NumericOption {
+    const char* name;
+    unsigned long long least;
+    unsigned long long most;
+    void (*store)(ServerOptions& options, unsigned long long value);
+};
+
+// Each range keeps a value the server can use: a limit that refuses nothing a client may
+// honestly send at its least, one that still bounds memory and time at its most.
+const NumericOption kNumericOptions[] = {
+    {"--threads", 1, 256, [](ServerOptions& o, unsigned long long v) { o.threads = v; }},
+    {"--io-threads", 1, 16, [](ServerOptions& o, unsigned long long v) { o.ioThreads = v; }},
+    {"--max-body", 1024, 1ull << 30,
+     [](ServerOptions& o, unsigned long long v) { o.limits.maxBodyBytes = v; }},
+    {"--max-request-line", 256, 65536,
+     [](ServerOptions& o, unsigned long long v) { o.limits.maxRequestLine = v; }},
+    {"--max-headers", 10, 1000,
+     [](ServerOptions& o, unsigned long long v) { o.limits.maxHeaderCount = v; }},
+    {"--max-head", 1024, 1ull << 20,
+     [](ServerOptions& o, unsigned long long v) { o.limits.maxHeadBytes = v; }},
+    {"--max-connections", 1, 1000000,
+     [](ServerOptions& o, unsigned long long v) { o.limits.maxConnections = v; }},
+    {"--head-timeout", 1, 300,
+     [](ServerOptions& o, unsigned long long v) { o.limits.headTimeoutSeconds = static_cast<int>(v); }},
+    {"--body-timeout", 1, 3600,
+     [](ServerOptions& o, unsigned long long v) { o.limits.bodyTimeoutSeconds = static_cast<int>(v); }},
+    {"--idle-timeout", 1, 3600,
+     [](ServerOptions& o, unsigned long long v) { o.limits.idleTimeoutSeconds = static_cast<int>(v); }},
+    {"--handshake-timeout", 1, 300,
+     [](ServerOptions& o, unsigned long long v) { o.limits.handshakeTimeoutSeconds = static_cast<int>(v); }},
+    {"--send-timeout", 1, 3600,
+     [](ServerOptions& o, unsigned long long v) { o.limits.sendTimeoutSeconds = static_cast<int>(v); }},
+    {"--shutdown-timeout", 1, 300,
+     [](ServerOptions& o, unsigned long long v) { o.limits.shutdownTimeoutSeconds = static_cast<int>(v); }},
+};
+
+const NumericOption* numericOption(const std::string& name)
 {
-    if (value.empty() || value.size() > 12 || value.find_first_not_of("0123456789") != std::string::npos ||
-        std::stoull(value) < least)
-        throw std::runtime_error(option + " needs a number of at least " + std::to_string(least));
-    return static_cast<std::size_t>(std::stoull(value));
+    for (const NumericOption& option : kNumericOptions)
+        if (name == option.name)
+            return &option;
+    return nullptr;
+}
+
+void storeNumber(ServerOptions& options, const NumericOption& option, const std::string& value)
+{
+    const std::string range = " needs a whole number from " + std::to_string(option.least) +
+                              " to " + std::to_string(option.most) + ", not \"" + value + "\"";
+    if (value.empty() || value.size() > 12 || value.find_first_not_of("0123456789") != std::string::npos)
+        throw std::runtime_error(option.name + range);
+    const unsigned long long number = std::stoull(value);
+    if (number < option.least || number > option.most)
+        throw std::runtime_error(option.name + range);
+    option.store(options, number);
 }
 
 } // namespace
@@ -89,9 +168,8 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args)
         }
         if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             static const char* const kKnown[] = {"--database", "--http", "--https", "--cert",
-                                                 "--key", "--api-base", "--packages",
-                                                 "--threads", "--max-body", "--timeout"};
-            bool known = false;
+                                                 "--key", "--api-base", "--packages"};
+            bool known = numericOption(arg) != nullptr;
             for (const char* option : kKnown)
                 known = known || arg == option;
             if (!known)
@@ -118,12 +196,8 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args)
                 options.apiBase = value;
             } else if (arg == "--packages")
                 options.packagesDir = value;
-            else if (arg == "--threads")
-                options.threads = parseCount(arg, value, 1);
-            else if (arg == "--max-body")
-                options.maxBodyBytes = parseCount(arg, value, 1024);
             else
-                options.timeoutSeconds = static_cast<int>(parseCount(arg, value, 1));
+                storeNumber(options, *numericOption(arg), value);
             continue;
         }
         if (options.command == ServerOptions::Command::Serve)

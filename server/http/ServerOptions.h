@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "server/http/HttpLimits.h"
+
 struct Listener {
     std::string host;
     int port = 0;  // 0: any free port
@@ -21,9 +23,9 @@ struct ServerOptions {
     std::string keyFile;
     std::string apiBase = "/api/v1/";
     std::string packagesDir;  // empty: "packages" beside the executable
-    std::size_t threads = 32;
-    std::size_t maxBodyBytes = 1 << 20;
-    int timeoutSeconds = 20;
+    std::size_t threads = 32;    // request handlers at once (and database sessions)
+    std::size_t ioThreads = 2;   // threads reading and writing every connection
+    HttpLimits limits;
 };
 
 // Throws std::runtime_error with a one-line message for anything it cannot use.

@@ -2,7 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <sstream>
 
 #include "server/import/TranscriptImport.h"
@@ -209,20 +209,19 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
         const DownloadPageData data = scanPackages(packagesFolder_);
         page(reply, 200, json, downloadPageHtml(data), downloadPageJson(data));
     } else if (section == "Downloads" && !packageVersion(argument).empty()) {
-        std::ifstream file(packagesFolder_ + "/" + argument, std::ios::binary);
-        std::ostringstream bytes;
-        if (packagesFolder_.empty() || !file || !(bytes << file.rdbuf())) {
+        // Sent from the file as the client takes it, never read whole into memory.
+        const std::string file = packagesFolder_ + "/" + argument;
+        std::error_code error;
+        if (packagesFolder_.empty() || !std::filesystem::is_regular_file(file, error)) {
             notFound(reply, json, "There is no package " + argument + ".");
         } else {
             reply.contentType = "application/zip";
+            reply.filePath = file;
             reply.headers.emplace_back("Content-Disposition", "attachment; filename=\"" + argument + "\"");
-            reply.body = bytes.str();
         }
     } else {
         notFound(reply, json, "There is no page at this address.");
     }
-    if (request.method == "HEAD")
-        reply.body.clear();
     return true;
 }
 

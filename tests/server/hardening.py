@@ -22,10 +22,11 @@ Servers
         .stop()    SIGTERM; the exit code
     HardeningTestCase(unittest.TestCase)
         One server per test class on the storage of STORAGE ("sqlite" by default) with the
-        korvid-server options of SERVER_ARGS, started in setUpClass and stopped in
-        tearDownClass, as self.server. on_postgresql(cls) returns the same class on
-        PostgreSQL: `FooOnPostgreSQL = on_postgresql(Foo)` at module level. A storage that
-        cannot be had skips every test of the class (in setUp, so that runners count them).
+        korvid-server options of SERVER_ARGS (and an HTTPS listener when HTTPS is true),
+        started in setUpClass and stopped in tearDownClass, as self.server.
+        on_postgresql(cls) returns the same class on PostgreSQL:
+        `FooOnPostgreSQL = on_postgresql(Foo)` at module level. A storage that cannot be had
+        skips every test of the class (in setUp, so that runners count them).
 
 Checks
     answers_promptly(server, timeout=2.0) -> bool
@@ -173,6 +174,7 @@ class HardeningTestCase(unittest.TestCase):
 
     STORAGE = "sqlite"
     SERVER_ARGS = ()
+    HTTPS = False
     server = None
     _unavailable = None
 
@@ -181,7 +183,7 @@ class HardeningTestCase(unittest.TestCase):
         cls.server = None
         cls._unavailable = None
         try:
-            cls.server = start_server(cls.STORAGE, cls.SERVER_ARGS)
+            cls.server = start_server(cls.STORAGE, cls.SERVER_ARGS, cls.HTTPS)
         except unittest.SkipTest as reason:
             cls._unavailable = str(reason)
 

@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,46 @@ void sendAndDrop(const ServerUnderTest& server, const std::string& bytes)
     close(fd);
 }
 
+// Writes raw bytes (a refused write is no error: the server may answer early and close) and
+// reads everything the server sends until it closes.
+std::string rawExchange(const ServerUnderTest& server, const std::string& bytes)
+{
+    const std::string base = server.baseURL();
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(std::stoi(base.substr(base.rfind(':') + 1))));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval timeout{10, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    std::string reply;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        for (std::size_t sent = 0; sent < bytes.size();) {
+            const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0)
+                break;
+            sent += static_cast<std::size_t>(n);
+        }
+        shutdown(fd, SHUT_WR);
+        char buffer[4096];
+        for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;)
+            reply.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return reply;
+}
+
+std::string chunked(std::size_t chunks, std::size_t chunkBytes)
+{
+    std::string body;
+    char size[32];
+    std::snprintf(size, sizeof size, "%zx\r\n", chunkBytes);
+    for (std::size_t i = 0; i < chunks; ++i)
+        body += size + std::string(chunkBytes, 'x') + "\r\n";
+    return body + "0\r\n\r\n";
+}
+
 using RawExchangeTest = ServerTest;
 
 } // namespace
@@ -88,11 +129,13 @@ TEST_P(RawExchangeTest, RefusalsHaveTheirStatusAndReason)
         const auto result = send(*server_, exchange);
         ASSERT_TRUE(result) << exchange.method << " " << exchange.target;
         EXPECT_EQ(exchange.status, result->status) << exchange.target;
-        if (!exchange.reply.empty())
+        if (!exchange.reply.empty()) {
             EXPECT_EQ(exchange.reply, result->body) << exchange.target;
-        if (exchange.status == 401)
+        }
+        if (exchange.status == 401) {
             EXPECT_EQ("Basic realm=\"Korvid results\", charset=\"UTF-8\"",
                       result->get_header_value("WWW-Authenticate"));
+        }
     }
     EXPECT_EQ(0, server_->count("SELECT COUNT(*) FROM records"));
     EXPECT_EQ(0, server_->count("SELECT COUNT(*) FROM results"));
@@ -121,6 +164,64 @@ TEST_P(RawExchangeTest, DroppedUploadLeavesNothing)
     ASSERT_TRUE(after);
     EXPECT_EQ("<SearchResponse/>\n", after->body);
     EXPECT_EQ(0, server_->count("SELECT COUNT(*) FROM records"));
+}
+
+// Requests beyond the HTTP limits, byte for byte: each is answered with its status and reason
+// and the connection closed, or (HEAD) with the GET's length and no body; none stores anything.
+TEST_P(RawExchangeTest, HttpLimitsHaveTheirStatusAndReason)
+{
+    const std::string login =
+        "Authorization: " + httplib::make_basic_authentication_header(kClientName, kClientKey).second + "\r\n";
+    const std::string cpu = "<BenchmarkCPU><Name>Kept out</Name></BenchmarkCPU>";
+    const std::string post = "POST /api/v1/BenchmarkCPU HTTP/1.1\r\nHost: x\r\n" + login;
+    std::string manyFields;
+    for (int i = 0; i < 100; ++i)
+        manyFields += "X-F" + std::to_string(i) + ": v\r\n";
+    struct Case {
+        const char* what;
+        std::string request;
+        std::string head;  // the reply's start, through the headers that matter
+        std::string body;
+    };
+    const std::vector<Case> cases = {
+        {"gzip", post + "Content-Encoding: gzip\r\nContent-Length: " + std::to_string(cpu.size()) + "\r\n\r\n" + cpu,
+         "HTTP/1.1 415 Unsupported Media Type\r\n", "compressed or encoded request bodies are not accepted\n"},
+        {"announced length", post + "Content-Length: 1048577\r\n\r\n" + cpu, "HTTP/1.1 413 Payload Too Large\r\n",
+         "the request body is too large\n"},
+        {"length at the limit, cut short", post + "Content-Length: 1048576\r\n\r\n" + cpu, "", ""},
+        {"chunks", post + "Transfer-Encoding: chunked\r\n\r\n" + chunked(3, 400000),
+         "HTTP/1.1 413 Payload Too Large\r\n", "the request body is too large\n"},
+        {"request line", "GET /" + std::string(8200, 'a') + " HTTP/1.1\r\nHost: x\r\n\r\n",
+         "HTTP/1.1 414 URI Too Long\r\n", "the request line is too long\n"},
+        {"fields", "GET / HTTP/1.1\r\nHost: x\r\n" + manyFields + "\r\n",
+         "HTTP/1.1 431 Request Header Fields Too Large\r\n", "the request has too many header fields\n"},
+        {"head", "GET / HTTP/1.1\r\nHost: x\r\nX-Big: " + std::string(16400, 'b') + "\r\n\r\n",
+         "HTTP/1.1 431 Request Header Fields Too Large\r\n", "the request head is too large\n"},
+        {"transfer coding", post + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunked(1, 10),
+         "HTTP/1.1 501 Not Implemented\r\n", "no transfer coding but chunked is accepted\n"},
+        {"two lengths", post + "Content-Length: 5\r\nContent-Length: 6\r\n\r\nabcdef",
+         "HTTP/1.1 400 Bad Request\r\n", "malformed request\n"},
+        {"garbage", "HELLO THERE\r\n\r\n", "HTTP/1.1 400 Bad Request\r\n", "malformed request\n"},
+        {"head of a lookup", "HEAD /api/v1/BenchmarkCPU?Name=x& HTTP/1.1\r\nHost: x\r\n" + login + "Connection: close\r\n\r\n",
+         "HTTP/1.1 200 OK\r\nContent-Type: application/xml\r\nConnection: close\r\nContent-Length: 18\r\n", ""},
+    };
+    for (const Case& c : cases) {
+        const std::string reply = rawExchange(*server_, c.request);
+        const std::size_t blank = reply.find("\r\n\r\n");
+        EXPECT_EQ(c.head, reply.substr(0, c.head.size())) << c.what;
+        if (!c.head.empty()) {
+            EXPECT_EQ(c.body, blank == std::string::npos ? "(no head)" : reply.substr(blank + 4)) << c.what;
+        } else {
+            EXPECT_EQ("", reply) << c.what;  // a body cut short is dropped, not answered
+        }
+        if (!c.head.empty() && c.head.find(" 200 ") == std::string::npos) {
+            EXPECT_NE(std::string::npos, reply.find("\r\nConnection: close\r\n")) << c.what;
+        }
+    }
+    EXPECT_EQ(0, server_->count("SELECT COUNT(*) FROM records"));
+    const auto after = send(*server_, {"GET", "/api/v1/BenchmarkCPU?Name=x&", "", true, 200, ""});
+    ASSERT_TRUE(after);
+    EXPECT_EQ("<SearchResponse/>\n", after->body);
 }
 
 INSTANTIATE_TEST_SUITE_P(Storages, RawExchangeTest,

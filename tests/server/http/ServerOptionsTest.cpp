@@ -43,7 +43,7 @@ TEST(ServerOptionsTest, ReadsListenersDatabaseAndCommands)
     ASSERT_EQ(1u, defaults.listeners.size());
     EXPECT_EQ("127.0.0.1", defaults.listeners[0].host);
     EXPECT_EQ(8080, defaults.listeners[0].port);
-    EXPECT_EQ(1u << 20, defaults.maxBodyBytes);
+    EXPECT_EQ(1u << 20, defaults.limits.maxBodyBytes);
 
     const ServerOptions add = parseServerOptions({"add-client", "Korvid_Linux_1.0", "s3cret", "--database", "sqlite:x.db"});
     EXPECT_EQ(ServerOptions::Command::AddClient, add.command);
@@ -60,7 +60,9 @@ TEST(ServerOptionsTest, RefusesWhatItCannotUse)
         {{"--http", "localhost:99999"}, "--http: bad port \"99999\""},
         {{"--https", "localhost:8443"}, "--https needs --cert and --key"},
         {{"--cert", "c.pem", "--key", "k.pem"}, "--cert and --key belong to an --https listener"},
-        {{"--threads", "0"}, "--threads needs a number of at least 1"},
+        {{"--threads", "0"}, "--threads needs a whole number from 1 to 256, not \"0\""},
+        {{"--max-body", "-5"}, "--max-body needs a whole number from 1024 to 1073741824, not \"-5\""},
+        {{"--timeout", "5"}, "unknown option --timeout"},
         {{"--api-base", "api"}, "--api-base needs a path that starts and ends with /"},
         {{"--colour", "red"}, "unknown option --colour"},
         {{"--bogus"}, "unknown option --bogus"},
@@ -73,4 +75,63 @@ TEST(ServerOptionsTest, RefusesWhatItCannotUse)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.second, refusal(c.first)) << c.first[0];
+}
+
+// Every numeric option: its least and most values go to their own field, one beyond either
+// end is refused naming the range, the default is the one documented, and --help states the
+// range and default.
+TEST(ServerOptionsTest, NumericOptionsKeepToTheirRanges)
+{
+    struct Case {
+        const char* option;
+        unsigned long long least, most, byDefault;
+        unsigned long long (*field)(const ServerOptions&);
+    };
+    const std::vector<Case> cases = {
+        {"--threads", 1, 256, 32, [](const ServerOptions& o) -> unsigned long long { return o.threads; }},
+        {"--io-threads", 1, 16, 2, [](const ServerOptions& o) -> unsigned long long { return o.ioThreads; }},
+        {"--max-body", 1024, 1073741824, 1048576,
+         [](const ServerOptions& o) -> unsigned long long { return o.limits.maxBodyBytes; }},
+        {"--max-request-line", 256, 65536, 8192,
+         [](const ServerOptions& o) -> unsigned long long { return o.limits.maxRequestLine; }},
+        {"--max-headers", 10, 1000, 100,
+         [](const ServerOptions& o) -> unsigned long long { return o.limits.maxHeaderCount; }},
+        {"--max-head", 1024, 1048576, 16384,
+         [](const ServerOptions& o) -> unsigned long long { return o.limits.maxHeadBytes; }},
+        {"--max-connections", 1, 1000000, 10000,
+         [](const ServerOptions& o) -> unsigned long long { return o.limits.maxConnections; }},
+        {"--head-timeout", 1, 300, 10,
+         [](const ServerOptions& o) -> unsigned long long { return o.limits.headTimeoutSeconds; }},
+        {"--body-timeout", 1, 3600, 20,
+         [](const ServerOptions& o) -> unsigned long long { return o.limits.bodyTimeoutSeconds; }},
+        {"--idle-timeout", 1, 3600, 5,
+         [](const ServerOptions& o) -> unsigned long long { return o.limits.idleTimeoutSeconds; }},
+        {"--handshake-timeout", 1, 300, 10,
+         [](const ServerOptions& o) -> unsigned long long { return o.limits.handshakeTimeoutSeconds; }},
+        {"--send-timeout", 1, 3600, 20,
+         [](const ServerOptions& o) -> unsigned long long { return o.limits.sendTimeoutSeconds; }},
+        {"--shutdown-timeout", 1, 300, 10,
+         [](const ServerOptions& o) -> unsigned long long { return o.limits.shutdownTimeoutSeconds; }},
+    };
+    const ServerOptions defaults = parseServerOptions({});
+    const std::string help = kServerHelp;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.option);
+        const std::string least = std::to_string(c.least), most = std::to_string(c.most);
+        EXPECT_EQ(c.least, c.field(parseServerOptions({c.option, least})));
+        EXPECT_EQ(c.most, c.field(parseServerOptions({c.option, most})));
+        EXPECT_EQ(c.byDefault, c.field(defaults));
+        const std::string range = std::string(c.option) + " needs a whole number from " + least + " to " + most;
+        EXPECT_EQ(range + ", not \"" + std::to_string(c.least - 1) + "\"",
+                  refusal({c.option, std::to_string(c.least - 1)}));
+        EXPECT_EQ(range + ", not \"" + std::to_string(c.most + 1) + "\"",
+                  refusal({c.option, std::to_string(c.most + 1)}));
+        EXPECT_EQ(range + ", not \"12k\"", refusal({c.option, "12k"}));
+        const std::size_t at = help.find(std::string("  ") + c.option + " ");
+        ASSERT_NE(std::string::npos, at);
+        const std::size_t next = help.find("\n  --", at + 1);
+        EXPECT_NE(std::string::npos,
+                  help.substr(at, next - at).find("(" + least + "-" + most + ", default " +
+                                                  std::to_string(c.byDefault) + ")"));
+    }
 }
