@@ -24,7 +24,7 @@ from server import postgres_cluster
 from server.korvid_server_process import BUILD, SERVER_EXE, KorvidServer
 from server.korvid_test_server import DEFAULT_CLIENT_KEY, DEFAULT_CLIENT_NAME
 
-LOADGEN_EXE = BUILD / "native" / "server" / "loadgen" / "korvid-loadgen"
+LOADGEN_EXE = BUILD / "native" / "bench" / "loadgen" / "korvid-loadgen"
 UPLOADS = 50
 EARLIER_UPLOADS = 3
 VARIETY = 4

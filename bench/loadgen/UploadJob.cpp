@@ -1,10 +1,10 @@
-#include "server/loadgen/UploadJob.h"
+#include "bench/loadgen/UploadJob.h"
 
 #include <chrono>
 
 #include "client/BenchmarkClient.h"
-#include "server/loadgen/DescriptionRecords.h"
-#include "server/loadgen/KorvidClient.h"
+#include "bench/loadgen/DescriptionRecords.h"
+#include "bench/loadgen/KorvidClient.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "server/loadgen/MachineVariant.h"
+#include "bench/loadgen/MachineVariant.h"
 
 class BenchmarkClient;
 

@@ -1,4 +1,4 @@
-#include "server/loadgen/LoadRun.h"
+#include "bench/loadgen/LoadRun.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,11 +1,11 @@
-#include "server/loadgen/LookupJob.h"
+#include "bench/loadgen/LookupJob.h"
 
 #include <chrono>
 #include <set>
 
 #include "client/BenchmarkClient.h"
-#include "server/loadgen/DescriptionRecords.h"
-#include "server/loadgen/KorvidClient.h"
+#include "bench/loadgen/DescriptionRecords.h"
+#include "bench/loadgen/KorvidClient.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "server/loadgen/KorvidClient.h"
+#include "bench/loadgen/KorvidClient.h"
 
 #include "BuildConfig.h"
 

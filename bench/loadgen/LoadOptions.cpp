@@ -1,4 +1,4 @@
-#include "server/loadgen/LoadOptions.h"
+#include "bench/loadgen/LoadOptions.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "server/loadgen/LoadOptions.h"
-#include "server/loadgen/LoadRun.h"
+#include "bench/loadgen/LoadOptions.h"
+#include "bench/loadgen/LoadRun.h"
 
 // What a run did, for people and for scripts.
 class LoadReport {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "server/loadgen/LoadJob.h"
-#include "server/loadgen/LoadOptions.h"
-#include "server/loadgen/ResultTreeBuilder.h"
+#include "bench/loadgen/LoadJob.h"
+#include "bench/loadgen/LoadOptions.h"
+#include "bench/loadgen/ResultTreeBuilder.h"
 
 // One upload of a full result tree per operation, each through a client of its own as one run
 // of korvid.exe: its own connection, every description record looked up and stored if missing,

@@ -1,4 +1,4 @@
-#include "server/loadgen/DescriptionRecords.h"
+#include "bench/loadgen/DescriptionRecords.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "server/loadgen/SyntheticGfxTest.h"
+#include "bench/loadgen/SyntheticGfxTest.h"
 
 #include "BuildConfig.h"
 

@@ -1,4 +1,4 @@
-#include "server/loadgen/MachineVariant.h"
+#include "bench/loadgen/MachineVariant.h"
 
 MachineVariant MachineVariant::all(uint32_t variant)
 {

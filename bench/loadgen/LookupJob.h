@@ -3,9 +3,9 @@
 #include <memory>
 #include <vector>
 
-#include "server/loadgen/LoadJob.h"
-#include "server/loadgen/LoadOptions.h"
-#include "server/loadgen/ResultTreeBuilder.h"
+#include "bench/loadgen/LoadJob.h"
+#include "bench/loadgen/LoadOptions.h"
+#include "bench/loadgen/ResultTreeBuilder.h"
 
 class BCObject;
 class BenchmarkClient;

@@ -16,13 +16,13 @@
 #include "client/BenchmarkClient.h"
 #include "client/ProgramPath.h"
 #include "results/BCObject.h"
-#include "server/loadgen/DescriptionRecords.h"
-#include "server/loadgen/LatencySummary.h"
-#include "server/loadgen/LoadOptions.h"
-#include "server/loadgen/LoadReport.h"
-#include "server/loadgen/LoadRun.h"
-#include "server/loadgen/ProgramCABundle.h"
-#include "server/loadgen/ResultTreeBuilder.h"
+#include "bench/loadgen/DescriptionRecords.h"
+#include "bench/loadgen/LatencySummary.h"
+#include "bench/loadgen/LoadOptions.h"
+#include "bench/loadgen/LoadReport.h"
+#include "bench/loadgen/LoadRun.h"
+#include "bench/loadgen/ProgramCABundle.h"
+#include "bench/loadgen/ResultTreeBuilder.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "server/loadgen/ProgramCABundle.h"
+#include "bench/loadgen/ProgramCABundle.h"
 
 #include <cstdio>
 #include <fstream>

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "server/loadgen/LoadJob.h"
+#include "bench/loadgen/LoadJob.h"
 
 struct LoadRunResult {
     std::vector<OperationOutcome> outcomes;  // by operation index

@@ -1,11 +1,11 @@
-#include "server/loadgen/LoadReport.h"
+#include "bench/loadgen/LoadReport.h"
 
 #include <cstdio>
 #include <iomanip>
 #include <sstream>
 #include <vector>
 
-#include "server/loadgen/LatencySummary.h"
+#include "bench/loadgen/LatencySummary.h"
 
 namespace {
 

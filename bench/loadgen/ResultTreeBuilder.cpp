@@ -1,11 +1,11 @@
-#include "server/loadgen/ResultTreeBuilder.h"
+#include "bench/loadgen/ResultTreeBuilder.h"
 
 #include <ostream>
 #include <string>
 
 #include "app/OutputPair.h"
 #include "client/BenchmarkClient.h"
-#include "server/loadgen/SyntheticGfxTest.h"
+#include "bench/loadgen/SyntheticGfxTest.h"
 #include "sysinfo/SystemDescription.h"
 #include "sysinfo/SystemDescriptionReport.h"
 #include "sysinfo/VideoControllerInfo.h"

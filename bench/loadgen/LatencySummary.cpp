@@ -1,4 +1,4 @@
-#include "server/loadgen/LatencySummary.h"
+#include "bench/loadgen/LatencySummary.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,12 +8,12 @@
 
 #include "client/CurlGlobal.h"
 #include "results/BCException.h"
-#include "server/loadgen/LoadOptions.h"
-#include "server/loadgen/LoadReport.h"
-#include "server/loadgen/LoadRun.h"
-#include "server/loadgen/LookupJob.h"
-#include "server/loadgen/ProgramCABundle.h"
-#include "server/loadgen/UploadJob.h"
+#include "bench/loadgen/LoadOptions.h"
+#include "bench/loadgen/LoadReport.h"
+#include "bench/loadgen/LoadRun.h"
+#include "bench/loadgen/LookupJob.h"
+#include "bench/loadgen/ProgramCABundle.h"
+#include "bench/loadgen/UploadJob.h"
 
 int main(int argc, char** argv)
 {
