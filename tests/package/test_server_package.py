@@ -28,6 +28,7 @@ UNIT = "/lib/systemd/system/korvid-server.service"
 PACKAGE_FILES = {
     "./etc/korvid-server/korvid-server.conf",
     "./lib/systemd/system/korvid-server.service",
+    "./lib/systemd/system/korvid-server@.service",
     "./usr/bin/korvid-server",
     "./usr/share/doc/korvid-server/deploying.md",
     "./usr/share/doc/korvid-server/results-server.md",
