@@ -21,6 +21,7 @@
 #include "server/store/Database.h"
 #include "server/store/DatabaseBackup.h"
 #include "server/store/SociRecordStore.h"
+#include "server/store/ScoreVersions.h"
 #include "server/store/SociResultQueries.h"
 
 namespace {
@@ -75,6 +76,8 @@ int serve(const ServerOptions& options)
         return kUsageError;
     SociRecordStore store(*database);
     SociResultQueries queries(*database);
+    store.setCountImported(options.countImported);
+    queries.setCountImported(options.countImported);
     ApiHandler api(store, options.apiBase);
     ResultSite site(queries, store,
                     options.packagesDir.empty() ? besideExecutable("packages") : options.packagesDir);
@@ -188,7 +191,21 @@ int main(int argc, char** argv)
             if (!database)
                 return kUsageError;
             SociRecordStore store(*database);
+            store.setCountImported(options.countImported);
             return runImport(options.arguments, store, std::cout, std::cerr);
+        }
+        case ServerOptions::Command::Rescore: {
+            const std::unique_ptr<Database> database = openDatabase(options, 1);
+            if (!database)
+                return kUsageError;
+            const int32_t reference = std::stoi(options.arguments[0]);
+            const int version = database->inTransaction(
+                [&](soci::session& session) { return scoreVersions::start(session, reference); });
+            std::cout << "score version " << version << " rates against result " << reference
+                      << "; a serving korvid-server scores every result again in the background and "
+                         "shows the new version when it is done"
+                      << std::endl;
+            return 0;
         }
         case ServerOptions::Command::Backup:
             return backup(options);

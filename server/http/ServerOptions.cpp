@@ -13,6 +13,9 @@ const char* const kServerHelp =
     "                                            store saved .kvdresult transcripts as results\n"
     "  korvid-server backup FILE [--database sqlite:PATH]\n"
     "                                            copy a SQLite database while it serves\n"
+    "  korvid-server rescore RESULT_ID [--database URL]\n"
+    "                                            rate a new score version against that result;\n"
+    "                                            the server rescores in the background\n"
     "\n"
     "Options:\n"
     "  --database URL      sqlite:PATH (default sqlite:korvid-results.db) or a PostgreSQL URI\n"
@@ -28,6 +31,8 @@ const char* const kServerHelp =
     "  --threads N         requests handled at once, each with a database session\n"
     "                      (1-256, default 32)\n"
     "  --io-threads N      threads reading and writing every connection (1-16, default 2)\n"
+    "  --count-imported    imported results count in cohort figures and rankings (serve,\n"
+    "                      import; results stored from then on)\n"
     "\n"
     "Limits (a request beyond one is refused with the status named, or its connection\n"
     "closed; nothing of it is stored):\n"
@@ -158,6 +163,9 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args)
         } else if (args[0] == "backup") {
             options.command = ServerOptions::Command::Backup;
             ++i;
+        } else if (args[0] == "rescore") {
+            options.command = ServerOptions::Command::Rescore;
+            ++i;
         }
     }
     for (; i < args.size(); ++i) {
@@ -165,6 +173,11 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args)
         if (arg == "-h" || arg == "--help") {
             options.command = ServerOptions::Command::Help;
             return options;
+        }
+        if (arg == "--count-imported" && (options.command == ServerOptions::Command::Serve ||
+                                          options.command == ServerOptions::Command::Import)) {
+            options.countImported = true;
+            continue;
         }
         if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             static const char* const kKnown[] = {"--database", "--http", "--https", "--cert",
@@ -224,6 +237,11 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args)
     case ServerOptions::Command::Backup:
         if (options.arguments.size() != 1 || options.arguments[0].empty())
             throw std::runtime_error("backup needs one FILE");
+        break;
+    case ServerOptions::Command::Rescore:
+        if (options.arguments.size() != 1 || options.arguments[0].empty() || options.arguments[0].size() > 10 ||
+            options.arguments[0].find_first_not_of("0123456789") != std::string::npos)
+            throw std::runtime_error("rescore needs the RESULT_ID of the new reference");
         break;
     case ServerOptions::Command::Serve: {
         bool tls = false;

@@ -13,9 +13,10 @@ struct Listener {
 };
 
 struct ServerOptions {
-    enum class Command { Serve, AddClient, DisableClient, Import, Backup, Help };
+    enum class Command { Serve, AddClient, DisableClient, Import, Backup, Rescore, Help };
     Command command = Command::Serve;
-    std::vector<std::string> arguments;  // NAME KEY, NAME, the files to import, the backup FILE
+    std::vector<std::string> arguments;  // NAME KEY, NAME, the files to import, the backup FILE,
+                                         // the reference RESULT_ID
 
     std::string database = "sqlite:korvid-results.db";
     std::vector<Listener> listeners;
@@ -26,6 +27,7 @@ struct ServerOptions {
     std::size_t threads = 32;    // request handlers at once (and database sessions)
     std::size_t ioThreads = 2;   // threads reading and writing every connection
     HttpLimits limits;
+    bool countImported = false;  // imported results count in cohort figures and rankings
 };
 
 // Throws std::runtime_error with a one-line message for anything it cannot use.

@@ -66,7 +66,7 @@ model::Rates loadRates(soci::session& s, int32_t id)
     return rates;
 }
 
-std::optional<StoredResult> loadResult(soci::session& s, int32_t id)
+std::optional<StoredResult> loadResult(soci::session& s, int32_t id, bool full)
 {
     StoredResult r;
     r.id = id;
@@ -117,7 +117,7 @@ std::optional<StoredResult> loadResult(soci::session& s, int32_t id)
         if (os != osRefs.end())
             r.osName = recordFields(s, os->second)["Name"];
     }
-    if (refs.count("Motherboard")) {
+    if (full && refs.count("Motherboard")) {
         auto board = recordFields(s, refs["Motherboard"]);
         r.boardName = board["Name"];
         r.boardManufacturer = board["Manufacturer"];
@@ -138,7 +138,7 @@ std::optional<StoredResult> loadResult(soci::session& s, int32_t id)
     for (const auto& [collection, member] : members) {
         if (collection == "DriverLibraries")
             r.driverLibraries.push_back(libraryVersion(s, member));
-        else if (collection == "Libraries")
+        else if (full && collection == "Libraries")
             r.systemLibraries.push_back(libraryVersion(s, member));
     }
     return r;

@@ -52,6 +52,18 @@ ScoreFigures ofResult(soci::session& s, const StoredResult& r)
     return f;
 }
 
+std::optional<double> scoreOf(soci::session& s, int32_t resultId)
+{
+    double score = 0;
+    soci::indicator have = soci::i_null;
+    s << "SELECT s.score FROM scores s JOIN score_versions v ON v.version = s.version AND v.state = 'current' "
+         "WHERE s.result_id = :id",
+        soci::into(score, have), soci::use(resultId);
+    if (!s.got_data() || have != soci::i_ok)
+        return std::nullopt;
+    return score;
+}
+
 RankingPageData ranking(soci::session& s)
 {
     RankingPageData data;

@@ -11,6 +11,8 @@
 namespace scoreQueries {
 
 ScoreFigures ofResult(soci::session& session, const StoredResult& result);
+// The score alone under the current version, without ranks.
+std::optional<double> scoreOf(soci::session& session, int32_t resultId);
 RankingPageData ranking(soci::session& session);
 
 } // namespace scoreQueries

@@ -80,12 +80,12 @@ std::optional<ComparePageData> SociResultQueries::comparePage(const std::vector<
     return database_.withSession([&](soci::session& s) -> std::optional<ComparePageData> {
         ComparePageData data;
         for (int32_t id : ids) {
-            auto result = loadResult(s, id);
+            auto result = loadResult(s, id, false);
             if (!result)
                 return std::nullopt;
             CompareEntry entry;
             entry.result = std::move(*result);
-            entry.score = scoreQueries::ofResult(s, entry.result).score;
+            entry.score = scoreQueries::scoreOf(s, id);
             if (entry.result.cohortId > 0 && data.entries.empty())
                 entry.cohort = cohortQueries::figures(s, entry.result.cohortId);
             data.entries.push_back(std::move(entry));

@@ -12,6 +12,7 @@
 #include "server/import/TranscriptImport.h"
 #include "server/store/Database.h"
 #include "server/store/SociRecordStore.h"
+#include "server/store/ScoreVersions.h"
 #include "server/store/SociResultQueries.h"
 #include "../ServerFixture.h"
 
@@ -188,6 +189,27 @@ TEST_P(FiguresOnArrivalTest, CohortsDriversOutliersAndPartialRunsAsWorkedOutByHa
     EXPECT_EQ(ranking.ranked[0].counted, 8);
     EXPECT_NEAR(ranking.ranked[0].medianScore, 80877.08, 80877.08 * 0.0006);
     EXPECT_NEAR(ranking.ranked[0].lowerScore, 80877.08, 80877.08 * 0.0006);
+
+    // A new score version rated against the first GDI run: built in the background, then
+    // current; the first run scores 1000 and the Direct2D run 1000 x 1000 / 80877.08 = 12.36.
+    const int version = database_->inTransaction([](soci::session& s) { return scoreVersions::start(s, 1); });
+    EXPECT_EQ(version, 2);
+    EXPECT_THROW(database_->inTransaction([](soci::session& s) { return scoreVersions::start(s, 2); }),
+                 std::runtime_error);  // one version at a time
+    EXPECT_EQ(page(1).score.version, 1);  // until it is built
+    queries_->refreshStatistics();
+    const ResultPageData rescored = page(1);
+    EXPECT_EQ(rescored.score.version, 2);
+    EXPECT_NEAR(*rescored.score.score, 1000.0, 1e-6);
+    EXPECT_NEAR(*page(d2d).score.score, 1000.0 * 1000.0 / 80877.08, 0.001);
+    EXPECT_EQ(queries_->ranking().ranked[0].counted, 8);
+    EXPECT_THROW(database_->inTransaction([&](soci::session& s) { return scoreVersions::start(s, partial); }),
+                 std::runtime_error);  // no FillRect 128: cannot be a reference
+    EXPECT_EQ(database_->withSession([](soci::session& s) {
+        long long n = -1;
+        s << "SELECT COUNT(*) FROM scores WHERE version = 1", soci::into(n);
+        return n;
+    }), 0);  // the retired version's rows are gone
 }
 
 INSTANTIATE_TEST_SUITE_P(Storages, FiguresOnArrivalTest, ::testing::Values(Storage::SQLite, Storage::PostgreSQL),
