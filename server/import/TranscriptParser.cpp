@@ -1,7 +1,7 @@
 #include "server/import/TranscriptParser.h"
 
 #include <cerrno>
-#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
