@@ -17,6 +17,7 @@ ensure_setup() {
        ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! command -v Xvfb >/dev/null ||
        ! wine_command >/dev/null 2>&1 || ! command -v ninja >/dev/null ||
        ! pkg-config --exists cpp-httplib 2>/dev/null || [ ! -e /usr/include/soci/soci.h ] ||
+       [ ! -e /usr/include/boost/beast/http.hpp ] ||
        [ ! -x /usr/lib/postgresql/15/bin/initdb ] || ! command -v chromedriver >/dev/null ||
        ! command -v sudo >/dev/null || [ ! -x /usr/sbin/nginx ] ||
        [ ! -e /usr/include/prometheus/registry.h ]; then
