@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "server/store/StoredResult.h"
+#include "server/protocol/Measurement.h"
 
 // Splits a result field into a measurement: "<test>_<W>x<H>_<unit>" or "<test>_<unit>", the
 // unit one of Ops_s, MP_s and MiB_s, the value a finite number. Any other field (RAMSize,
