@@ -108,7 +108,7 @@ bool FigureWork::buildingSlice(int batch)
         if (ids.empty()) {
             // Every result has its new score: the new version becomes the one the pages show.
             s << "UPDATE score_versions SET state = 'retired' WHERE state = 'current'";
-            s << "UPDATE score_versions SET state = 'current' WHERE version = :v", soci::use(version);
+            s << "UPDATE score_versions SET state = 'current', progress = 0 WHERE version = :v", soci::use(version);
         } else {
             const int reached = ids.back();
             s << "UPDATE score_versions SET progress = :p WHERE version = :v", soci::use(reached), soci::use(version);
@@ -134,8 +134,20 @@ bool FigureWork::retiredSlice(int batch)
             soci::use(version);
         if (left > 0)
             return true;
+        // The version's score bins of a few cohorts at a time, along the key's cohort prefix.
         const int test = -version;
-        s << "DELETE FROM cohort_bins WHERE test = :t", soci::use(test);
+        int progress = 0;
+        s << "SELECT progress FROM score_versions WHERE version = :v", soci::into(progress), soci::use(version);
+        int next = 0;
+        soci::indicator more = soci::i_null;
+        s << "SELECT MAX(id) FROM (SELECT id FROM cohorts WHERE id > :p ORDER BY id LIMIT " + limit + ") AS batch",
+            soci::into(next, more), soci::use(progress);
+        if (more == soci::i_ok) {
+            s << "DELETE FROM cohort_bins WHERE cohort_id > :p AND cohort_id <= :n AND test = :t", soci::use(progress),
+                soci::use(next), soci::use(test);
+            s << "UPDATE score_versions SET progress = :n WHERE version = :v", soci::use(next), soci::use(version);
+            return true;
+        }
         s << "DELETE FROM score_bins WHERE version = :v", soci::use(version);
         s << "DELETE FROM card_figures WHERE version = :v", soci::use(version);
         s << "UPDATE score_versions SET state = 'gone' WHERE version = :v", soci::use(version);

@@ -205,11 +205,20 @@ TEST_P(FiguresOnArrivalTest, CohortsDriversOutliersAndPartialRunsAsWorkedOutByHa
     EXPECT_EQ(queries_->ranking().ranked[0].counted, 8);
     EXPECT_THROW(database_->inTransaction([&](soci::session& s) { return scoreVersions::start(s, partial); }),
                  std::runtime_error);  // no FillRect 128: cannot be a reference
-    EXPECT_EQ(database_->withSession([](soci::session& s) {
+    for (const char* sql : {"SELECT COUNT(*) FROM scores WHERE version = 1",
+                            "SELECT COUNT(*) FROM cohort_bins WHERE test = -1",
+                            "SELECT COUNT(*) FROM score_bins WHERE version = 1"}) {
+        EXPECT_EQ(database_->withSession([&](soci::session& s) {
+            long long n = -1;
+            s << sql, soci::into(n);
+            return n;
+        }), 0) << sql;  // the retired version's rows are gone
+    }
+    EXPECT_GT(database_->withSession([](soci::session& s) {
         long long n = -1;
-        s << "SELECT COUNT(*) FROM scores WHERE version = 1", soci::into(n);
+        s << "SELECT COUNT(*) FROM cohort_bins WHERE test = -2", soci::into(n);
         return n;
-    }), 0);  // the retired version's rows are gone
+    }), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Storages, FiguresOnArrivalTest, ::testing::Values(Storage::SQLite, Storage::PostgreSQL),
