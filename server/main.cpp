@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <iostream>
@@ -78,7 +79,11 @@ int serve(const ServerOptions& options)
     SociResultQueries queries(*database);
     store.setCountImported(options.countImported);
     queries.setCountImported(options.countImported);
-    ApiHandler api(store, options.apiBase);
+    // A record is stored only if its sender's lookup will fit this server's request line.
+    DocumentLimits documentLimits;
+    documentLimits.maxRequestLineBytes = options.limits.maxRequestLine;
+    documentLimits.apiBasePathBytes = std::max(documentLimits.apiBasePathBytes, options.apiBase.size());
+    ApiHandler api(store, options.apiBase, documentLimits);
     ResultSite site(queries, store,
                     options.packagesDir.empty() ? besideExecutable("packages") : options.packagesDir);
     HttpService service(api, site, options);

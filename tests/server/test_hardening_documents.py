@@ -229,5 +229,29 @@ class LookupBoundTest(HardeningTestCase):
         self.assertTrue(self.answers())
 
 
+class ConfiguredLookupBoundTest(HardeningTestCase):
+    """The bound follows the server's own request-line limit and an API base longer than 64
+    bytes: what is stored can be found through this server."""
+
+    BASE = "/" + "c" * 100 + "/"
+    SERVER_ARGS = ("--api-base", BASE, "--max-request-line", "4096")
+
+    def test_the_bound_is_the_configured_request_line_under_the_configured_base(self):
+        # "GET " + 102 + "BenchmarkCPU?" + "Name=" + value + "&" + " HTTP/1.1": 134 bytes and
+        # the value, 1320 slashes and two letters: 4096.
+        at_bound = "/" * 1320 + "ab"
+        target = lookup_target(CPU, [("Name", at_bound)], self.BASE)
+        self.assertEqual(len("GET %s HTTP/1.1" % target), 4096)
+        over = send_raw(self.server, request_bytes("POST", self.BASE + CPU, [("Content-Type", "application/xml")],
+                                                   document(CPU, field("Name", at_bound + "c"))))
+        self.assertEqual(over.status, 400, over)
+        self.assertIn(b"4097 bytes, over the 4096 bytes", over.body)
+        stored = send_raw(self.server, request_bytes("POST", self.BASE + CPU, [("Content-Type", "application/xml")],
+                                                     document(CPU, field("Name", at_bound))))
+        self.assertEqual(stored.status, 200, stored)
+        found = send_raw(self.server, request_bytes("GET", target))
+        self.assertEqual((found.status, record_id(found)), (200, record_id(stored)))
+
+
 DocumentsTestOnPostgreSQL = on_postgresql(DocumentsTest)
 LookupBoundTestOnPostgreSQL = on_postgresql(LookupBoundTest)
