@@ -21,6 +21,7 @@
 #include "server/pages/ResultSite.h"
 #include "server/store/Database.h"
 #include "server/store/DatabaseBackup.h"
+#include "server/store/DatabasePing.h"
 #include "server/store/SociRecordStore.h"
 #include "server/store/ScoreVersions.h"
 #include "server/store/SociResultQueries.h"
@@ -72,7 +73,8 @@ int serve(const ServerOptions& options)
     signal(SIGPIPE, SIG_IGN);
     raiseDescriptorLimit();
 
-    const std::unique_ptr<Database> database = openDatabase(options, options.threads);
+    const std::unique_ptr<Database> database =
+        openDatabase(options, options.dbPool > 0 ? options.dbPool : options.threads);
     if (!database)
         return kUsageError;
     SociRecordStore store(*database);
@@ -86,7 +88,8 @@ int serve(const ServerOptions& options)
     ApiHandler api(store, options.apiBase, documentLimits);
     ResultSite site(queries, store,
                     options.packagesDir.empty() ? besideExecutable("packages") : options.packagesDir);
-    HttpService service(api, site, options);
+    HttpService service(api, site, options, [&database] { pingDatabase(*database); });
+    api.countIn(service.metrics());
     std::vector<std::string> urls;
     try {
         urls = service.bind();
@@ -109,12 +112,18 @@ int serve(const ServerOptions& options)
     queries.setRefreshedInBackground(true);
     std::thread refresher([&] {
         while (!finished) {
+            const auto start = std::chrono::steady_clock::now();
+            bool succeeded = true;
             try {
                 queries.refreshIfDue();
             } catch (const std::exception& error) {
+                succeeded = false;
                 std::cerr << "korvid-server: rebuilding the result figures: " << error.what()
                           << std::endl;
             }
+            service.metrics().backgroundRun(
+                "figures", succeeded,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
             for (int i = 0; i < 100 && !finished; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "server/http/ServerMetrics.h"
 #include "server/protocol/BasicAuth.h"
 #include "server/protocol/LookupQuery.h"
 #include "server/protocol/ProtocolError.h"
@@ -61,11 +62,15 @@ HttpReply ApiHandler::handle(const HttpRequestView& request)
             reply.clientName = credentials->name;
         return reply;
     } catch (const DatabaseUnavailable& error) {
+        if (metrics_)
+            metrics_->databaseError("unavailable");
         std::cerr << "korvid-server: database unavailable: " << error.what() << std::endl;
         HttpReply reply = HttpReply::text(503, "the database is busy or unavailable; try again");
         reply.headers.emplace_back("Retry-After", "2");
         return reply;
     } catch (const std::exception& error) {
+        if (metrics_ && dynamic_cast<const soci::soci_error*>(&error))
+            metrics_->databaseError("failed");
         std::cerr << "korvid-server: " << request.method << " " << request.path << ": "
                   << error.what() << std::endl;
         return HttpReply::text(500, "internal error");
@@ -86,9 +91,11 @@ HttpReply ApiHandler::dispatch(const HttpRequestView& request, const std::string
     }
     if (request.method == "POST") {
         const RecordDocument record = parseRecordDocument(request.body, type, limits_);
-        const int32_t id = RecordTypes::isResult(type)
-                               ? store_.storeResult(record, clientName, false)
-                               : store_.storeRecord(record);
+        if (!RecordTypes::isResult(type))
+            return xml(idReply(type, store_.storeRecord(record)));
+        const int32_t id = store_.storeResult(record, clientName, false);
+        if (metrics_)
+            metrics_->uploadStored();
         return xml(idReply(type, id));
     }
     HttpReply reply = HttpReply::text(405, "only GET and POST");

@@ -6,6 +6,8 @@
 #include "server/protocol/DocumentParser.h"
 #include "server/store/RecordStore.h"
 
+class ServerMetrics;
+
 // The upload protocol: authentication, then a lookup (GET) or a submission (POST) of one
 // record below the API base path. Every refusal is a status with a short plain-text reason.
 class ApiHandler {
@@ -17,6 +19,8 @@ public:
 
     bool isApiPath(const std::string& path) const;
     HttpReply handle(const HttpRequestView& request);
+    // Counts the uploads answered with their result's ID and the database failures there.
+    void countIn(ServerMetrics& metrics) { metrics_ = &metrics; }
 
 private:
     HttpReply dispatch(const HttpRequestView& request, const std::string& clientName);
@@ -24,4 +28,5 @@ private:
     RecordStore& store_;
     std::string basePath_;
     DocumentLimits limits_;
+    ServerMetrics* metrics_ = nullptr;
 };

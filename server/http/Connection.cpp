@@ -21,6 +21,7 @@
 #include "server/http/HttpExchange.h"
 #include "server/http/RequestDispatcher.h"
 #include "server/http/RequestHeadCheck.h"
+#include "server/http/ServerMetrics.h"
 #include "server/http/WorkerPool.h"
 
 namespace {
@@ -90,7 +91,7 @@ private:
             stream_.async_handshake(net::ssl::stream_base::server,
                                     [self = this->shared_from_this()](const beast::error_code& ec) {
                                         if (ec)
-                                            return self->close();
+                                            return self->drop(ec);
                                         self->waitForRequest();
                                     });
         } else {
@@ -123,6 +124,9 @@ private:
         requestStart_ = Clock::now();
         method_ = "-";
         target_ = "-";
+        userAgent_.clear();
+        referer_.clear();
+        forwardedFor_.clear();
         headOnly_ = false;
         version_ = 11;
         parser_.emplace();
@@ -156,10 +160,13 @@ private:
         if (isParseError(ec))
             return refuse(malformedRequest());
         if (ec)
-            return close();  // time-out, end of stream, reset: nobody to answer
+            return drop(ec);  // time-out, end of stream, reset: nobody to answer
 
         headOnly_ = request.method() == http::verb::head;
         keepAlive_ = request.keep_alive();
+        userAgent_ = std::string(request[http::field::user_agent]);
+        referer_ = std::string(request[http::field::referer]);
+        forwardedFor_ = joined(request, "X-Forwarded-For");
 
         HeadFacts facts;
         facts.requestLineBytes = requestLineBytes();
@@ -188,7 +195,8 @@ private:
     // "GET /path HTTP/1.1"
     std::size_t requestLineBytes() const { return method_.size() + 1 + target_.size() + 1 + 8; }
 
-    static std::string joined(const http::request<http::string_body>& request, http::field field)
+    template <class Field>
+    static std::string joined(const http::request<http::string_body>& request, const Field& field)
     {
         std::string out;
         const auto range = request.equal_range(field);
@@ -210,7 +218,7 @@ private:
                              if (isParseError(ec))
                                  return self->refuse(malformedRequest());
                              if (ec)
-                                 return self->close();
+                                 return self->drop(ec);
                              self->handle();
                          });
     }
@@ -371,7 +379,7 @@ private:
                                                                                      std::size_t) {
                                    if (ec) {
                                        self->logRequest();
-                                       return self->close();
+                                       return self->drop(ec);
                                    }
                                    if (!serializer->is_done())
                                        return self->writeSome(message, serializer);
@@ -394,7 +402,21 @@ private:
         record.milliseconds =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - requestStart_).count();
         record.clientName = clientName_;
+        record.userAgent = userAgent_;
+        record.referer = referer_;
+        record.forwardedFor = forwardedFor_;
         logAccess(record);
+        services_.metrics.requestAnswered(method_, target_, status_,
+                                          std::chrono::duration<double>(Clock::now() - requestStart_).count());
+    }
+
+    // Closed without an answer: a client too slow for a deadline is refused, one that went
+    // away is not.
+    void drop(const beast::error_code& ec)
+    {
+        if (ec == beast::error::timeout)
+            services_.metrics.connectionDropped("timeout");
+        close();
     }
 
     // The reply is out: the client gets its end of the stream, and what it still sends is
@@ -457,6 +479,9 @@ private:
     Clock::time_point requestStart_ = Clock::now();
     std::string method_ = "-";
     std::string target_ = "-";
+    std::string userAgent_;
+    std::string referer_;
+    std::string forwardedFor_;
     unsigned version_ = 11;
     bool headOnly_ = false;
     bool keepAlive_ = false;

@@ -7,6 +7,7 @@
 
 class ConnectionRegistry;
 class RequestDispatcher;
+class ServerMetrics;
 class WorkerPool;
 
 // What every connection shares; the service owns it all and outlives the connections.
@@ -15,6 +16,7 @@ struct ConnectionServices {
     WorkerPool& workers;
     RequestDispatcher& dispatcher;
     ConnectionRegistry& registry;
+    ServerMetrics& metrics;
 };
 
 // One accepted connection, served until it closes: requests one after the other, each head

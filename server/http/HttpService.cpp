@@ -10,8 +10,10 @@
 #include <boost/asio/ssl/context.hpp>
 
 #include "server/http/Acceptor.h"
+#include "BuildConfig.h"
 #include "server/http/Connection.h"
 #include "server/http/ConnectionRegistry.h"
+#include "server/http/MonitorEndpoints.h"
 #include "server/http/RequestDispatcher.h"
 #include "server/http/TlsContext.h"
 #include "server/http/WorkerPool.h"
@@ -54,9 +56,14 @@ private:
 // is destroyed still leave the registry, and the workers' tasks still hold connections whose
 // sockets belong to the context.
 struct HttpService::Impl {
-    Impl(ApiHandler& api, WebHandler& site, const ServerOptions& serverOptions)
-        : options(serverOptions), dispatcher(api, site), io(static_cast<int>(options.ioThreads)),
-          workers(options.threads), services{options.limits, workers, dispatcher, registry}
+    Impl(ApiHandler& api, WebHandler& site, const ServerOptions& serverOptions, std::function<void()> databaseCheck)
+        : options(serverOptions), metrics(KORVID_VERSION, options.apiBase),
+          monitor(metrics, databaseCheck ? std::move(databaseCheck) : std::function<void()>([] {}),
+                  [this] { return registry.size(); }),
+          dispatcher(api, site, &monitor), metricsDispatcher(api, site, &monitor, true),
+          io(static_cast<int>(options.ioThreads)), workers(options.threads),
+          services{options.limits, workers, dispatcher, registry, metrics},
+          metricsServices{options.limits, workers, metricsDispatcher, registry, metrics}
     {
     }
 
@@ -69,13 +76,17 @@ struct HttpService::Impl {
     void shutDown();
 
     ServerOptions options;
+    ServerMetrics metrics;
+    MonitorEndpoints monitor;
     RequestDispatcher dispatcher;
+    RequestDispatcher metricsDispatcher;
     ConnectionRegistry registry;
     std::unique_ptr<net::ssl::context> tls;
     net::io_context io;
     std::vector<std::shared_ptr<Acceptor>> acceptors;
     WorkerPool workers;
     ConnectionServices services;
+    ConnectionServices metricsServices;
 
     std::mutex mutex;
     std::condition_variable stopRequested;
@@ -97,9 +108,15 @@ void HttpService::Impl::shutDown()
     workers.stop();
 }
 
-HttpService::HttpService(ApiHandler& api, WebHandler& site, const ServerOptions& options)
-    : impl_(std::make_unique<Impl>(api, site, options))
+HttpService::HttpService(ApiHandler& api, WebHandler& site, const ServerOptions& options,
+                         std::function<void()> databaseCheck)
+    : impl_(std::make_unique<Impl>(api, site, options, std::move(databaseCheck)))
 {
+}
+
+ServerMetrics& HttpService::metrics()
+{
+    return impl_->metrics;
 }
 
 HttpService::~HttpService() = default;
@@ -108,9 +125,17 @@ std::vector<std::string> HttpService::bind()
 {
     Impl& impl = *impl_;
     std::vector<std::string> urls;
-    for (const Listener& listener : impl.options.listeners) {
+    std::vector<Listener> listeners = impl.options.listeners;
+    if (impl.options.metricsListener)
+        listeners.push_back(*impl.options.metricsListener);
+    for (const Listener& listener : listeners) {
+        const bool metrics = impl.options.metricsListener && &listener == &listeners.back();
         Acceptor::OnConnection onConnection;
-        if (listener.tls) {
+        if (metrics) {
+            onConnection = [&impl](net::ip::tcp::socket&& socket) {
+                startPlainConnection(std::move(socket), impl.metricsServices);
+            };
+        } else if (listener.tls) {
             if (!impl.tls)
                 impl.tls = makeTlsContext(impl.options.certFile, impl.options.keyFile);
             onConnection = [&impl](net::ip::tcp::socket&& socket) {
@@ -125,8 +150,8 @@ std::vector<std::string> HttpService::bind()
                                                    impl.options.limits.maxConnections, std::move(onConnection));
         const std::string host = listener.host.find(':') != std::string::npos ? "[" + listener.host + "]"
                                                                               : listener.host;
-        urls.push_back(std::string(listener.tls ? "https" : "http") + "://" + host + ":" +
-                       std::to_string(acceptor->port()) + "/");
+        urls.push_back(std::string(metrics ? "metrics=" : "") + (listener.tls ? "https" : "http") + "://" + host +
+                       ":" + std::to_string(acceptor->port()) + "/");
         impl.acceptors.push_back(std::move(acceptor));
     }
     return urls;

@@ -2,7 +2,9 @@
 
 #include <iostream>
 
+#include "server/http/MonitorEndpoints.h"
 #include "server/http/MultipartForm.h"
+#include "server/http/ServerMetrics.h"
 #include "server/store/Database.h"
 
 namespace {
@@ -35,10 +37,16 @@ HttpReply RequestDispatcher::dispatch(HttpRequestView& request)
     } catch (const MultipartError& error) {
         return HttpReply::text(400, std::string("malformed multipart/form-data body: ") + error.what());
     } catch (const DatabaseUnavailable& error) {
+        countDatabaseError("unavailable");
         std::cerr << "korvid-server: database unavailable: " << error.what() << std::endl;
         HttpReply reply = HttpReply::text(503, "the database is busy or unavailable; try again");
         reply.headers.emplace_back("Retry-After", "2");
         return reply;
+    } catch (const soci::soci_error& error) {
+        countDatabaseError("failed");
+        std::cerr << "korvid-server: " << printable(request.method) << " " << printable(request.path) << ": "
+                  << error.what() << std::endl;
+        return HttpReply::text(500, "internal error");
     } catch (const std::exception& error) {
         std::cerr << "korvid-server: " << printable(request.method) << " " << printable(request.path) << ": "
                   << error.what() << std::endl;
@@ -51,11 +59,25 @@ HttpReply RequestDispatcher::dispatch(HttpRequestView& request)
     }
 }
 
+void RequestDispatcher::countDatabaseError(const char* kind)
+{
+    if (monitor_)
+        monitor_->metrics().databaseError(kind);
+}
+
 HttpReply RequestDispatcher::route(const HttpRequestView& request)
 {
+    HttpReply reply;
+    if (monitor_ && monitor_->handle(request, reply, metricsListener_))
+        return reply;
+    if (metricsListener_) {
+        reply.status = 404;
+        reply.contentType = "text/html; charset=utf-8";
+        reply.body = notFoundPage();
+        return reply;
+    }
     if (api_.isApiPath(request.path))
         return api_.handle(request);
-    HttpReply reply;
     if (!site_.handle(request, reply)) {
         reply = HttpReply();
         reply.status = 404;

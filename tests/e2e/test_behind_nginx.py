@@ -196,7 +196,7 @@ class BehindNginxTest(unittest.TestCase):
         self.assertRegex(urls[0], r"^http://localhost:%d/Benchmark/Korvid/Result/\d+$" % HTTP_PORT)
         ids = self.result_ids()
         self.assertEqual(ids, [int(urls[0].rsplit("/", 1)[1])], "stored once, under the ID given")
-        self.assertIn("POST /api/v1/KorvidResult ", self.servers[1].log)
+        self.assertIn('"method":"POST","target":"/api/v1/KorvidResult"', self.servers[1].log)
 
         # The result page over both of nginx's ports; the remaining server answers for both.
         opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "server/http/AccessLog.h"
 #include "server/http/ByteRange.h"
 #include "server/http/RequestHeadCheck.h"
 
@@ -142,24 +141,4 @@ TEST(HttpLimitsTest, ByteRangeChoice)
             EXPECT_EQ(c.contentRange, range.contentRange(c.size)) << c.header;
         }
     }
-}
-
-// One line per request whatever the client sent: spaces and control characters escaped, a
-// dash for what is unknown.
-TEST(HttpLimitsTest, AccessLogLine)
-{
-    AccessRecord record;
-    record.when = 1714564800;  // 2024-05-01 12:00:00 UTC
-    record.remoteAddress = "127.0.0.1";
-    record.method = "GET";
-    record.target = "/a b\r\nforged 200";
-    record.status = 404;
-    record.bodyBytes = 123;
-    record.milliseconds = 7;
-    record.clientName = "";
-    EXPECT_EQ("2024-05-01T12:00:00Z 127.0.0.1 GET /a%20b%0D%0Aforged%20200 404 123 7ms -\n", accessLogLine(record));
-    record.method = "-";
-    record.target = "-";
-    record.clientName = "Korvid_Windows_2.9";
-    EXPECT_EQ("2024-05-01T12:00:00Z 127.0.0.1 - - 404 123 7ms Korvid_Windows_2.9\n", accessLogLine(record));
 }

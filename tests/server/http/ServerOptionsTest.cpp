@@ -57,7 +57,7 @@ TEST(ServerOptionsTest, RefusesWhatItCannotUse)
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--http"}, "--http needs a value"},
         {{"--http", "8080"}, "--http needs HOST:PORT, not \"8080\""},
-        {{"--http", "localhost:99999"}, "--http: bad port \"99999\""},
+        {{"--http", "localhost:99999"}, "--http needs a port from 0 to 65535, not \"99999\""},
         {{"--https", "localhost:8443"}, "--https needs --cert and --key"},
         {{"--cert", "c.pem", "--key", "k.pem"}, "--cert and --key belong to an --https listener"},
         {{"--threads", "0"}, "--threads needs a whole number from 1 to 256, not \"0\""},
