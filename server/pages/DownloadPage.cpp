@@ -6,6 +6,7 @@
 
 #include "server/pages/Html.h"
 #include "server/pages/JsonWriter.h"
+#include "server/pages/PackageDigests.h"
 #include "server/pages/PageFrame.h"
 #include "server/pages/Sha256.h"
 
@@ -51,10 +52,23 @@ std::string packageVersion(const std::string& fileName)
     if (version.front() == '.' || version.back() == '.' || version.find("..") != std::string::npos ||
         version.find_first_not_of("0123456789.") != std::string::npos || version.size() > 20)
         return "";
+    // Each number must fit the comparison of versions: 2.99999999999 is no package of ours.
+    for (std::size_t start = 0; start < version.size();) {
+        const std::size_t end = std::min(version.find('.', start), version.size());
+        if (end - start > 9)
+            return "";
+        start = end + 1;
+    }
     return version;
 }
 
 DownloadPageData scanPackages(const std::string& folder)
+{
+    static PackageDigests digests;  // the server has one packages folder
+    return scanPackages(folder, digests);
+}
+
+DownloadPageData scanPackages(const std::string& folder, PackageDigests& digests)
 {
     DownloadPageData data;
     std::error_code error;
@@ -70,10 +84,12 @@ DownloadPageData scanPackages(const std::string& folder)
         file.version = version;
         file.size = entry.file_size(error);
         struct stat info {};
-        if (::stat(entry.path().c_str(), &info) == 0)
-            file.modifiedAt = info.st_mtime;
+        if (::stat(entry.path().c_str(), &info) != 0)
+            continue;
+        file.modifiedAt = info.st_mtime;
         try {
-            file.sha256 = sha256HexOfFile(entry.path().string());
+            file.sha256 = digests.of(entry.path().string(), static_cast<uint64_t>(info.st_size),
+                                     static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec);
         } catch (const std::exception&) {
             continue;  // vanished or unreadable: not offered
         }

@@ -9,6 +9,7 @@
 #include "server/pages/BrowsePages.h"
 #include "server/pages/ComparePage.h"
 #include "server/pages/DownloadPage.h"
+#include "server/pages/PackageDigests.h"
 #include "server/pages/JsonWriter.h"
 #include "server/pages/ResultPage.h"
 
@@ -216,7 +217,16 @@ TEST(PageRendering, DownloadPageListsThePackagesNewestFirstWithSizeAndHash)
     write("korvid-2.10-win64.zip", std::string(2048, 'x'));
     write("korvid-2.9-win32.zip", "no");
     write("notes.txt", "no");
-    const DownloadPageData data = scanPackages(folder.string());
+    write("korvid-2.10000000000-win64.zip", "a version number no comparison can hold");
+    PackageDigests digests;
+    const DownloadPageData data = scanPackages(folder.string(), digests);
+    // Hashed once per file version: a second view reads no file, a changed file is read again.
+    scanPackages(folder.string(), digests);
+    EXPECT_EQ(digests.filesHashed(), 2u);
+    write("korvid-2.9-win64.zip", "abcd");
+    EXPECT_EQ(scanPackages(folder.string(), digests).packages[1].sha256,
+              "88d4266fd4e6338d13b845fcf289579d209c897823b9217da3e161936f031589");
+    EXPECT_EQ(digests.filesHashed(), 3u);
     fs::remove_all(folder);
 
     ASSERT_EQ(data.packages.size(), 2u);
