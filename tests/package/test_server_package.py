@@ -139,6 +139,21 @@ class ServerPackageTest(unittest.TestCase):
         self.assertNotIn("__ubsan", dynamic)
 
 
+    def test_the_configuration_file_holds_every_option(self):
+        program = self.unpacked / "usr" / "bin" / "korvid-server"
+        help_text = subprocess.run([str(program), "--help"], capture_output=True, text=True, check=True).stdout
+        options = set(re.findall(r"^  --([a-z-]+)", help_text, re.M)) - {"config", "help"}
+        self.assertIn("max-body", options)
+        config = (self.unpacked / CONFIG.lstrip("/")).read_text()
+        named = set(re.findall(r"^(?:# )?([a-z-]+) = ", config, re.M))
+        self.assertEqual(options - named, set(), "options the file does not show")
+        self.assertEqual(named - options, set(), "names in the file that are no option")
+        # What the package sets, rather than shows: SQLite in the state folder, the loopback.
+        active = dict(re.findall(r"^([a-z-]+) = (.*)$", config, re.M))
+        self.assertEqual(active, {"database": "sqlite:/var/lib/korvid-server/korvid-results.db",
+                                  "http": "127.0.0.1:8080", "packages": "/var/lib/korvid-server/packages"})
+
+
 class InstalledServerTest(unittest.TestCase):
     """Install, verify, serve, remove, purge: one test, since each step needs the one before."""
 
@@ -174,8 +189,9 @@ class InstalledServerTest(unittest.TestCase):
         self.assertEqual((config.st_uid, config.st_gid, stat.S_IMODE(config.st_mode)),
                          (0, user.pw_gid, 0o640))
 
-        done = subprocess.run(["systemd-analyze", "verify", UNIT], capture_output=True, text=True)
-        self.assertEqual((done.returncode, done.stdout + done.stderr), (0, ""))
+        for unit in (UNIT, "korvid-server@second.service"):
+            done = subprocess.run(["systemd-analyze", "verify", unit], capture_output=True, text=True)
+            self.assertEqual((done.returncode, done.stdout + done.stderr), (0, ""), unit)
 
         if os.path.isdir("/run/systemd/system"):
             self.check_served_by_systemd()
