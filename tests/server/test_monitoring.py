@@ -190,15 +190,18 @@ class ConfigurationAndOptionsTest(unittest.TestCase):
 
     def test_every_numeric_option_keeps_to_the_range_its_help_names(self):
         text = self.run_server("--help").stdout
+        numeric = re.findall(r"^  (--[a-z-]+) (?:N|BYTES|SECONDS)\b", text, re.M)
         ranges = re.findall(r"^  (--[a-z-]+) (?:N|BYTES|SECONDS)\b(?:(?!\n  -).)*?\((\d+)-(\d+), default",
                             text, re.M | re.S)
-        self.assertEqual(sorted(name for name, _, _ in ranges), sorted([
-            "--threads", "--io-threads", "--db-pool", "--max-body", "--max-request-line",
-            "--max-headers", "--max-head", "--max-connections", "--head-timeout", "--body-timeout",
-            "--idle-timeout", "--handshake-timeout", "--send-timeout", "--shutdown-timeout"]))
+        # Every numeric option names its range; these at least are there.
+        self.assertEqual(sorted(name for name, _, _ in ranges), sorted(numeric))
+        self.assertLessEqual({"--threads", "--io-threads", "--db-pool", "--max-body", "--max-request-line",
+                              "--max-headers", "--max-head", "--max-connections", "--head-timeout",
+                              "--body-timeout", "--idle-timeout", "--handshake-timeout", "--send-timeout",
+                              "--shutdown-timeout"}, set(numeric))
         for name, least, most in ranges:
             for value in (str(int(least) - 1), str(int(most) + 1), "4294967297", "999999999999", "1e3", "-1"):
-                if value == "0" and least == "0":
+                if value.isdigit() and int(least) <= int(value) <= int(most):
                     continue
                 with self.subTest(option=name, value=value):
                     done = self.run_server(name, value, "--http", "127.0.0.1:0")
@@ -211,6 +214,13 @@ class ConfigurationAndOptionsTest(unittest.TestCase):
                 done = self.run_server(option, value)
                 self.assertEqual(done.returncode, 2)
                 self.assertIn("needs a port from 0 to 65535", done.stderr)
+        # A result's ID as an argument: a positive 32-bit number, checked before the database.
+        for value in ("0", "2147483648", "9999999999", "99999999999"):
+            with self.subTest(rescore=value):
+                done = self.run_server("rescore", value, "--database", "sqlite:absent.db")
+                self.assertEqual((done.returncode, done.stderr),
+                                 (2, "korvid-server: rescore needs the RESULT_ID of the new reference, "
+                                     "from 1 to 2147483647 (see korvid-server --help)\n"))
 
 
 if __name__ == "__main__":
