@@ -15,6 +15,7 @@
 #include <boost/beast/ssl.hpp>
 
 #include "server/http/AccessLog.h"
+#include "server/http/BodyBudget.h"
 #include "server/http/ByteRange.h"
 #include "server/http/ConnectionRegistry.h"
 #include "server/http/FileSliceBody.h"
@@ -179,6 +180,11 @@ private:
         }
         if (const Refusal refusal = checkHead(facts, limits_))
             return refuse(refusal);
+        // Chunks may run up to the body limit, so that much is held for them.
+        const bool chunked = !facts.transferEncoding.empty();
+        const std::size_t announced = chunked ? limits_.maxBodyBytes : static_cast<std::size_t>(facts.contentLength);
+        if (announced > 0 && !(bodyReservation_ = services_.bodies.reserve(announced)))
+            return refuse(tooManyBodies());
 
         if (!parser_->is_done() && beast::iequals(request[http::field::expect], "100-continue")) {
             lowest().expires_after(seconds(limits_.sendTimeoutSeconds));
@@ -247,7 +253,8 @@ private:
         ++requests_;
 
         auto self = this->shared_from_this();
-        const bool posted = services_.workers.post([self, view = std::move(view)]() mutable {
+        const bool posted = services_.workers.post([self, view = std::move(view),
+                                                    held = std::move(bodyReservation_)]() mutable {
             HttpReply reply = self->services_.dispatcher.dispatch(view);
             net::post(self->stream_.get_executor(),
                       [self, reply = std::move(reply)]() mutable { self->sendReply(std::move(reply)); });
@@ -354,6 +361,8 @@ private:
         message->version(version_);
         message->result(static_cast<unsigned>(refusal.status));
         message->set(http::field::content_type, "text/plain; charset=utf-8");
+        if (refusal.status == 503)
+            message->set(http::field::retry_after, "2");
         message->body() = refusal.reason + "\n";
         bodyBytes_ = message->body().size();
         message->keep_alive(false);
@@ -486,6 +495,7 @@ private:
     bool headOnly_ = false;
     bool keepAlive_ = false;
     std::string rangeHeader_;
+    std::shared_ptr<BodyBudget::Reservation> bodyReservation_;
     bool hasIfRange_ = false;
     int status_ = 0;
     std::uint64_t bodyBytes_ = 0;

@@ -5,6 +5,7 @@
 
 #include "server/http/HttpLimits.h"
 
+class BodyBudget;
 class ConnectionRegistry;
 class RequestDispatcher;
 class ServerMetrics;
@@ -17,6 +18,7 @@ struct ConnectionServices {
     RequestDispatcher& dispatcher;
     ConnectionRegistry& registry;
     ServerMetrics& metrics;
+    BodyBudget& bodies;
 };
 
 // One accepted connection, served until it closes: requests one after the other, each head

@@ -7,6 +7,7 @@
 // are the values the server runs with when none is given.
 struct HttpLimits {
     std::size_t maxBodyBytes = 1 << 20;      // Content-Length or chunked alike: 413
+    std::size_t maxPendingBodyBytes = 256 << 20;  // every body held at once: 503
     std::size_t maxRequestLine = 8 << 10;    // method, target and version: 414
     std::size_t maxHeaderCount = 100;        // header fields: 431
     std::size_t maxHeadBytes = 16 << 10;     // request line and every field: 431

@@ -1,5 +1,6 @@
 #include "server/http/HttpService.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -10,6 +11,7 @@
 #include <boost/asio/ssl/context.hpp>
 
 #include "server/http/Acceptor.h"
+#include "server/http/BodyBudget.h"
 #include "BuildConfig.h"
 #include "server/http/Connection.h"
 #include "server/http/ConnectionRegistry.h"
@@ -62,8 +64,10 @@ struct HttpService::Impl {
                   [this] { return registry.size(); }),
           dispatcher(api, site, &monitor), metricsDispatcher(api, site, &monitor, true),
           io(static_cast<int>(options.ioThreads)), workers(options.threads),
-          services{options.limits, workers, dispatcher, registry, metrics},
-          metricsServices{options.limits, workers, metricsDispatcher, registry, metrics}
+          // One body of the largest size always fits, or chunked uploads could never be read.
+          bodies(std::max(options.limits.maxPendingBodyBytes, options.limits.maxBodyBytes)),
+          services{options.limits, workers, dispatcher, registry, metrics, bodies},
+          metricsServices{options.limits, workers, metricsDispatcher, registry, metrics, bodies}
     {
     }
 
@@ -85,6 +89,7 @@ struct HttpService::Impl {
     net::io_context io;
     std::vector<std::shared_ptr<Acceptor>> acceptors;
     WorkerPool workers;
+    BodyBudget bodies;
     ConnectionServices services;
     ConnectionServices metricsServices;
 

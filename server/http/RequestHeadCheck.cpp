@@ -72,6 +72,11 @@ Refusal bodyTooLarge()
     return refusal(413, "the request body is too large");
 }
 
+Refusal tooManyBodies()
+{
+    return refusal(503, "the server holds as many request bodies as it may; try again");
+}
+
 Refusal malformedRequest()
 {
     return refusal(400, "malformed request");

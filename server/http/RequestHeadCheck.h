@@ -34,5 +34,7 @@ Refusal oversizedHead(std::size_t requestLineBytes, std::string_view received, c
 
 // The reply to a body over the limit, whether announced or found while reading chunks.
 Refusal bodyTooLarge();
+// A body that the budget of bodies held at once has no room for (with Retry-After).
+Refusal tooManyBodies();
 // Anything the HTTP parser could not read.
 Refusal malformedRequest();

@@ -47,6 +47,11 @@ const char* const kServerHelp =
     "  --max-body BYTES    largest request body, sent with Content-Length or chunked: 413\n"
     "                      (1024-1073741824, default 1048576); a body with a\n"
     "                      Content-Encoding other than identity: 415\n"
+    "  --max-pending-bodies BYTES\n"
+    "                      request bodies held at once over every connection, read or\n"
+    "                      being read (a chunked one counts as --max-body), never less\n"
+    "                      than --max-body: beyond it 503 with Retry-After\n"
+    "                      (1024-68719476736, default 268435456)\n"
     "  --max-request-line BYTES\n"
     "                      longest request line: 414 (256-65536, default 8192)\n"
     "  --max-headers N     most header fields: 431 (10-1000, default 100)\n"
@@ -112,6 +117,8 @@ const NumericOption kNumericOptions[] = {
     {"--db-pool", 1, 256, [](ServerOptions& o, unsigned long long v) { o.dbPool = v; }},
     {"--max-body", 1024, 1ull << 30,
      [](ServerOptions& o, unsigned long long v) { o.limits.maxBodyBytes = v; }},
+    {"--max-pending-bodies", 1024, 1ull << 36,
+     [](ServerOptions& o, unsigned long long v) { o.limits.maxPendingBodyBytes = v; }},
     {"--max-request-line", 256, 65536,
      [](ServerOptions& o, unsigned long long v) { o.limits.maxRequestLine = v; }},
     {"--max-headers", 10, 1000,

@@ -238,6 +238,40 @@ class ConnectionsTest(HardeningTestCase):
                     self.assertIn("PROTOCOL_VERSION", str(error))
 
 
+class PendingBodiesTest(HardeningTestCase):
+    """Bodies held at once have a budget over every connection: connections that announce
+    bodies and send them slowly (or wait for busy workers) cannot make the server hold more."""
+
+    SERVER_ARGS = ("--max-body", "100000", "--max-pending-bodies", "150000")
+
+    def test_bodies_beyond_the_budget_wait_for_room_with_503(self):
+        def head(length):
+            return request_bytes("POST", "/api/v1/BenchmarkCPU", [("Content-Type", "application/xml"),
+                                                                 ("Content-Length", str(length))])
+        chunked = request_bytes("POST", "/api/v1/BenchmarkCPU", [("Content-Type", "application/xml"),
+                                                                ("Transfer-Encoding", "chunked")])
+        before = stored_counts(self.server)
+        with connect(self.server) as slow:
+            slow.sendall(head(90000) + b"<Bench")  # holds 90 000 of the 150 000 bytes
+            time.sleep(0.2)
+            for what, data in (("a body that does not fit beside it", head(70000) + CPU),
+                               ("a chunked body, counted at the body limit", chunked + chunk(CPU) + b"0\r\n\r\n")):
+                reply = send_raw(self.server, data)
+                self.assertEqual(reply.status, 503, what)
+                self.assertEqual(reply.headers.get("retry-after"), "2", what)
+            # What still fits is served: the small body of a real record.
+            fitting = send_raw(self.server, request_bytes("POST", "/api/v1/BenchmarkCPU",
+                                                          [("Content-Type", "application/xml")], CPU))
+            self.assertEqual(fitting.status, 200)
+            self.assertTrue(answers_promptly(self.server))
+        # The slow one is gone, and its room with it.
+        time.sleep(0.2)
+        again = send_raw(self.server, chunked + chunk(CPU) + b"0\r\n\r\n")
+        self.assertEqual(again.status, 200, again)
+        after = stored_counts(self.server)
+        self.assertEqual(after["records"] - before["records"], 1)
+
+
 class ShutdownTest(unittest.TestCase):
     """SIGTERM while clients hold connections open."""
 

@@ -92,6 +92,8 @@ TEST(ServerOptionsTest, NumericOptionsKeepToTheirRanges)
         {"--io-threads", 1, 16, 2, [](const ServerOptions& o) -> unsigned long long { return o.ioThreads; }},
         {"--max-body", 1024, 1073741824, 1048576,
          [](const ServerOptions& o) -> unsigned long long { return o.limits.maxBodyBytes; }},
+        {"--max-pending-bodies", 1024, 68719476736, 268435456,
+         [](const ServerOptions& o) -> unsigned long long { return o.limits.maxPendingBodyBytes; }},
         {"--max-request-line", 256, 65536, 8192,
          [](const ServerOptions& o) -> unsigned long long { return o.limits.maxRequestLine; }},
         {"--max-headers", 10, 1000, 100,
