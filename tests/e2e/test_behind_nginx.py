@@ -91,7 +91,8 @@ class Nginx:
                 if self.process.poll() is not None:
                     break
                 time.sleep(0.1)
-        raise AssertionError("nginx did not start:\n" + self.error_log())
+        self.stop()
+        raise AssertionError("nginx did not start:\n%s%s" % (self.process.stderr.read(), self.error_log()))
 
     def error_log(self):
         path = self.folder / "error.log"
@@ -222,6 +223,8 @@ class BehindNginxTest(unittest.TestCase):
              "Connection: close\r\n\r\n" % ("x" * 8300), b"", 414, True),
             ("metrics kept inside", "GET /metrics HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n",
              b"", 404, True),
+            ("health for a load balancer", "GET /healthz HTTP/1.1\r\nHost: localhost\r\n"
+             "Connection: close\r\n\r\n", b"", 200, False),
         ]
         for what, head, body, status, by_nginx in cases:
             with self.subTest(what):
