@@ -1,5 +1,6 @@
 #include "server/pages/BrowsePages.h"
 
+#include "server/pages/DriverHistoryPage.h"
 #include "server/pages/Html.h"
 #include "server/pages/JsonWriter.h"
 #include "server/model/Ranking.h"
@@ -165,7 +166,19 @@ std::string cardPageHtml(const CardPageData& data)
             ", SubVendor ID " + escapeHtml(orDash(data.subVendorId)) + ". " +
             std::to_string(data.totalResults) + " results.</p>\n";
     body += "<h2>Cohorts</h2>\n<p>Results are compared within one graphics system and display mode; "
-            "drivers are listed by version.</p>\n" + cohortTable(data.cohorts);
+            "drivers are listed by version.</p>\n";
+    std::string histories;
+    for (std::size_t i = 0; i < data.cohorts.size(); ++i) {
+        const model::CohortKey& k = data.cohorts[i].key;
+        if (i > 0 && k.sameSystemAndMode(data.cohorts[i - 1].key))
+            continue;  // ordered by system and mode: one link each
+        histories += std::string(histories.empty() ? "" : "; ") + "<a href=\"" +
+                     escapeHtml(driverHistoryPath(data.graphicsCardId, k)) + "\">" + escapeHtml(k.modeText()) + "</a>";
+    }
+    if (!histories.empty())
+        body += "<p>Driver history, every version with its figures and changes beyond the noise: " + histories +
+                ".</p>\n";
+    body += "<div class=\"scroll\">" + cohortTable(data.cohorts) + "</div>";
     body += "<h2>Results</h2>\n" + resultsTable(data.results);
     return pageFrame(data.cardName.empty() ? "Graphics card" : data.cardName, body);
 }

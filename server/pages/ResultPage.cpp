@@ -7,6 +7,7 @@
 #include "server/model/Comparison.h"
 #include "server/model/Outliers.h"
 #include "server/model/Ranking.h"
+#include "server/pages/DriverHistoryPage.h"
 #include "server/pages/Html.h"
 #include "server/pages/JsonWriter.h"
 #include "server/pages/PageFrame.h"
@@ -270,6 +271,9 @@ std::string driversSection(const ResultPageData& data)
             std::to_string(own.counted) + " of them counted in its figures (outliers and imported results "
             "are not). Percentiles and bands are read from binned counts: within " +
             formatFixed(model::LogHistogram().relativeError() * 100, 1) + " % of the exact figures.</p>\n";
+    if (own.key.graphicsCardId > 0)
+        body += "<p>" + link(driverHistoryPath(own.key.graphicsCardId, own.key),
+                             "Every driver version of this card in this mode, with its figures") + ".</p>\n";
     if (!data.drivers.empty()) {
         body += "<table><tr><th>Driver (newest version first)</th><th class=\"n\">Results</th>"
                 "<th class=\"n\">Counted</th><th class=\"n\">Median score</th></tr>\n";

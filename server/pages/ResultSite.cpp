@@ -1,6 +1,7 @@
 #include "server/pages/ResultSite.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -10,6 +11,7 @@
 #include "server/pages/BrowsePages.h"
 #include "server/pages/ComparePage.h"
 #include "server/pages/DownloadPage.h"
+#include "server/pages/DriverHistoryPage.h"
 #include "server/pages/PageFrame.h"
 #include "server/pages/ResultPage.h"
 #include "server/protocol/BasicAuth.h"
@@ -61,6 +63,29 @@ bool parseId(const std::string& text, int32_t& id)
         return false;
     id = static_cast<int32_t>(value);
     return true;
+}
+
+// The system and display mode a driver history asks for: "system=GDI&mode=1920x1080x32"; system
+// Unknown when it names none (the card's most used one is shown).
+model::CohortKey wantedMode(const std::string& query)
+{
+    model::CohortKey key;
+    const std::string system = queryValue(query, "system");
+    for (model::GraphicsSystem s : {model::GraphicsSystem::Direct2D, model::GraphicsSystem::GDI}) {
+        if (system == model::nameOf(s))
+            key.system = s;
+    }
+    const std::string mode = queryValue(query, "mode");
+    int w = 0, h = 0, b = 0;
+    char end = 0;
+    if (std::sscanf(mode.c_str(), "%dx%dx%d%c", &w, &h, &b, &end) == 3) {
+        key.width = w;
+        key.height = h;
+        key.bitsPerPixel = b;
+    } else {
+        key.system = model::GraphicsSystem::Unknown;
+    }
+    return key;
 }
 
 bool wantsJson(const std::string& accept)
@@ -199,6 +224,14 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
     } else if (section == "Ranking" && !hasArgument) {
         const RankingPageData data = queries_.ranking();
         page(reply, 200, json, rankingPageHtml(data), rankingPageJson(data));
+    } else if (section == "Card" && argument.size() > 8 &&
+               argument.compare(argument.size() - 8, 8, "/Drivers") == 0) {
+        const std::string card = argument.substr(0, argument.size() - 8);
+        const auto data = parseId(card, id) ? queries_.driverHistory(id, wantedMode(request.query)) : std::nullopt;
+        if (!data)
+            notFound(reply, json, "There are no results of graphics card " + card + ".");
+        else
+            page(reply, 200, json, driverHistoryPageHtml(*data), driverHistoryPageJson(*data));
     } else if (section == "Card" && hasArgument) {
         const auto data = parseId(argument, id) ? queries_.cardPage(id, kCardResults) : std::nullopt;
         if (!data)

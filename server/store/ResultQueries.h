@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "server/store/DriverHistoryView.h"
 #include "server/store/ResultViews.h"
 
 // What the result pages read from the database, each call one page's data. Every figure was
@@ -21,4 +22,6 @@ public:
     virtual IndexPageData latestResults(const std::string& search, int limit) = 0;
     virtual RankingPageData ranking() = 0;
     virtual std::optional<CardPageData> cardPage(int32_t graphicsCardId, int limit) = 0;
+    // A card's drivers in one system and display mode (wanted, or the card's most used one).
+    virtual std::optional<DriverHistoryData> driverHistory(int32_t graphicsCardId, const model::CohortKey& wanted) = 0;
 };

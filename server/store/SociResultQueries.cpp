@@ -6,6 +6,7 @@
 
 #include "server/store/CohortQueries.h"
 #include "server/store/Database.h"
+#include "server/store/DriverHistoryQueries.h"
 #include "server/store/FigureWork.h"
 #include "server/store/HistoryQueries.h"
 #include "server/store/ListQueries.h"
@@ -140,5 +141,12 @@ std::optional<CardPageData> SociResultQueries::cardPage(int32_t graphicsCardId, 
             data.cardName = data.results.front().cardName;  // as the newest result names it
         data.cohorts = cohortQueries::ofCard(s, graphicsCardId, data.scoreVersion);
         return data;
+    });
+}
+
+std::optional<DriverHistoryData> SociResultQueries::driverHistory(int32_t graphicsCardId, const model::CohortKey& wanted)
+{
+    return database_.withSession([&](soci::session& s) {
+        return driverHistoryQueries::ofCard(s, graphicsCardId, wanted, scoreVersions::currentVersion(s));
     });
 }

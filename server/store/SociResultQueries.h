@@ -23,6 +23,7 @@ public:
     IndexPageData latestResults(const std::string& search, int limit) override;
     RankingPageData ranking() override;
     std::optional<CardPageData> cardPage(int32_t graphicsCardId, int limit) override;
+    std::optional<DriverHistoryData> driverHistory(int32_t graphicsCardId, const model::CohortKey& wanted) override;
 
     // Does all background work now (an upgrade's waiting results, a score version being
     // built); for tests and commands.

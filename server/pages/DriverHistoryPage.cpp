@@ -1,0 +1,315 @@
+#include "server/pages/DriverHistoryPage.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+#include "server/model/Comparison.h"
+#include "server/pages/Html.h"
+#include "server/pages/JsonWriter.h"
+#include "server/pages/PageFrame.h"
+#include "server/pages/VersionChart.h"
+
+using model::TestId;
+
+namespace {
+
+// A figure read from bins is within 0.5 % of the exact one: four significant digits say all it
+// knows, without a decimal exponent.
+std::string figureText(double v)
+{
+    if (!(v > 0))
+        return "–";
+    char buffer[64];
+    if (v >= 1000)
+        std::snprintf(buffer, sizeof buffer, "%.0f", v);
+    else
+        std::snprintf(buffer, sizeof buffer, "%.4g", v);
+    return buffer;
+}
+
+const char* changeName(model::Change c)
+{
+    switch (c) {
+    case model::Change::Faster: return "faster";
+    case model::Change::Slower: return "slower";
+    case model::Change::None: return "none";
+    default: return "unknown";
+    }
+}
+
+// The figure of a version, and the rank test against the nearest earlier version that has it.
+struct Step {
+    const model::LogHistogram* figure = nullptr;
+    std::optional<model::Shift> shift;
+};
+
+std::vector<Step> stepsOf(const DriverHistoryData& data, int code)
+{
+    std::vector<Step> steps;
+    const model::LogHistogram* earlier = nullptr;
+    for (const DriverHistoryVersion& v : data.versions) {
+        Step step;
+        step.figure = code == model::kScoreCode ? v.figures.scores(data.scoreVersion) : nullptr;
+        if (code != model::kScoreCode) {
+            const auto found = v.figures.tests.find(code);
+            if (found != v.figures.tests.end() && !found->second.empty())
+                step.figure = &found->second;
+        }
+        if (step.figure && earlier)
+            step.shift = model::cohortShift(*earlier, *step.figure);
+        if (step.figure)
+            earlier = step.figure;
+        steps.push_back(step);
+    }
+    return steps;
+}
+
+std::string markHtml(const Step& step)
+{
+    if (!step.shift)
+        return "";
+    const model::Shift& s = *step.shift;
+    char ratio[32];
+    std::snprintf(ratio, sizeof ratio, "×%.3f", s.medianRatio);
+    if (s.change == model::Change::Faster)
+        return " <span class=\"up\" title=\"faster than the previous version beyond the noise\">▲ " +
+               std::string(ratio) + "</span>";
+    if (s.change == model::Change::Slower)
+        return " <span class=\"down\" title=\"slower than the previous version beyond the noise\">▼ " +
+               std::string(ratio) + "</span>";
+    return "";
+}
+
+std::string figureCell(const Step& step)
+{
+    if (!step.figure)
+        return "<td class=\"n\">–</td>";
+    const model::Spread q = step.figure->spread();
+    return "<td class=\"n\">" + figureText(q.median) + markHtml(step) + "<br><span class=\"note\">" +
+           figureText(q.lower) + "–" + figureText(q.upper) + "</span></td>";
+}
+
+VersionSeries seriesOf(const std::string& name, const std::vector<Step>& steps)
+{
+    VersionSeries series{name, {}};
+    for (const Step& step : steps) {
+        VersionPoint p;
+        if (step.figure) {
+            const model::Spread q = step.figure->spread();
+            p = VersionPoint{true, q.lower, q.median, q.upper};
+        }
+        series.points.push_back(p);
+    }
+    return series;
+}
+
+// The tests with figures any version measured, by the console's order.
+std::vector<TestId> testsOf(const DriverHistoryData& data)
+{
+    std::set<int> codes;
+    for (const DriverHistoryVersion& v : data.versions) {
+        for (const auto& [code, figure] : v.figures.tests) {
+            const auto id = code > 0 ? TestId::fromCode(code) : std::nullopt;
+            if (id && id->hasFigures() && !figure.empty())
+                codes.insert(code);
+        }
+    }
+    std::vector<TestId> ids;
+    for (int code : codes)
+        ids.push_back(*TestId::fromCode(code));
+    std::stable_sort(ids.begin(), ids.end(),
+                     [](const TestId& a, const TestId& b) { return model::displayOrder(a) < model::displayOrder(b); });
+    return ids;
+}
+
+std::string columnName(const TestId& id, model::GroupKind kind)
+{
+    if (kind == model::GroupKind::Sized)
+        return std::to_string(id.size) + "x" + std::to_string(id.size);
+    return id.label();
+}
+
+std::string modeQuery(const model::CohortKey& mode)
+{
+    return "system=" + model::nameOf(mode.system) + "&mode=" + std::to_string(mode.width) + "x" +
+           std::to_string(mode.height) + "x" + std::to_string(mode.bitsPerPixel);
+}
+
+std::string versionCell(const DriverHistoryVersion& v)
+{
+    return "<td><a href=\"" + std::string(kSiteBase) + "Result/" + std::to_string(v.figures.newestResultId) + "\">" +
+           escapeHtml(orDash(v.figures.driverText)) + "</a></td>";
+}
+
+} // namespace
+
+std::string driverHistoryPath(int32_t graphicsCardId, const model::CohortKey& mode)
+{
+    return std::string(kSiteBase) + "Card/" + std::to_string(graphicsCardId) + "/Drivers?" + modeQuery(mode);
+}
+
+std::string driverHistoryPageHtml(const DriverHistoryData& data)
+{
+    const std::string card = orDash(data.cardName);
+    std::string body = "<h1>" + escapeHtml(card) + ": driver history</h1>\n<p>" + escapeHtml(data.mode.modeText()) +
+                       ". Every driver version of this card measured in this graphics system and display mode, "
+                       "oldest version first (versions compared number by number, equal versions by their first "
+                       "upload). <a href=\"" + std::string(kSiteBase) + "Card/" + std::to_string(data.graphicsCardId) +
+                       "\">The card's page</a>.</p>\n";
+    if (data.modes.size() > 1) {
+        body += "<p>Other graphics systems and display modes of this card: ";
+        bool first = true;
+        for (const DriverHistoryMode& m : data.modes) {
+            if (m.key.sameSystemAndMode(data.mode))
+                continue;
+            body += std::string(first ? "" : "; ") + "<a href=\"" + escapeHtml(driverHistoryPath(data.graphicsCardId, m.key)) +
+                    "\">" + escapeHtml(m.key.modeText()) + "</a> (" + std::to_string(m.drivers) + " drivers, " +
+                    std::to_string(m.resultCount) + " results)";
+            first = false;
+        }
+        body += ".</p>\n";
+    }
+    body += "<p class=\"note\">Medians and quartiles are of each version's counted results (outliers and imported "
+            "results are not counted), read from binned counts within 0.5 % of the exact figures. "
+            "<span class=\"up\">▲</span> faster and <span class=\"down\">▼</span> slower than the version before "
+            "it (× the ratio of their medians) are marked only where the Mann-Whitney rank test puts the "
+            "difference beyond the noise (|z| &gt; 2.576, at least 5 counted results each); nothing is marked "
+            "otherwise.</p>\n";
+
+    const std::vector<Step> scores = stepsOf(data, model::kScoreCode);
+    body += "<h2>Score</h2>\n<div class=\"scroll\"><table class=\"history\"><caption>Score by driver version "
+            "(score version " + std::to_string(data.scoreVersion) +
+            ")</caption>\n<tr><th class=\"n\">#</th><th>Driver</th><th>First upload</th><th>Newest upload</th>"
+            "<th class=\"n\">Results</th><th class=\"n\">Counted</th><th class=\"n\">Median score<br>"
+            "<span class=\"note\">quartiles</span></th></tr>\n";
+    for (std::size_t i = 0; i < data.versions.size(); ++i) {
+        const DriverHistoryVersion& v = data.versions[i];
+        body += "<tr><td class=\"n\">" + std::to_string(i + 1) + "</td>" + versionCell(v) + "<td>" +
+                formatDate(v.firstUploadAt) + "</td><td>" + formatDate(v.lastUploadAt) + "</td><td class=\"n\">" +
+                std::to_string(v.figures.resultCount) + "</td><td class=\"n\">" + std::to_string(v.figures.counted) +
+                "</td>" + figureCell(scores[i]) + "</tr>\n";
+    }
+    body += "</table></div>\n" + versionChart(card + ": median score and quartiles by driver version", "score",
+                                             {seriesOf("score", scores)});
+
+    const std::vector<TestId> tests = testsOf(data);
+    for (const model::TestGroup& group : model::testGroups()) {
+        std::vector<TestId> columns;
+        for (const TestId& id : tests) {
+            if (std::find(group.tests.begin(), group.tests.end(), id.test) != group.tests.end())
+                columns.push_back(id);
+        }
+        if (columns.empty())
+            continue;
+        std::string unit;
+        std::vector<std::vector<Step>> steps;
+        std::vector<VersionSeries> series;
+        for (const TestId& id : columns) {
+            steps.push_back(stepsOf(data, id.code()));
+            series.push_back(seriesOf(columnName(id, group.kind), steps.back()));
+            const std::string u = id.unitName();
+            const std::string shown = u.substr(0, u.size() - 2) + "/s";
+            if (unit.find(shown) == std::string::npos)
+                unit += (unit.empty() ? "" : ", ") + shown;
+        }
+        body += "<h2>" + escapeHtml(group.title) + "</h2>\n<div class=\"scroll\"><table class=\"history\"><caption>" +
+                escapeHtml(group.title) + " (" + unit + ") by driver version: median, quartiles below</caption>\n"
+                "<tr><th class=\"n\">#</th><th>Driver</th>";
+        for (const TestId& id : columns)
+            body += "<th class=\"n\">" + escapeHtml(columnName(id, group.kind)) + "</th>";
+        body += "</tr>\n";
+        for (std::size_t i = 0; i < data.versions.size(); ++i) {
+            body += "<tr><td class=\"n\">" + std::to_string(i + 1) + "</td>" + versionCell(data.versions[i]);
+            for (const std::vector<Step>& s : steps)
+                body += figureCell(s[i]);
+            body += "</tr>\n";
+        }
+        body += "</table></div>\n" + versionChart(card + ": " + group.title + " by driver version", unit, series);
+    }
+    return pageFrame(card + " – driver history, " + data.mode.modeText(), body);
+}
+
+namespace {
+
+void writeStep(JsonWriter& j, const Step& step)
+{
+    if (!step.figure) {
+        j.null();
+        return;
+    }
+    const model::Spread q = step.figure->spread();
+    j.beginObject()
+        .field("median", q.median)
+        .field("lower", q.lower)
+        .field("upper", q.upper)
+        .field("count", static_cast<int64_t>(step.figure->count()));
+    if (step.shift) {
+        j.key("againstPrevious")
+            .beginObject()
+            .field("change", changeName(step.shift->change))
+            .field("z", step.shift->z)
+            .field("medianRatio", step.shift->medianRatio)
+            .endObject();
+    } else {
+        j.key("againstPrevious").null();
+    }
+    j.endObject();
+}
+
+} // namespace
+
+std::string driverHistoryPageJson(const DriverHistoryData& data)
+{
+    JsonWriter j;
+    j.beginObject()
+        .field("graphicsCardId", data.graphicsCardId)
+        .field("cardName", data.cardName)
+        .field("scoreVersion", static_cast<int64_t>(data.scoreVersion))
+        .field("graphicsSystem", model::nameOf(data.mode.system))
+        .field("width", data.mode.width)
+        .field("height", data.mode.height)
+        .field("bitsPerPixel", data.mode.bitsPerPixel);
+    j.key("modes").beginArray();
+    for (const DriverHistoryMode& m : data.modes) {
+        j.beginObject()
+            .field("graphicsSystem", model::nameOf(m.key.system))
+            .field("width", m.key.width)
+            .field("height", m.key.height)
+            .field("bitsPerPixel", m.key.bitsPerPixel)
+            .field("drivers", m.drivers)
+            .field("results", static_cast<int64_t>(m.resultCount))
+            .field("address", driverHistoryPath(data.graphicsCardId, m.key))
+            .endObject();
+    }
+    j.endArray();
+    const std::vector<Step> scores = stepsOf(data, model::kScoreCode);
+    const std::vector<TestId> tests = testsOf(data);
+    std::vector<std::vector<Step>> steps;
+    for (const TestId& id : tests)
+        steps.push_back(stepsOf(data, id.code()));
+    j.key("versions").beginArray();
+    for (std::size_t i = 0; i < data.versions.size(); ++i) {
+        const DriverHistoryVersion& v = data.versions[i];
+        j.beginObject()
+            .field("cohortId", v.figures.cohortId)
+            .field("driver", v.figures.driverText)
+            .field("firstUploadAt", static_cast<int64_t>(v.firstUploadAt))
+            .field("lastUploadAt", static_cast<int64_t>(v.lastUploadAt))
+            .field("results", static_cast<int64_t>(v.figures.resultCount))
+            .field("counted", static_cast<int64_t>(v.figures.counted))
+            .field("newestResultId", v.figures.newestResultId);
+        j.key("score");
+        writeStep(j, scores[i]);
+        j.key("tests").beginObject();
+        for (std::size_t t = 0; t < tests.size(); ++t) {
+            if (!steps[t][i].figure)
+                continue;
+            j.key(tests[t].fieldName());
+            writeStep(j, steps[t][i]);
+        }
+        j.endObject().endObject();
+    }
+    j.endArray().endObject();
+    return j.text();
+}

@@ -1,0 +1,152 @@
+// A card's driver history over a real database of each storage: drivers uploaded out of version
+// order come back in version order, with figures and changes worked out by hand.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "server/import/TranscriptImport.h"
+#include "server/pages/ResultSite.h"
+#include "server/store/Database.h"
+#include "server/store/SociRecordStore.h"
+#include "server/store/SociResultQueries.h"
+#include "../ServerFixture.h"
+
+namespace {
+
+class DriverHistoryTest : public ::testing::TestWithParam<Storage> {
+protected:
+    void SetUp() override
+    {
+        std::string reason;
+        const std::string url = freshDatabaseURL(GetParam(), reason);
+        if (url.empty())
+            GTEST_SKIP() << reason;
+        if (GetParam() == Storage::SQLite)
+            sqliteFolder_ = std::filesystem::path(url.substr(7)).parent_path();
+        database_ = Database::open(url, 2);
+        store_ = std::make_unique<SociRecordStore>(*database_);
+        store_->setCountImported(true);
+        queries_ = std::make_unique<SociResultQueries>(*database_);
+        site_ = std::make_unique<ResultSite>(*queries_, *store_, "");
+        std::ifstream in(std::string(KORVID_SOURCE_DIR) + "/tests/server/import/gdi-run.kvdresult", std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        gdi_ = text.str();
+    }
+    void TearDown() override
+    {
+        site_.reset();
+        queries_.reset();
+        store_.reset();
+        database_.reset();
+        if (!sqliteFolder_.empty())
+            std::filesystem::remove_all(sqliteFolder_);
+    }
+
+    // The GDI run under another driver version, made a different machine by its memory.
+    void importRun(const std::string& driver, int machine, bool fasterMix)
+    {
+        std::string run = gdi_;
+        run.replace(run.find("30.0.14023.3004"), 15, driver);
+        run.replace(run.find("Total RAM: 23.5403"), 18, "Total RAM: 23.54" + std::to_string(10 + machine));
+        if (fasterMix)
+            run.replace(run.find("145427.427"), 10, "290854.854");
+        EXPECT_GT(importTranscript(run, *store_, kImportClientName), 0);
+    }
+
+    HttpReply get(const std::string& path, const std::string& query = "")
+    {
+        HttpRequestView request;
+        request.method = "GET";
+        request.path = path;
+        request.query = query;
+        request.accept = "text/html";
+        HttpReply reply;
+        EXPECT_TRUE(site_->handle(request, reply));
+        return reply;
+    }
+
+    std::filesystem::path sqliteFolder_;
+    std::unique_ptr<Database> database_;
+    std::unique_ptr<SociRecordStore> store_;
+    std::unique_ptr<SociResultQueries> queries_;
+    std::unique_ptr<ResultSite> site_;
+    std::string gdi_;
+};
+
+} // namespace
+
+TEST_P(DriverHistoryTest, VersionsComeInNumericOrderWithChangesMarkedOnlyBeyondTheNoise)
+{
+    // Five results of 30.0.14023.3004, then one of 30.0.9.1, then five of 30.0.20000.1 whose
+    // random mix ran twice as many operations (145427.427 -> 290854.854 Ops/s). As text the
+    // versions would sort 14023, 20000, 9.
+    for (int i = 0; i < 5; ++i)
+        importRun("30.0.14023.3004", i, false);
+    importRun("30.0.9.1", 5, false);
+    for (int i = 6; i < 11; ++i)
+        importRun("30.0.20000.1", i, true);
+
+    const std::string result = get("/Benchmark/Korvid/Result/1").body;
+    std::smatch card;
+    ASSERT_TRUE(std::regex_search(result, card, std::regex("Korvid/Card/([0-9]+)\"")));
+    const std::string base = "/Benchmark/Korvid/Card/" + card[1].str() + "/Drivers";
+
+    const std::string json = get(base + ".json").body;
+    EXPECT_NE(json.find("\"graphicsSystem\":\"GDI\",\"width\":320,\"height\":240,\"bitsPerPixel\":32,\"modes\":[{"),
+              std::string::npos)
+        << json;
+    const std::size_t v9 = json.find("\"driver\":\"nvd3dum.dll 30.0.9.1\"");
+    const std::size_t v14023 = json.find("\"driver\":\"nvd3dum.dll 30.0.14023.3004\"");
+    const std::size_t v20000 = json.find("\"driver\":\"nvd3dum.dll 30.0.20000.1\"");
+    ASSERT_NE(v9, std::string::npos);
+    EXPECT_LT(v9, v14023);
+    EXPECT_LT(v14023, v20000);
+    // Scores 80877.08 (five) and 80877.08 x 2^(1/11) = 86137.41 (five), read back as the centres
+    // of their 1 % bins: exp(11.305) = 81226.76 and exp(11.365) = 86249.54.
+    EXPECT_NE(json.find("\"results\":5,\"counted\":5,\"newestResultId\":5,\"score\":{\"median\":81226.7576843"),
+              std::string::npos);
+    // Against a single result the rank test says nothing; five against five all higher give
+    // U = 25, z = 12.5 / sqrt(25/12 x (11 - 240/90)) = 3 > 2.576. The random mix's medians are
+    // the centres of bins 1188 and 1258: a ratio of exp(0.70) = 2.01375.
+    const std::string newest = json.substr(v20000);
+    EXPECT_NE(json.substr(v14023, v20000 - v14023).find("\"count\":5,\"againstPrevious\":{\"change\":\"unknown\""),
+              std::string::npos);
+    EXPECT_NE(newest.find("\"count\":5,\"againstPrevious\":{\"change\":\"faster\",\"z\":3,\"medianRatio\":1.0618"),
+              std::string::npos)
+        << newest;
+    EXPECT_TRUE(std::regex_search(newest, std::regex("\"Random_Ops_s\":\\{\"median\":292143\\.38[0-9]*,[^}]*"
+                                                     "\"againstPrevious\":\\{\"change\":\"faster\",\"z\":3,"
+                                                     "\"medianRatio\":2\\.0137")));
+    EXPECT_TRUE(std::regex_search(newest, std::regex("\"FillRect_64x64_Ops_s\":\\{[^}]*\\{\"change\":\"none\",\"z\":0,")));
+
+    const HttpReply page = get(base);
+    EXPECT_EQ(page.status, 200);
+    EXPECT_NE(page.body.find("<title>NVIDIA GeForce GTX 470 – driver history, GDI, 320x240, 32 bpp"),
+              std::string::npos);
+    // Marked twice: the score and the random mix's Ops/s of the newest version; nothing else.
+    EXPECT_NE(page.body.find("<td class=\"n\">292143 <span class=\"up\" title=\"faster than the previous version "
+                             "beyond the noise\">▲ ×2.014</span><br><span class=\"note\">292143–292143</span></td>"),
+              std::string::npos);
+    std::size_t marks = 0;
+    for (std::size_t at = page.body.find("▲ ×"); at != std::string::npos; at = page.body.find("▲ ×", at + 1))
+        ++marks;
+    EXPECT_EQ(marks, 2u);
+    EXPECT_EQ(page.body.find("▼ ×"), std::string::npos);
+    EXPECT_NE(page.body.find("<polyline class=\"series\" data-series=\"score\""), std::string::npos);
+
+    // Linked from the card and every result; a mode the card has no results in shows its most used.
+    const std::string link = "href=\"" + base + "?system=GDI&amp;mode=320x240x32\"";
+    EXPECT_NE(get("/Benchmark/Korvid/Card/" + card[1].str()).body.find(link), std::string::npos);
+    EXPECT_NE(get("/Benchmark/Korvid/Result/6").body.find(link), std::string::npos);
+    EXPECT_EQ(get(base, "system=Direct2D&mode=1920x1080x32").body, page.body);
+    for (const std::string path : {"/Benchmark/Korvid/Card/999/Drivers", "/Benchmark/Korvid/Card/x/Drivers",
+                                   "/Benchmark/Korvid/Card//Drivers"})
+        EXPECT_EQ(get(path).status, 404) << path;
+}
+
+INSTANTIATE_TEST_SUITE_P(Storages, DriverHistoryTest, ::testing::Values(Storage::SQLite, Storage::PostgreSQL),
+                         storageName);
