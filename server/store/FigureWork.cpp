@@ -1,5 +1,6 @@
 #include "server/store/FigureWork.h"
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -23,6 +24,10 @@ bool FigureWork::run(std::chrono::milliseconds budget)
         const auto start = Clock::now();
         more = pendingSlice(batch_) || buildingSlice(batch_) || retiredSlice(batch_ * 20);
         const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        if (more) {
+            ++transactions_;
+            longestMillis_ = std::max<long long>(longestMillis_, took);
+        }
         // Keep each transaction near the slice: fewer results when it ran long, more when short.
         if (took > kSliceMillis && batch_ > 1)
             batch_ = std::max(1, batch_ / 2);

@@ -18,6 +18,10 @@ public:
     // Works until nothing is left or `budget` has passed; true when work remains.
     bool run(std::chrono::milliseconds budget);
 
+    // What the calls so far did: transactions that did work, and the longest of them.
+    int transactions() const { return transactions_; }
+    long long longestMillis() const { return longestMillis_; }
+
 private:
     // One transaction of each kind; each returns whether it did anything.
     bool pendingSlice(int batch);
@@ -27,4 +31,6 @@ private:
     Database& database_;
     bool countImported_;
     int batch_ = 50;  // results per transaction, tuned to kSliceMillis
+    int transactions_ = 0;
+    long long longestMillis_ = 0;
 };

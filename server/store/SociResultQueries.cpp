@@ -1,6 +1,7 @@
 #include "server/store/SociResultQueries.h"
 
 #include <chrono>
+#include <iostream>
 
 #include <soci/soci.h>
 
@@ -32,7 +33,12 @@ void SociResultQueries::refreshStatistics()
 
 void SociResultQueries::refreshIfDue()
 {
-    FigureWork(database_, countImported_).run(std::chrono::seconds(5));
+    FigureWork work(database_, countImported_);
+    work.run(std::chrono::seconds(5));
+    if (work.transactions() > 0) {
+        std::cerr << "korvid-server: figures worked out in the background: " << work.transactions()
+                  << " transactions, the longest " << work.longestMillis() << " ms" << std::endl;
+    }
 }
 
 std::optional<ResultPageData> SociResultQueries::resultPage(int32_t id)
