@@ -13,7 +13,7 @@ std::string resultsTable(const std::vector<ResultSummary>& results)
 {
     if (results.empty())
         return "<p>No results.</p>\n";
-    std::string html = "<table class=\"results\"><tr><th>Result</th><th>Uploaded</th><th>Graphics card</th>"
+    std::string html = "<div class=\"scroll\"><table class=\"results\"><tr><th>Result</th><th>Uploaded</th><th>Graphics card</th>"
                        "<th>Driver</th><th>Processor</th><th>Operating system</th><th class=\"n\">Score</th></tr>\n";
     for (const ResultSummary& r : results) {
         html += "<tr><td><a href=\"" + std::string(kSiteBase) + "Result/" + std::to_string(r.id) + "\">" +
@@ -29,7 +29,7 @@ std::string resultsTable(const std::vector<ResultSummary>& results)
                 "</td><td>" + escapeHtml(orDash(r.osText)) + "</td><td class=\"n\">" + formatScore(r.score ? *r.score : 0.0) +
                 "</td></tr>\n";
     }
-    return html + "</table>\n";
+    return html + "</table></div>\n";
 }
 
 void summariesJson(JsonWriter& j, const std::vector<ResultSummary>& results)

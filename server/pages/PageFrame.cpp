@@ -25,7 +25,7 @@ tr:nth-child(even) td{background:#f8fafc}.results td:nth-child(2){white-space:no
 .legend span{margin-right:12px}.k-this{color:#1f5fbf}.k-median{color:#555}.k-band{color:#8fb4e3}
 form.search input[type=text]{width:320px;padding:4px}form input,form button{font-size:14px}
 a{color:#1f5fbf}
-h1,h2,h3,td,th,caption{overflow-wrap:anywhere}.scroll{overflow-x:auto;max-width:100%}
+h1,h2,h3,caption{overflow-wrap:break-word}td{overflow-wrap:break-word}td.n{white-space:nowrap}.scroll{overflow-x:auto;max-width:100%}
 svg.chart{max-width:100%;height:auto}caption{text-align:left;font-weight:600;padding:2px 0}
 .history td.n{white-space:nowrap}
 svg text{font-family:"DejaVu Sans",Verdana,Arial,sans-serif}

@@ -3,17 +3,21 @@ real uploads through the API: tables hold the uploaded values, every chart is an
 line per series, nothing is fetched from another host, the console stays clean and a card name
 made of markup shows as text. Screenshots go to build/screenshots/ for a person to look at."""
 import base64
+import json
 import pathlib
 import re
 import shutil
 import sys
 import tempfile
 import unittest
+import urllib.request
 
 from server.korvid_server_process import BUILD, SERVER_EXE, KorvidServer, api_request
 from server.korvid_test_server import DEFAULT_CLIENT_KEY, DEFAULT_CLIENT_NAME
 
 EVIL = '<script>alert(1)</script> & "R&D"'
+LONG_NAME = ("NVIDIA GeForce GTX 970 with a name as long as a vendor's marketing department could make it "
+             "in a single breath, ending only at one hundred and fifty characters")[:150]
 FIXTURE = pathlib.Path(__file__).parent / "import" / "gdi-run.upload.xml"
 TRANSCRIPT = pathlib.Path(__file__).parent / "import" / "gdi-run.kvdresult"
 SCREENSHOTS = BUILD / "screenshots"
@@ -67,7 +71,7 @@ class Uploader:
         lines += ['\t<%s id="%d"/>' % (n, i) for n, i in refs]
         return self.post(record_type, "\n".join(lines + ["</%s>" % record_type, ""]))
 
-    def upload(self, card_name, driver_version, scale=1.0):
+    def upload(self, card_name, driver_version, scale=1.0, machine=0):
         os_id = self.record("BenchmarkOperatingSystem", [("Name", "Windows")])
         version = self.record("BenchmarkOperatingSystemVersion", [("OSVersion", "7 Professional")],
                               [("OperatingSystem", os_id)])
@@ -80,7 +84,7 @@ class Uploader:
         library = self.record("BenchmarkLibrary", [("Name", "nvd3dum.dll")])
         driver = self.record("BenchmarkLibraryVersion", [("LibraryVersion", driver_version)],
                              [("Library", library)])
-        fields = [("RAMSize", "25276190720"), ("VRAMSize", "0"), ("DisplayWidth", "320"),
+        fields = [("RAMSize", str(25276190720 + machine)), ("VRAMSize", "0"), ("DisplayWidth", "320"),
                   ("DisplayHeight", "240"), ("RefreshRate", "0"), ("BitsPerPixel", "32")]
         fields += [(n, "%g" % (float(v) * scale)) for n, v in measurement_fields()]
         body = ["<KorvidResult>"] + ["\t<%s>%s</%s>" % (n, v, n) for n, v in fields]
@@ -113,6 +117,12 @@ class ResultPagesInChromium(unittest.TestCase):
                    for scale in (1.0, 0.9, 1.1, 1.05)]
         cls.card = uploader.card
         cls.evil = uploader.upload(EVIL, "1.0", 1.0)
+        # A card of a 150-character name whose newer driver (by number, not by text) was
+        # uploaded first and is 30 % faster in every test: five results each.
+        for version, scale in (("31.0.10", 1.0), ("31.0.9", 0.7)):
+            for machine in range(5):
+                uploader.upload(LONG_NAME, version, scale, machine)
+        cls.long_card = uploader.card
         options = webdriver.ChromeOptions()
         for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=1280,1000",
                          "--no-proxy-server", "--disable-background-networking", "--disable-extensions"):
@@ -127,7 +137,8 @@ class ResultPagesInChromium(unittest.TestCase):
         height = self.browser.execute_script("return document.documentElement.scrollHeight")
         shot = self.browser.execute_cdp_cmd("Page.captureScreenshot", {
             "captureBeyondViewport": True,
-            "clip": {"x": 0, "y": 0, "width": 1280, "height": height, "scale": 1}})
+            "clip": {"x": 0, "y": 0, "width": self.browser.execute_script("return window.innerWidth"),
+                     "height": height, "scale": 1}})
         (SCREENSHOTS / name).write_bytes(base64.b64decode(shot["data"]))
 
     def visit(self, path, screenshot):
@@ -173,11 +184,12 @@ class ResultPagesInChromium(unittest.TestCase):
         self.assertIn("nvd3dum.dll 29.0.9", text)  # the older driver's column
         self.assert_charts_have_one_line_per_series()
         # The compare links lead to pages that answer.
+        self.assertIn("This driver against the previous version (nvd3dum.dll 29.0.9)", text)
         links = self.browser.find_elements(By.PARTIAL_LINK_TEXT, "Compare with")
-        self.assertEqual(len(links), 2)
-        links[-1].click()
-        WebDriverWait(self.browser, 20).until(expected_conditions.staleness_of(links[-1]))
-        self.assertIn("/Compare/%d,%d" % (self.ids[0], self.older), self.browser.current_url)
+        self.assertEqual(len(links), 1)  # the result nearest its cohort's median
+        links[0].click()
+        WebDriverWait(self.browser, 20).until(expected_conditions.staleness_of(links[0]))
+        self.assertIn("/Compare/%d," % self.ids[0], self.browser.current_url)
 
     def test_compare_download_and_browse_pages(self):
         text = self.visit("Benchmark/Korvid/Compare/%d,%d,%d" % (self.ids[0], self.ids[2], self.older),
@@ -200,6 +212,45 @@ class ResultPagesInChromium(unittest.TestCase):
         text = self.visit("Benchmark/Korvid/?q=29.0", "search-page.png")
         self.assertIn("Results matching “29.0”", text)
         self.assertEqual(len(self.browser.find_elements(By.CSS_SELECTOR, "table.results tr")), 2)
+
+    def fits(self):
+        """Nothing wider than the window: wide tables scroll inside their own box."""
+        overflow = self.browser.execute_script(
+            "return document.documentElement.scrollWidth - document.documentElement.clientWidth")
+        self.assertLessEqual(overflow, 0, "page %d px wider than the window" % overflow)
+
+    def test_driver_history_in_version_order_with_changes_beyond_the_noise(self):
+        path = "Benchmark/Korvid/Card/%d/Drivers" % self.long_card
+        with urllib.request.urlopen(self.base + path + ".json") as reply:
+            data = json.load(reply)
+        self.assertEqual([v["driver"] for v in data["versions"]], ["nvd3dum.dll 31.0.9", "nvd3dum.dll 31.0.10"])
+        newer = data["versions"][1]
+        self.assertEqual(newer["score"]["againstPrevious"]["change"], "faster")
+        try:
+            text = self.visit(path, "driver-history.png")
+            self.fits()
+            self.assertIn(LONG_NAME + ": driver history", text)
+            self.assertLess(text.index("31.0.9"), text.index("31.0.10"))
+            # Every figure of the newer version is faster beyond the noise, and the page shows
+            # the JSON's medians as they are rounded.
+            self.assertEqual(text.count("▲ ×"), 1 + len(newer["tests"]))
+            self.assertEqual(text.count("▼ ×"), 0)
+            self.assertIn("%.0f ▲ ×" % newer["score"]["median"], text)
+            charts = self.browser.find_elements(By.CSS_SELECTOR, "svg.chart")
+            self.assertGreaterEqual(len(charts), 5)  # score, transfers, FillRect, BltBitMap, random...
+            for chart in charts:
+                self.assertTrue(chart.find_element(By.TAG_NAME, "title").get_attribute("textContent"))
+                series = [l.get_attribute("data-series") for l in chart.find_elements(By.CSS_SELECTOR, "polyline.series")]
+                self.assertEqual(len(series), len(set(series)))
+                for line in chart.find_elements(By.CSS_SELECTOR, "polyline.series"):
+                    self.assertEqual(len(line.get_attribute("points").split()), 2)  # a point per version
+            self.browser.set_window_size(800, 1000)
+            self.visit(path, "driver-history-800.png")
+            self.fits()
+            self.visit("Benchmark/Korvid/Card/%d" % self.long_card, "long-card-800.png")
+            self.fits()
+        finally:
+            self.browser.set_window_size(1280, 1000)
 
     def import_through_the_form(self, selector, text):
         self.visit("Benchmark/Korvid/", "index-page.png")
