@@ -26,7 +26,7 @@ import urllib.request
 
 from harness.korvid_wine import BUILD, ROOT, VirtualDisplay, run_windows_program
 from server import postgres_cluster
-from server.korvid_server_process import (SERVER_EXE, KorvidServer, api_request,
+from server.korvid_server_process import (SERVER_EXE, KorvidServer,
                                           make_localhost_certificates)
 
 NGINX = pathlib.Path("/usr/sbin/nginx")

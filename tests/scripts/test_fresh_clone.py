@@ -2,12 +2,12 @@
 scripts/serve --detach builds the release korvid-server and serves, a short
 scripts/run --with-server builds korvid.exe for it, runs it on a small virtual display,
 uploads and prints the result page, which answers; scripts/serve --stop ends the server. No
-script leaves a file of another user in the clone."""
+script leaves a file of another user in the clone. And scripts/setup, as that user, builds the
+Windows libraries into a folder under /opt that only root may write, through sudo."""
 import os
-import re
+import pathlib
 import socket
 import subprocess
-import time
 import unittest
 import urllib.request
 
@@ -80,6 +80,34 @@ class FreshCloneRoadTest(unittest.TestCase):
         with self.assertRaises(OSError):
             fetch("http://127.0.0.1:%d/Benchmark/Korvid/" % http)
         self.assertEqual(clone.files_of_others(), [])
+
+    def test_setup_writes_the_windows_libraries_through_sudo(self):
+        clone = FreshClone.get()
+        deps = pathlib.Path("/opt/korvid-deps-fresh-clone-test")
+
+        def remove():
+            subprocess.run(([] if os.geteuid() == 0 else ["sudo", "-n"]) + ["rm", "-rf", str(deps)], check=True)
+
+        remove()
+        self.addCleanup(remove)
+        done = clone.run(["scripts/setup"], env={"KORVID_DEPS": str(deps)}, timeout=1200)
+        self.assertEqual(done.returncode, 0, done.stdout[-4000:])
+        self.assertEqual([line for line in done.stdout.splitlines() if line.startswith("setup: ")], [
+            "setup: Debian packages present",
+            "setup: header-only libraries linked under %s/include" % deps,
+            "setup: fetching and unpacking Debian's mbedtls source",
+            "setup: fetching and unpacking Debian's curl source",
+            "setup: building mbedTLS for Windows",
+            "setup: building libcurl (mbedTLS) for Windows",
+            "setup: static libcurl for Windows installed in %s/x86_64-w64-mingw32" % deps], done.stdout[-4000:])
+        prefix = deps / "x86_64-w64-mingw32"
+        for built in ("lib/libcurl.a", "lib/libmbedtls.a", "include/curl/curl.h", ".korvid-curl-ok"):
+            self.assertTrue((prefix / built).is_file(), built)
+        self.assertEqual(os.stat(deps).st_uid, 0, "written through sudo, as root")
+        # A second run finds everything and changes nothing.
+        done = clone.run(["scripts/setup"], env={"KORVID_DEPS": str(deps)}, timeout=300)
+        self.assertEqual((done.returncode, done.stdout.splitlines()[-1]),
+                         (0, "setup: static libcurl for Windows present in %s" % prefix))
 
 
 if __name__ == "__main__":
