@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "server/model/GraphicsSystem.h"
@@ -27,6 +28,8 @@ bool FigureWork::run(std::chrono::milliseconds budget)
         if (more) {
             ++transactions_;
             longestMillis_ = std::max<long long>(longestMillis_, took);
+            if (database_.dialect() == Dialect::SQLite)
+                std::this_thread::sleep_for(std::chrono::milliseconds(kPauseMillis));
         }
         // Keep each transaction near the slice: fewer results when it ran long, more when short.
         if (took > kSliceMillis && batch_ > 1)
