@@ -97,43 +97,6 @@ std::string cohortTable(const std::vector<CohortSummary>& cohorts)
 
 } // namespace
 
-std::string indexPageHtml(const IndexPageData& data, const std::string& importMessage)
-{
-    std::string body = "<h1>Korvid results</h1>\n";
-    body += "<p>" + std::to_string(data.totalResults) + " results of the Korvid 2D drawing benchmark. "
-            "Each result page compares a run with the other runs of the same graphics card, "
-            "driver, graphics system and display mode. <a href=\"" + std::string(kSiteBase) + "Downloads\">Download Korvid</a> to add yours.</p>\n";
-    body += "<form class=\"search\" method=\"get\" action=\"" + std::string(kSiteBase) +
-            "\"><label>Search by card, processor or driver: <input type=\"text\" name=\"q\" value=\"" +
-            escapeHtml(data.search) + "\"></label> <button type=\"submit\">Search</button></form>\n";
-    body += data.search.empty() ? "<h2>Latest results</h2>\n"
-                                : "<h2>Results matching “" + escapeHtml(data.search) + "”</h2>\n";
-    body += resultsTable(data.results);
-    body += "<h2>Add a saved result</h2>\n";
-    if (!importMessage.empty())
-        body += "<p class=\"imported\">" + escapeHtml(importMessage) + "</p>\n";
-    body += "<p>Ran Korvid without a connection? Send the <code>.kvdresult</code> file it saved; it "
-            "is stored as an imported result. Importing needs a login: a client name and key from "
-            "this site's host. A file sent again gives the result it gave the first time.</p>\n<form method=\"post\" action=\"" +
-            std::string(kSiteBase) + "Import\" enctype=\"multipart/form-data\">"
-            "<input type=\"file\" name=\"transcript\" accept=\".kvdresult,text/plain\"> "
-            "<button type=\"submit\">Import</button></form>\n"
-            "<p>Or paste the text of the file:</p>\n<form method=\"post\" action=\"" + std::string(kSiteBase) +
-            "Import\"><textarea name=\"transcript\" rows=\"6\" cols=\"90\"></textarea><br>"
-            "<button type=\"submit\">Import the text</button></form>\n";
-    return pageFrame("Latest results", body);
-}
-
-std::string indexPageJson(const IndexPageData& data)
-{
-    JsonWriter j;
-    j.beginObject().field("search", data.search).field("totalResults", static_cast<int64_t>(data.totalResults));
-    j.key("results");
-    summariesJson(j, data.results);
-    j.endObject();
-    return j.text();
-}
-
 std::string rankingPageHtml(const RankingPageData& data)
 {
     std::string body = "<h1>Graphics card ranking</h1>\n";

@@ -6,8 +6,6 @@
 
 // The pages to find results by: the latest ones with a search and the import form, the card
 // ranking, a card's own page. Plus the page for whatever is not there.
-std::string indexPageHtml(const IndexPageData& data, const std::string& importMessage = "");
-std::string indexPageJson(const IndexPageData& data);
 std::string rankingPageHtml(const RankingPageData& data);
 std::string rankingPageJson(const RankingPageData& data);
 std::string cardPageHtml(const CardPageData& data);

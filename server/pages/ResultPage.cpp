@@ -359,8 +359,9 @@ std::string resultPageHtml(const ResultPageData& data)
                                    std::to_string(data.cohortMedian->id),
                                "Compare with " + data.cohortMedian->label) + "</li>";
     }
-    if (!links.empty())
-        body += "<ul class=\"links\">" + links + "</ul>\n";
+    const std::string self = std::string(kSiteBase) + "Result/" + std::to_string(r.id);
+    links += "<li>Its measurements as " + link(self + ".csv", "CSV") + " or " + link(self + ".json", "JSON") + "</li>";
+    body += "<ul class=\"links\">" + links + "</ul>\n";
 
     body += "<h2>Machine</h2>\n" + machineTable(data);
     body += "<h2>Tests</h2>\n<p class=\"legend note\"><span class=\"k-this\">━ this result</span>"

@@ -10,9 +10,12 @@
 #include "server/import/TranscriptParser.h"
 #include "server/pages/BrowsePages.h"
 #include "server/pages/ComparePage.h"
+#include "server/pages/Csv.h"
 #include "server/pages/DownloadPage.h"
 #include "server/pages/DriverHistoryPage.h"
 #include "server/pages/PageFrame.h"
+#include "server/pages/QueryString.h"
+#include "server/pages/ResultListPage.h"
 #include "server/pages/ResultPage.h"
 #include "server/protocol/BasicAuth.h"
 #include "server/store/RecordStore.h"
@@ -20,38 +23,7 @@
 
 namespace {
 
-constexpr int kLatestResults = 50;
 constexpr int kCardResults = 100;
-
-std::string percentDecode(const std::string& text, bool plusIsBlank)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else if (c == '+' && plusIsBlank) {
-            out += ' ';
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::string queryValue(const std::string& query, const std::string& name)
-{
-    std::istringstream pairs(query);
-    std::string pair;
-    while (std::getline(pairs, pair, '&')) {
-        const std::size_t eq = pair.find('=');
-        if (percentDecode(pair.substr(0, eq), true) == name)
-            return eq == std::string::npos ? "" : percentDecode(pair.substr(eq + 1), true);
-    }
-    return "";
-}
 
 // A result or card ID as it may appear in a path: 1 to 2^31-1, digits only.
 bool parseId(const std::string& text, int32_t& id)
@@ -157,9 +129,14 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
 
     std::string path = percentDecode(request.path, false);
     bool json = wantsJson(request.accept);
+    bool csv = false;
     if (path.size() > 5 && path.compare(path.size() - 5, 5, ".json") == 0) {
         json = true;
         path.resize(path.size() - 5);
+    } else if (path.size() > 4 && path.compare(path.size() - 4, 4, ".csv") == 0) {
+        csv = true;
+        json = false;
+        path.resize(path.size() - 4);
     }
     const std::string base = kSiteBase;
     if (path == "/" || path == "/Benchmark/Korvid") {
@@ -200,9 +177,27 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
     const bool hasArgument = slash != std::string::npos;
     int32_t id = 0;
 
-    if (rest.empty()) {
-        const IndexPageData data = queries_.latestResults(queryValue(request.query, "q"), kLatestResults);
-        page(reply, 200, json, indexPageHtml(data), indexPageJson(data));
+    if (rest.empty() || rest == "Results") {
+        const ResultListData data = queries_.resultList(parseResultListQuery(request.query));
+        if (csv) {
+            reply.contentType = "text/csv; charset=utf-8";
+            reply.headers.emplace_back("Content-Disposition", "attachment; filename=\"korvid-results.csv\"");
+            reply.body = resultListCsv(data);
+        } else {
+            page(reply, 200, json, indexPageHtml(data), resultListJson(data));
+        }
+    } else if (csv && section == "Result" && hasArgument) {
+        const auto data = parseId(argument, id) ? queries_.resultPage(id) : std::nullopt;
+        if (!data) {
+            notFound(reply, false, "There is no result " + argument + ".");
+        } else {
+            reply.contentType = "text/csv; charset=utf-8";
+            reply.headers.emplace_back("Content-Disposition",
+                                       "attachment; filename=\"korvid-result-" + std::to_string(id) + ".csv\"");
+            reply.body = resultMeasurementsCsv(*data);
+        }
+    } else if (csv) {
+        notFound(reply, false, "There is no CSV at this address.");
     } else if (section == "Result" && hasArgument) {
         const auto data = parseId(argument, id) ? queries_.resultPage(id) : std::nullopt;
         if (!data)
@@ -301,7 +296,7 @@ void ResultSite::importForm(const HttpRequestView& request, HttpReply& reply, bo
         reply.headers.emplace_back("Location", location);
     } catch (const TranscriptError& error) {
         const std::string message = "The file was not imported: " + std::string(error.what());
-        IndexPageData data = queries_.latestResults("", kLatestResults);
+        const ResultListData data = queries_.resultList(ResultListRequest{});
         page(reply, 400, json, indexPageHtml(data, message), notFoundPageJson(message));
     }
 }

@@ -144,6 +144,10 @@ const std::vector<std::vector<std::string>> kMigrations = {
         "PRIMARY KEY (version, graphics_card_id))",
         "CREATE INDEX card_figures_median ON card_figures (version, median_score)",
     },
+    // Result lists sorted by score walk this index instead of sorting every scored result.
+    {
+        "CREATE INDEX scores_score ON scores (version, score, result_id)",
+    },
 };
 
 std::string forDialect(std::string statement, Dialect dialect)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "server/store/DriverHistoryView.h"
+#include "server/store/ResultListView.h"
 #include "server/store/ResultViews.h"
 
 // What the result pages read from the database, each call one page's data. Every figure was
@@ -20,6 +21,8 @@ public:
     virtual std::optional<ComparePageData> comparePage(const std::vector<int32_t>& ids) = 0;
     // The newest results, or those whose card, processor or driver contains the search text.
     virtual IndexPageData latestResults(const std::string& search, int limit) = 0;
+    // A page of a filtered, sorted list of results.
+    virtual ResultListData resultList(const ResultListRequest& request) = 0;
     virtual RankingPageData ranking() = 0;
     virtual std::optional<CardPageData> cardPage(int32_t graphicsCardId, int limit) = 0;
     // A card's drivers in one system and display mode (wanted, or the card's most used one).

@@ -11,6 +11,7 @@
 #include "server/store/FigureWork.h"
 #include "server/store/HistoryQueries.h"
 #include "server/store/ListQueries.h"
+#include "server/store/ResultListQueries.h"
 #include "server/store/ResultRecords.h"
 #include "server/store/ScoreQueries.h"
 
@@ -154,5 +155,12 @@ std::optional<DriverHistoryData> SociResultQueries::driverHistory(int32_t graphi
 {
     return database_.withSession([&](soci::session& s) {
         return driverHistoryQueries::ofCard(s, graphicsCardId, wanted, scoreVersions::currentVersion(s));
+    });
+}
+
+ResultListData SociResultQueries::resultList(const ResultListRequest& request)
+{
+    return database_.withSession([&](soci::session& s) {
+        return resultListQueries::list(s, request, scoreVersions::currentVersion(s));
     });
 }

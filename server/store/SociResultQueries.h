@@ -21,6 +21,7 @@ public:
     std::optional<ResultPageData> resultPage(int32_t id) override;
     std::optional<ComparePageData> comparePage(const std::vector<int32_t>& ids) override;
     IndexPageData latestResults(const std::string& search, int limit) override;
+    ResultListData resultList(const ResultListRequest& request) override;
     RankingPageData ranking() override;
     std::optional<CardPageData> cardPage(int32_t graphicsCardId, int limit) override;
     std::optional<DriverHistoryData> driverHistory(int32_t graphicsCardId, const model::CohortKey& wanted) override;

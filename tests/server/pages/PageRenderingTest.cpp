@@ -7,6 +7,8 @@
 #include <regex>
 
 #include "server/pages/BrowsePages.h"
+#include "server/pages/Csv.h"
+#include "server/pages/ResultListPage.h"
 #include "server/pages/ComparePage.h"
 #include "server/pages/DownloadPage.h"
 #include "server/pages/PackageDigests.h"
@@ -247,8 +249,8 @@ TEST(PageRendering, DownloadPageListsThePackagesNewestFirstWithSizeAndHash)
 
 TEST(PageRendering, BrowsePagesEscapeSearchAndNames)
 {
-    IndexPageData index;
-    index.search = kEvil;
+    ResultListData index;
+    index.request.search = kEvil;
     ResultSummary one;
     one.id = 9;
     one.createdAt = 1700000000;
@@ -262,12 +264,21 @@ TEST(PageRendering, BrowsePagesEscapeSearchAndNames)
     one.score = 1500.2;
     index.results = {one};
     index.totalResults = 1;
+    index.matched = 1;
     const std::string html = indexPageHtml(index, "line 3: " + kEvil);
     EXPECT_EQ(html.find("<script"), std::string::npos);
     EXPECT_NE(html.find("value=\"&lt;script&gt;alert(1)&lt;/script&gt; &amp; &quot;R&amp;D&quot;\""), std::string::npos);
     EXPECT_NE(html.find("<a href=\"/Benchmark/Korvid/Result/9\">9</a> <span class=\"imported\">imported</span>"),
               std::string::npos);
     EXPECT_NE(html.find("<td class=\"n\">1500</td>"), std::string::npos);
+    // The import's refusal comes first, before the list.
+    EXPECT_LT(html.find("line 3: &lt;script"), html.find("<h1>"));
+    // In CSV: quoted where a comma or quote needs it, formulas kept as text.
+    EXPECT_EQ(csvField(kEvil), "\"<script>alert(1)</script> & \"\"R&D\"\"\"");
+    EXPECT_EQ(csvField("=1+2"), "'=1+2");
+    EXPECT_EQ(csvField("-2,5"), "\"'-2,5\"");
+    EXPECT_EQ(csvField("plain text"), "plain text");
+    EXPECT_NE(resultListCsv(index).find("\r\n9,1700000000,1,imported,5,\"<script>"), std::string::npos);
 
     RankingPageData ranking;
     ranking.version = 1;

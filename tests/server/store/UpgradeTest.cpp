@@ -57,7 +57,7 @@ protected:
 
 TEST_F(UpgradeTest, ResultsClientsAndKeysAreKeptAndFiguresFollowInTheBackground)
 {
-    EXPECT_EQ(count("SELECT MAX(version) FROM schema_version"), 4);
+    EXPECT_EQ(count("SELECT MAX(version) FROM schema_version"), 5);
     EXPECT_EQ(count("SELECT COUNT(*) FROM results"), 5);
     // 28 rates of each transcript, 74 of each upload: now coded rows, seen through the view too.
     EXPECT_EQ(count("SELECT COUNT(*) FROM rate_values"), 2 * 28 + 3 * 74);
