@@ -142,7 +142,13 @@ std::string cardPageHtml(const CardPageData& data)
         body += "<p>Driver history, every version with its figures and changes beyond the noise: " + histories +
                 ".</p>\n";
     body += "<div class=\"scroll\">" + cohortTable(data.cohorts) + "</div>";
-    body += "<h2>Results</h2>\n" + resultsTable(data.results);
+    const std::string all = std::string(kSiteBase) + "?card=" + std::to_string(data.graphicsCardId);
+    body += "<h2>Results</h2>\n<p>The newest " + std::to_string(data.results.size()) + " of " +
+            std::to_string(data.totalResults) + ". <a href=\"" + all + "&amp;sort=score\">Every result of this card, "
+            "sorted by score</a>, or <a href=\"" + all + "\">newest first</a>, to page through, filter and "
+            "compare; as <a href=\"" + std::string(kSiteBase) + "Results.csv?card=" +
+            std::to_string(data.graphicsCardId) + "&amp;sort=score&amp;per=500\">CSV</a>.</p>\n" +
+            resultsTable(data.results);
     return pageFrame(data.cardName.empty() ? "Graphics card" : data.cardName, body);
 }
 

@@ -33,6 +33,19 @@ std::string queryValue(const std::string& query, const std::string& name)
     return "";
 }
 
+std::vector<std::string> queryValues(const std::string& query, const std::string& name)
+{
+    std::vector<std::string> values;
+    std::istringstream pairs(query);
+    std::string pair;
+    while (std::getline(pairs, pair, '&')) {
+        const std::size_t eq = pair.find('=');
+        if (percentDecode(pair.substr(0, eq), true) == name)
+            values.push_back(eq == std::string::npos ? "" : percentDecode(pair.substr(eq + 1), true));
+    }
+    return values;
+}
+
 std::string percentEncode(const std::string& text)
 {
     static const char* const hex = "0123456789ABCDEF";

@@ -121,16 +121,20 @@ std::string listTable(const ResultListData& data)
 {
     if (data.results.empty())
         return "<p>No results.</p>\n";
-    std::string html = "<div class=\"scroll\"><table class=\"results\"><caption>Results, " +
-                       std::to_string(data.results.size()) + " on this page</caption><tr>" +
+    std::string html = "<form method=\"get\" action=\"" + std::string(kSiteBase) +
+                       "Compare\" aria-label=\"Compare the checked results\"><div class=\"scroll\">"
+                       "<table class=\"results\"><caption>Results, " +
+                       std::to_string(data.results.size()) + " on this page</caption><tr><th>Compare</th>" +
                        headerCell(data, ResultSort::Id, "Result", false) + "<th>Uploaded</th>" +
                        headerCell(data, ResultSort::Card, "Graphics card", false) +
                        headerCell(data, ResultSort::Driver, "Driver", false) +
                        headerCell(data, ResultSort::Processor, "Processor", false) + headerCell(data, ResultSort::Os, "Operating system", false) +
                        headerCell(data, ResultSort::Score, "Score", true) + "</tr>\n";
     for (const ResultSummary& r : data.results) {
-        html += "<tr><td><a href=\"" + std::string(kSiteBase) + "Result/" + std::to_string(r.id) + "\">" +
-                std::to_string(r.id) + "</a>" + (r.imported ? " <span class=\"imported\">imported</span>" : "") +
+        html += "<tr><td><input type=\"checkbox\" name=\"id\" value=\"" + std::to_string(r.id) +
+                "\" aria-label=\"Compare result " + std::to_string(r.id) + "\"></td><td><a href=\"" +
+                std::string(kSiteBase) + "Result/" + std::to_string(r.id) + "\">" + std::to_string(r.id) + "</a>" +
+                (r.imported ? " <span class=\"imported\">imported</span>" : "") +
                 (r.standing == model::Standing::Outlier ? " <span class=\"outlier\">outlier</span>" : "") +
                 "</td><td>" + formatDate(r.createdAt) + "</td><td>";
         if (r.graphicsCardId > 0)
@@ -142,7 +146,10 @@ std::string listTable(const ResultListData& data)
                 "</td><td>" + escapeHtml(orDash(r.osText)) + "</td><td class=\"n\">" +
                 formatScore(r.score ? *r.score : 0.0) + "</td></tr>\n";
     }
-    return html + "</table></div>\n";
+    return html + "</table></div>\n<p><button type=\"submit\">Compare the checked results</button> "
+                  "<label>or these result IDs: <input type=\"text\" name=\"ids\" size=\"16\" "
+                  "placeholder=\"12, 15, 40\"></label> <span class=\"note\">two to eight; the first is "
+                  "what the others are measured against</span></p></form>\n";
 }
 
 } // namespace

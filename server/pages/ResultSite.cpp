@@ -1,5 +1,6 @@
 #include "server/pages/ResultSite.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -60,9 +61,42 @@ model::CohortKey wantedMode(const std::string& query)
     return key;
 }
 
+// The digits of an ID written otherwise than its canonical form ("01"): the canonical form, or
+// empty when the text is canonical or no ID at all.
+std::string canonicalId(const std::string& text)
+{
+    int32_t id = 0;
+    if (text.size() > 1 && text[0] == '0') {
+        const std::size_t first = text.find_first_not_of('0');
+        if (first != std::string::npos && parseId(text.substr(first), id))
+            return std::to_string(id);
+    }
+    return "";
+}
+
+// JSON when Accept prefers it by its quality values to HTML: "application/json" alone, or
+// "text/html;q=0.5, application/json"; a browser's "*/*" is HTML.
 bool wantsJson(const std::string& accept)
 {
-    return accept.find("application/json") != std::string::npos && accept.find("text/html") == std::string::npos;
+    double html = 0.0, json = 0.0;
+    std::istringstream ranges(accept);
+    std::string range;
+    while (std::getline(ranges, range, ',')) {
+        std::string type = range.substr(0, range.find(';'));
+        type.erase(0, type.find_first_not_of(" \t"));
+        type.erase(type.find_last_not_of(" \t") + 1);
+        for (char& c : type)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        double q = 1.0;
+        const std::size_t at = range.find("q=");
+        if (at != std::string::npos && range.find(';') < at)
+            q = std::strtod(range.c_str() + at + 2, nullptr);
+        if (type == "text/html" || type == "text/*" || type == "*/*")
+            html = std::max(html, type == "text/html" ? q + 1e-9 : q);
+        if (type == "application/json" || type == "application/*" || type == "*/*")
+            json = std::max(json, type == "application/json" ? q + 1e-9 : q);
+    }
+    return json > html;
 }
 
 const char* const kIcon =
@@ -126,6 +160,7 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
     reply.headers.emplace_back("Content-Security-Policy", contentSecurityPolicy());
     reply.headers.emplace_back("X-Content-Type-Options", "nosniff");
     reply.headers.emplace_back("Referrer-Policy", "no-referrer");
+    reply.headers.emplace_back("Vary", "Accept");  // HTML and JSON share every address
 
     std::string path = percentDecode(request.path, false);
     bool json = wantsJson(request.accept);
@@ -186,6 +221,15 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
         } else {
             page(reply, 200, json, indexPageHtml(data), resultListJson(data));
         }
+    } else if ((section == "Result" || section == "Card") && hasArgument &&
+               !canonicalId(argument.substr(0, argument.find('/'))).empty()) {
+        const std::size_t cut = argument.find('/');
+        reply.status = 301;
+        reply.body.clear();
+        reply.headers.emplace_back("Location", base + section + "/" + canonicalId(argument.substr(0, cut)) +
+                                                   (cut == std::string::npos ? "" : argument.substr(cut)) +
+                                                   (json ? ".json" : csv ? ".csv" : "") +
+                                                   (request.query.empty() ? "" : "?" + request.query));
     } else if (csv && section == "Result" && hasArgument) {
         const auto data = parseId(argument, id) ? queries_.resultPage(id) : std::nullopt;
         if (!data) {
@@ -204,13 +248,38 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
             notFound(reply, json, "There is no result " + argument + ".");
         else
             page(reply, 200, json, resultPageHtml(*data), resultPageJson(*data));
+    } else if (section == "Compare" && !hasArgument) {
+        // The list's check boxes (id=..) and typed IDs (ids=1,2 or "1 2"), sent to the
+        // comparison's own address.
+        std::string list;
+        for (const std::string& value : queryValues(request.query, "id"))
+            list += (list.empty() ? "" : ",") + value;
+        for (char c : queryValue(request.query, "ids"))
+            list += std::isdigit(static_cast<unsigned char>(c)) ? std::string(1, c)
+                    : (list.empty() || list.back() == ',') ? std::string() : std::string(",");
+        while (!list.empty() && list.back() == ',')
+            list.pop_back();
+        reply.status = 303;
+        reply.body.clear();
+        reply.headers.emplace_back("Location", base + "Compare/" + list + (json ? ".json" : ""));
     } else if (section == "Compare" && hasArgument) {
         std::vector<int32_t> ids;
         std::istringstream list(argument);
-        std::string item;
-        bool valid = true;
-        while (std::getline(list, item, ','))
-            valid = valid && parseId(item, id) && (ids.push_back(id), true);
+        std::string item, canonical;
+        bool valid = true, rewritten = false;
+        while (std::getline(list, item, ',')) {
+            const std::string fixed = canonicalId(item);
+            rewritten = rewritten || !fixed.empty();
+            canonical += (canonical.empty() ? "" : ",") + (fixed.empty() ? item : fixed);
+            valid = valid && parseId(fixed.empty() ? item : fixed, id) &&
+                    std::find(ids.begin(), ids.end(), id) == ids.end() && (ids.push_back(id), true);
+        }
+        if (valid && rewritten) {
+            reply.status = 301;
+            reply.body.clear();
+            reply.headers.emplace_back("Location", base + "Compare/" + canonical + (json ? ".json" : ""));
+            return true;
+        }
         const auto data = valid && ids.size() >= 2 && ids.size() <= 8 ? queries_.comparePage(ids) : std::nullopt;
         if (!data)
             notFound(reply, json, "A comparison takes two to eight stored results: " + argument);

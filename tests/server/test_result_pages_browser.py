@@ -211,7 +211,17 @@ class ResultPagesInChromium(unittest.TestCase):
         self.screenshot("card-page.png")
         text = self.visit("Benchmark/Korvid/?q=29.0", "search-page.png")
         self.assertIn("Results matching “29.0”", text)
+        self.assertIn("1 result match among the newest 100000 results.", text)
         self.assertEqual(len(self.browser.find_elements(By.CSS_SELECTOR, "table.results tr")), 2)
+        # Two results checked in the list, compared at the comparison's own address.
+        self.visit("Benchmark/Korvid/?card=%d" % self.card, "card-results.png")
+        for result in (self.ids[1], self.older):
+            self.browser.find_element(By.CSS_SELECTOR, "input[name=id][value='%d']" % result).click()
+        button = self.browser.find_element(By.XPATH, "//button[text()='Compare the checked results']")
+        button.click()
+        WebDriverWait(self.browser, 20).until(expected_conditions.staleness_of(button))
+        self.assertTrue(self.browser.current_url.endswith("/Compare/%d,%d" % (self.ids[1], self.older)),
+                        self.browser.current_url)
 
     def fits(self):
         """Nothing wider than the window: wide tables scroll inside their own box."""

@@ -213,7 +213,27 @@ TEST_P(ResultSiteTest, UnknownAndMalformedAddressesGetTheNotFoundPage)
         EXPECT_FALSE(header(reply, "Content-Security-Policy").empty());
     }
     EXPECT_EQ(get("/Benchmark/Korvid/Result/999.json").body, "{\"error\":\"There is no result 999.\"}\n");
-    EXPECT_EQ(get("/Benchmark/Korvid/Compare/1,1").status, 200);
+    // One result twice is no comparison; an ID is written one way, other ways are redirected.
+    EXPECT_EQ(get("/Benchmark/Korvid/Compare/1,1").status, 404);
+    const HttpReply padded = get("/Benchmark/Korvid/Result/01");
+    EXPECT_EQ(padded.status, 301);
+    EXPECT_EQ(header(padded, "Location"), "/Benchmark/Korvid/Result/1");
+    EXPECT_EQ(header(get("/Benchmark/Korvid/Result/001.json"), "Location"), "/Benchmark/Korvid/Result/1.json");
+    EXPECT_EQ(header(get("/Benchmark/Korvid/Compare/02,0001"), "Location"), "/Benchmark/Korvid/Compare/2,1");
+    EXPECT_EQ(get("/Benchmark/Korvid/Result/0").status, 404);
+    // The list's check boxes and typed IDs lead to the comparison's own address.
+    const HttpReply checked = get("/Benchmark/Korvid/Compare", "id=3&id=1&ids=");
+    EXPECT_EQ(checked.status, 303);
+    EXPECT_EQ(header(checked, "Location"), "/Benchmark/Korvid/Compare/3,1");
+    EXPECT_EQ(header(get("/Benchmark/Korvid/Compare", "ids=+12%2C+15+40,"), "Location"),
+              "/Benchmark/Korvid/Compare/12,15,40");
+    // HTML and JSON share addresses: Accept decides by its quality values.
+    EXPECT_EQ(header(get("/Benchmark/Korvid/Ranking"), "Vary"), "Accept");
+    EXPECT_EQ(get("/Benchmark/Korvid/Ranking", "", "text/html;q=0.5, application/json").body.front(), '{');
+    EXPECT_EQ(get("/Benchmark/Korvid/Ranking", "", "application/json;q=0.5, text/html").body.front(), '<');
+    EXPECT_EQ(get("/Benchmark/Korvid/Ranking", "", "text/html, application/json").body.front(), '<');
+    EXPECT_EQ(get("/Benchmark/Korvid/Ranking", "", "*/*").body.front(), '<');
+    EXPECT_EQ(get("/Benchmark/Korvid/Ranking", "", "application/*").body.front(), '{');
     EXPECT_EQ(get("/Benchmark/Korvid/Downloads").status, 200);
     EXPECT_EQ(get("/").status, 302);
 }
