@@ -192,6 +192,21 @@ std::string driverHistoryPageHtml(const DriverHistoryData& data)
     }
     body += "</table></div>\n" + versionChart(card + ": median score and quartiles by driver version", "score",
                                              {seriesOf("score", scores)});
+    if (data.versions.size() >= 2) {
+        const auto picker = [&](const char* name, const char* label, std::size_t chosen) {
+            std::string html = std::string("<label>") + label + " <select name=\"" + name + "\">";
+            for (std::size_t i = 0; i < data.versions.size(); ++i)
+                html += "<option value=\"" + std::to_string(data.versions[i].figures.cohortId) + "\"" +
+                        (i == chosen ? " selected" : "") + ">" + std::to_string(i + 1) + ": " +
+                        escapeHtml(orDash(data.versions[i].figures.driverText)) + "</option>";
+            return html + "</select></label> ";
+        };
+        body += "<form method=\"get\" action=\"" + std::string(kSiteBase) +
+                "Cohorts\" aria-label=\"Compare two driver versions\"><p>Compare two drivers test by test: " +
+                picker("first", "this one", data.versions.size() - 2) +
+                picker("second", "against", data.versions.size() - 1) +
+                "<button type=\"submit\">Compare</button></p></form>\n";
+    }
 
     const std::vector<TestId> tests = testsOf(data);
     for (const model::TestGroup& group : model::testGroups()) {

@@ -10,6 +10,7 @@
 #include "server/import/TranscriptImport.h"
 #include "server/import/TranscriptParser.h"
 #include "server/pages/BrowsePages.h"
+#include "server/pages/CohortComparePage.h"
 #include "server/pages/ComparePage.h"
 #include "server/pages/Csv.h"
 #include "server/pages/DownloadPage.h"
@@ -285,6 +286,30 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
             notFound(reply, json, "A comparison takes two to eight stored results: " + argument);
         else
             page(reply, 200, json, comparePageHtml(*data), comparePageJson(*data));
+    } else if (section == "Cohorts" && !hasArgument) {
+        // The driver history's form: two cohorts picked, sent to their comparison's own address.
+        reply.status = 303;
+        reply.body.clear();
+        const auto digits = [&](const char* name) {
+            std::string value = queryValue(request.query, name);
+            value.erase(std::remove_if(value.begin(), value.end(),
+                                       [](char c) { return !std::isdigit(static_cast<unsigned char>(c)); }),
+                        value.end());
+            return value;
+        };
+        reply.headers.emplace_back("Location", base + "Cohorts/" + digits("first") + "," + digits("second") +
+                                                   (json ? ".json" : ""));
+    } else if (section == "Cohorts" && hasArgument) {
+        const std::size_t comma = argument.find(',');
+        int32_t second = 0;
+        const auto data = comma != std::string::npos && parseId(argument.substr(0, comma), id) &&
+                                  parseId(argument.substr(comma + 1), second) && id != second
+                              ? queries_.cohortComparison(id, second)
+                              : std::nullopt;
+        if (!data)
+            notFound(reply, json, "A cohort comparison takes two different stored cohorts: " + argument);
+        else
+            page(reply, 200, json, cohortComparePageHtml(*data), cohortComparePageJson(*data));
     } else if (section == "Ranking" && !hasArgument) {
         const RankingPageData data = queries_.ranking();
         page(reply, 200, json, rankingPageHtml(data), rankingPageJson(data));

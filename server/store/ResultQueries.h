@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "server/store/CohortComparisonView.h"
 #include "server/store/DriverHistoryView.h"
 #include "server/store/ResultListView.h"
 #include "server/store/ResultViews.h"
@@ -24,6 +25,8 @@ public:
     // A page of a filtered, sorted list of results.
     virtual ResultListData resultList(const ResultListRequest& request) = 0;
     virtual RankingPageData ranking() = 0;
+    // Nothing when either cohort does not exist.
+    virtual std::optional<CohortComparisonData> cohortComparison(int32_t first, int32_t second) = 0;
     virtual std::optional<CardPageData> cardPage(int32_t graphicsCardId, int limit) = 0;
     // A card's drivers in one system and display mode (wanted, or the card's most used one).
     virtual std::optional<DriverHistoryData> driverHistory(int32_t graphicsCardId, const model::CohortKey& wanted) = 0;

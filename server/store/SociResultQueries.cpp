@@ -164,3 +164,14 @@ ResultListData SociResultQueries::resultList(const ResultListRequest& request)
         return resultListQueries::list(s, request, scoreVersions::currentVersion(s));
     });
 }
+
+std::optional<CohortComparisonData> SociResultQueries::cohortComparison(int32_t first, int32_t second)
+{
+    return database_.withSession([&](soci::session& s) -> std::optional<CohortComparisonData> {
+        auto a = cohortQueries::figures(s, first);
+        auto b = a ? cohortQueries::figures(s, second) : std::nullopt;
+        if (!b)
+            return std::nullopt;
+        return CohortComparisonData{scoreVersions::currentVersion(s), std::move(*a), std::move(*b)};
+    });
+}

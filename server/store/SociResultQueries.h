@@ -23,6 +23,7 @@ public:
     IndexPageData latestResults(const std::string& search, int limit) override;
     ResultListData resultList(const ResultListRequest& request) override;
     RankingPageData ranking() override;
+    std::optional<CohortComparisonData> cohortComparison(int32_t first, int32_t second) override;
     std::optional<CardPageData> cardPage(int32_t graphicsCardId, int limit) override;
     std::optional<DriverHistoryData> driverHistory(int32_t graphicsCardId, const model::CohortKey& wanted) override;
 

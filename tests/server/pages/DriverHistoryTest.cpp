@@ -77,6 +77,26 @@ TEST_P(DriverHistoryTest, VersionsComeInNumericOrderWithChangesMarkedOnlyBeyondT
     EXPECT_NE(get("/Benchmark/Korvid/Card/" + card[1].str()).body.find(link), std::string::npos);
     EXPECT_NE(get("/Benchmark/Korvid/Result/6").body.find(link), std::string::npos);
     EXPECT_EQ(get(base, "system=Direct2D&mode=1920x1080x32").body, page.body);
+    // Any two drivers picked on the page, at the comparison's own address.
+    std::smatch cohorts;
+    ASSERT_TRUE(std::regex_search(json, cohorts, std::regex("\"cohortId\":([0-9]+),\"driver\":\"nvd3dum.dll "
+                                                            "30.0.14023.3004\".*\"cohortId\":([0-9]+),\"driver\"")));
+    const std::string pair = cohorts[1].str() + "," + cohorts[2].str();
+    EXPECT_EQ(get("/Benchmark/Korvid/Cohorts", "first=" + cohorts[1].str() + "&second=" + cohorts[2].str())
+                  .headers.back().second,
+              "/Benchmark/Korvid/Cohorts/" + pair);
+    const std::string compared = get("/Benchmark/Korvid/Cohorts/" + pair + ".json").body;
+    EXPECT_NE(compared.find("\"Random_Ops_s\":{\"firstMedian\":145074.110829518"), std::string::npos) << compared;
+    EXPECT_TRUE(std::regex_search(compared, std::regex("\"Random_Ops_s\":\\{[^}]*\"change\":\"faster\",\"z\":3,")));
+    EXPECT_TRUE(std::regex_search(compared, std::regex("\"FillRect_16x16_Ops_s\":\\{[^}]*\"change\":\"none\",\"z\":0,")));
+    const std::string comparedPage = get("/Benchmark/Korvid/Cohorts/" + pair).body;
+    EXPECT_NE(comparedPage.find("<tr><td>Random Ops/s</td><td class=\"n\">145074<br><span class=\"note\">145074–145074 "
+                                "(5)</span></td><td class=\"n\">292143<br><span class=\"note\">292143–292143 (5)"
+                                "</span></td><td class=\"n\">×2.014</td><td class=\"n\">3.00</td><td><span "
+                                "class=\"up\">▲ faster</span></td></tr>"),
+              std::string::npos);
+    EXPECT_EQ(get("/Benchmark/Korvid/Cohorts/" + cohorts[1].str() + "," + cohorts[1].str()).status, 404);
+    EXPECT_EQ(get("/Benchmark/Korvid/Cohorts/" + cohorts[1].str() + ",999").status, 404);
     for (const std::string path : {"/Benchmark/Korvid/Card/999/Drivers", "/Benchmark/Korvid/Card/x/Drivers",
                                    "/Benchmark/Korvid/Card//Drivers"})
         EXPECT_EQ(get(path).status, 404) << path;

@@ -1,0 +1,145 @@
+#include "server/pages/CohortComparePage.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+#include "server/model/Comparison.h"
+#include "server/pages/Html.h"
+#include "server/pages/JsonWriter.h"
+#include "server/pages/PageFrame.h"
+
+using model::TestId;
+
+namespace {
+
+struct Row {
+    std::string label;
+    std::string field;  // the JSON key
+    const model::LogHistogram* first = nullptr;
+    const model::LogHistogram* second = nullptr;
+};
+
+std::vector<Row> rowsOf(const CohortComparisonData& data)
+{
+    std::vector<Row> rows{{"Score", "score", data.first.scores(data.scoreVersion), data.second.scores(data.scoreVersion)}};
+    std::set<int> codes;
+    for (const CohortFigures* c : {&data.first, &data.second}) {
+        for (const auto& [code, figure] : c->tests) {
+            const auto id = code > 0 ? TestId::fromCode(code) : std::nullopt;
+            if (id && id->hasFigures() && !figure.empty())
+                codes.insert(code);
+        }
+    }
+    std::vector<TestId> ids;
+    for (int code : codes)
+        ids.push_back(*TestId::fromCode(code));
+    std::stable_sort(ids.begin(), ids.end(),
+                     [](const TestId& a, const TestId& b) { return model::displayOrder(a) < model::displayOrder(b); });
+    for (const TestId& id : ids)
+        rows.push_back({id.label(), id.fieldName(), data.first.figure(id), data.second.figure(id)});
+    for (Row& row : rows) {
+        if (row.first && row.first->empty()) row.first = nullptr;
+        if (row.second && row.second->empty()) row.second = nullptr;
+    }
+    return rows;
+}
+
+std::string figureText(double v)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, v >= 1000 ? "%.0f" : "%.4g", v);
+    return buffer;
+}
+
+std::string spreadCell(const model::LogHistogram* h)
+{
+    if (!h)
+        return "<td class=\"n\">–</td>";
+    const model::Spread q = h->spread();
+    return "<td class=\"n\">" + figureText(q.median) + "<br><span class=\"note\">" + figureText(q.lower) + "–" +
+           figureText(q.upper) + " (" + std::to_string(h->count()) + ")</span></td>";
+}
+
+std::string cohortName(const CohortFigures& c)
+{
+    return orDash(c.cardName) + ", " + orDash(c.driverText) + ", " + c.key.modeText();
+}
+
+const char* changeName(model::Change c)
+{
+    switch (c) {
+    case model::Change::Faster: return "faster";
+    case model::Change::Slower: return "slower";
+    case model::Change::None: return "none";
+    default: return "unknown";
+    }
+}
+
+} // namespace
+
+std::string cohortComparePageHtml(const CohortComparisonData& data)
+{
+    const std::string a = cohortName(data.first), b = cohortName(data.second);
+    std::string body = "<h1>Cohort against cohort</h1>\n<p><b>First:</b> " + escapeHtml(a) + " (" +
+                       std::to_string(data.first.counted) + " counted of " + std::to_string(data.first.resultCount) +
+                       ").<br><b>Second:</b> " + escapeHtml(b) + " (" + std::to_string(data.second.counted) +
+                       " counted of " + std::to_string(data.second.resultCount) + ").</p>\n";
+    body += "<p class=\"note\">Medians and quartiles of each cohort's counted results (their number in brackets), "
+            "from 1 % bins. The second is marked <span class=\"up\">▲</span> faster or <span class=\"down\">▼"
+            "</span> slower than the first only where the Mann-Whitney rank test puts the difference beyond the "
+            "noise (|z| &gt; 2.576, at least 5 counted results each). This address is permanent: "
+            "<a href=\"" + std::string(kSiteBase) + "Cohorts/" + std::to_string(data.first.cohortId) + "," +
+            std::to_string(data.second.cohortId) + "\">Cohorts/" + std::to_string(data.first.cohortId) + "," +
+            std::to_string(data.second.cohortId) + "</a>.</p>\n";
+    body += "<div class=\"scroll\"><table class=\"history\"><caption>Test by test</caption><tr><th>Test</th>"
+            "<th class=\"n\">First</th><th class=\"n\">Second</th><th class=\"n\">Second / first</th>"
+            "<th class=\"n\">z</th><th>Change</th></tr>\n";
+    for (const Row& row : rowsOf(data)) {
+        body += "<tr><td>" + escapeHtml(row.label) + "</td>" + spreadCell(row.first) + spreadCell(row.second);
+        if (row.first && row.second) {
+            const model::Shift shift = model::cohortShift(*row.first, *row.second);
+            char ratio[32], z[32];
+            std::snprintf(ratio, sizeof ratio, "×%.3f", shift.medianRatio);
+            std::snprintf(z, sizeof z, "%.2f", shift.z);
+            body += "<td class=\"n\">" + std::string(ratio) + "</td><td class=\"n\">" +
+                    (shift.change == model::Change::Unknown ? std::string("–") : std::string(z)) + "</td><td>" +
+                    (shift.change == model::Change::Faster   ? "<span class=\"up\">▲ faster</span>"
+                     : shift.change == model::Change::Slower ? "<span class=\"down\">▼ slower</span>"
+                     : shift.change == model::Change::None   ? "within the noise"
+                                                             : "too few results") +
+                    "</td></tr>\n";
+        } else {
+            body += "<td class=\"n\">–</td><td class=\"n\">–</td><td>not measured by both</td></tr>\n";
+        }
+    }
+    body += "</table></div>\n";
+    return pageFrame(orDash(data.first.cardName) + " – " + orDash(data.first.driverText) + " against " +
+                         orDash(data.second.driverText),
+                     body);
+}
+
+std::string cohortComparePageJson(const CohortComparisonData& data)
+{
+    JsonWriter j;
+    j.beginObject().field("scoreVersion", static_cast<int64_t>(data.scoreVersion));
+    for (const auto& [name, c] : {std::make_pair("first", &data.first), std::make_pair("second", &data.second)}) {
+        j.key(name).beginObject().field("cohortId", c->cohortId).field("cardName", c->cardName);
+        j.field("driver", c->driverText).field("graphicsSystem", model::nameOf(c->key.system));
+        j.field("width", c->key.width).field("height", c->key.height).field("bitsPerPixel", c->key.bitsPerPixel);
+        j.field("results", static_cast<int64_t>(c->resultCount)).field("counted", static_cast<int64_t>(c->counted));
+        j.endObject();
+    }
+    j.key("tests").beginObject();
+    for (const Row& row : rowsOf(data)) {
+        if (!row.first || !row.second)
+            continue;
+        const model::Shift shift = model::cohortShift(*row.first, *row.second);
+        j.key(row.field).beginObject();
+        j.field("firstMedian", row.first->quantile(0.5)).field("secondMedian", row.second->quantile(0.5));
+        j.field("change", changeName(shift.change)).field("z", shift.z).field("medianRatio", shift.medianRatio);
+        j.endObject();
+    }
+    j.endObject().endObject();
+    return j.text();
+}
