@@ -141,7 +141,8 @@ ResultListData list(soci::session& s, const ResultListRequest& q, int version)
     std::string sql = "SELECT r.id, r.created_at, r.imported, COALESCE(r.graphics_card_id, 0), r.card_name, "
                       "r.driver_text, r.cpu_name, r.os_text, r.standing, s.score" +
                       from + where + " ORDER BY " + orderColumn(q.sort) + direction +
-                      (q.sort == ResultSort::Id ? "" : ", r.id" + direction) + " LIMIT " +
+                      // By score the index holds (score, result ID): ties need no sort of their own.
+                      (q.sort == ResultSort::Id ? "" : (byScore ? ", s.result_id" : ", r.id") + direction) + " LIMIT " +
                       std::to_string(q.pageSize + 1);
     if (q.sort != ResultSort::Id)
         sql += " OFFSET " + std::to_string((std::min(q.page, kDeepestPage) - 1) * q.pageSize);
@@ -212,7 +213,9 @@ ResultListData list(soci::session& s, const ResultListRequest& q, int version)
         st.exchange(soci::into(matched));
         c.useIn(st);
         st.alloc();
-        st.prepare("SELECT COUNT(*)" + from + c.where);
+        const bool scoresOnly = byScore && c.where.empty();
+        st.prepare(scoresOnly ? "SELECT COUNT(*) FROM scores WHERE version = " + std::to_string(version)
+                              : "SELECT COUNT(*)" + from + c.where);
         st.define_and_bind();
         st.execute(true);
         data.matched = matched;
