@@ -59,7 +59,7 @@ std::string bytesText(const std::string& decimal)
         return "–";
     const double bytes = std::strtod(decimal.c_str(), nullptr);
     if (!(bytes > 0))
-        return escapeHtml(decimal);
+        return "unknown";  // the system did not say: 0 is no size
     const char* units[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
     double v = bytes;
     int u = 0;
@@ -76,7 +76,7 @@ std::string hertzText(const std::string& decimal)
         return "–";
     const double hz = std::strtod(decimal.c_str(), nullptr);
     if (!(hz > 0))
-        return escapeHtml(decimal) + " Hz";
+        return "unknown";
     if (hz >= 1e9) return formatFixed(hz / 1e9, 2) + " GHz";
     if (hz >= 1e6) return formatFixed(hz / 1e6, 1) + " MHz";
     return escapeHtml(decimal) + " Hz";
@@ -84,8 +84,22 @@ std::string hertzText(const std::string& decimal)
 
 std::string modeText(const StoredResult& r)
 {
-    return std::to_string(r.displayWidth) + "x" + std::to_string(r.displayHeight) + "@" +
-           std::to_string(r.refreshRate) + " (" + std::to_string(r.bitsPerPixel) + " bpp)";
+    return std::to_string(r.displayWidth) + "x" + std::to_string(r.displayHeight) +
+           (r.refreshRate > 0 ? "@" + std::to_string(r.refreshRate) + " Hz" : "") + " (" +
+           std::to_string(r.bitsPerPixel) + " bpp)" + (r.refreshRate > 0 ? "" : ", refresh rate unknown");
+}
+
+// A cache's size in its unit ("32 KiB"); a missing one is unknown.
+std::string cacheText(const std::string& decimal)
+{
+    const double bytes = std::strtod(decimal.c_str(), nullptr);
+    if (!(bytes > 0))
+        return "unknown";
+    if (bytes >= 1048576 && std::fmod(bytes, 1048576) == 0)
+        return formatFixed(bytes / 1048576, 0) + " MiB";
+    if (bytes >= 1024 && std::fmod(bytes, 1024) == 0)
+        return formatFixed(bytes / 1024, 0) + " KiB";
+    return escapeHtml(decimal) + " bytes";
 }
 
 std::string machineTable(const ResultPageData& data)
@@ -102,9 +116,8 @@ std::string machineTable(const ResultPageData& data)
     row("Processor", cpu);
     row("Processor clock", hertzText(field(r, "ProcessorClockSpeed")));
     row("External bus (FSB)", hertzText(field(r, "FSBClockSpeed")));
-    row("Caches L1 / L2 / L3", escapeHtml(orDash(field(r, "L1CacheSize"))) + " / " +
-                                   escapeHtml(orDash(field(r, "L2CacheSize"))) + " / " +
-                                   escapeHtml(orDash(field(r, "L3CacheSize"))));
+    row("Caches L1 / L2 / L3", cacheText(field(r, "L1CacheSize")) + " / " + cacheText(field(r, "L2CacheSize")) +
+                                   " / " + cacheText(field(r, "L3CacheSize")));
     row("Motherboard", escapeHtml(orDash(r.boardName)) +
                            (r.boardManufacturer.empty() ? "" : ", manufactured by " + escapeHtml(r.boardManufacturer)));
     row("Memory", bytesText(field(r, "RAMSize")));
@@ -119,7 +132,7 @@ std::string machineTable(const ResultPageData& data)
                         escapeHtml(orDash(r.vendorId)) + ", SubProduct ID " +
                         escapeHtml(orDash(r.subProductId)) + ", SubVendor ID " +
                         escapeHtml(orDash(r.subVendorId)));
-    row("Video memory", field(r, "VRAMSize") == "0" ? "Unknown" : bytesText(field(r, "VRAMSize")));
+    row("Video memory", bytesText(field(r, "VRAMSize")));
     row("Driver libraries", libraries(r.driverLibraries));
     row("Graphics system", escapeHtml(model::nameOf(r.graphicsSystem)));
     row("Display mode", modeText(r));

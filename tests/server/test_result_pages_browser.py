@@ -180,7 +180,7 @@ class ResultPagesInChromium(unittest.TestCase):
         for name, value in fields:
             self.assertIn("%.3f" % float(value), text, name)
         self.assertIn("NVIDIA GeForce GTX 470", text)
-        self.assertIn("Display mode 320x240@0 (32 bpp)", text)
+        self.assertIn("Display mode 320x240 (32 bpp), refresh rate unknown", text)
         self.assertIn("nvd3dum.dll 29.0.9", text)  # the older driver's column
         self.assert_charts_have_one_line_per_series()
         # The compare links lead to pages that answer.

@@ -67,7 +67,8 @@ ResultPageData sampleResult()
     r.bitsPerPixel = 32;
     r.graphicsSystem = model::GraphicsSystem::GDI;
     r.cohortId = 3;
-    r.machineFields = {{"RAMSize", "25276190720"}, {"VRAMSize", "0"}};
+    r.machineFields = {{"RAMSize", "25276190720"}, {"VRAMSize", "0"},  {"ProcessorClockSpeed", "0"},
+                       {"L1CacheSize", "32768"}, {"L2CacheSize", "0"}, {"L3CacheSize", "33554432"}};
     r.rates = {{id("WritePixelArray", 0, "MiB_s"), 34217.7},
                {id("FillRect", 16, "Ops_s"), 1033760},     {id("FillRect", 16, "MP_s"), 252.383},
                {id("FillRect", 32, "Ops_s"), 772956},      {id("FillRect", 32, "MP_s"), 754.84},
@@ -126,7 +127,11 @@ TEST(PageRendering, ResultPageEscapesEveryValueAndShowsTheFiguresAndCharts)
               std::string::npos);
     EXPECT_NE(html.find("href=\"/Benchmark/Korvid/Compare/42,40\""), std::string::npos);
     EXPECT_NE(html.find("href=\"#previous-driver\""), std::string::npos);
-    EXPECT_NE(html.find("Video memory</th><td>Unknown"), std::string::npos);
+    // Unknown values say so, not "0 Hz" or "@0"; caches carry their units.
+    EXPECT_NE(html.find("Video memory</th><td>unknown"), std::string::npos);
+    EXPECT_NE(html.find("Processor clock</th><td>unknown"), std::string::npos);
+    EXPECT_NE(html.find("Caches L1 / L2 / L3</th><td>32 KiB / unknown / 32 MiB"), std::string::npos);
+    EXPECT_EQ(html.find("@0"), std::string::npos);
     EXPECT_NE(html.find("Graphics system</th><td>GDI"), std::string::npos);
     EXPECT_NE(html.find("23.54 GiB (25276190720 bytes)"), std::string::npos);
     EXPECT_NE(html.find("2023-11-14 22:13 UTC"), std::string::npos);
