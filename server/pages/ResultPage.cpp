@@ -384,7 +384,7 @@ std::string resultPageHtml(const ResultPageData& data)
         body += group.kind == GroupKind::Sized ? sizedGroup(group, data) : unsizedGroup(group, data);
     body += "</div>\n";
     body += driversSection(data);
-    return pageFrame("Result " + std::to_string(r.id), body);
+    return pageFrame("Result " + std::to_string(r.id) + ": " + orDash(r.cardName), body);
 }
 
 std::string resultPageJson(const ResultPageData& data)

@@ -130,6 +130,7 @@ TEST(PageRendering, ResultPageEscapesEveryValueAndShowsTheFiguresAndCharts)
     // Unknown values say so, not "0 Hz" or "@0"; caches carry their units.
     EXPECT_NE(html.find("Video memory</th><td>unknown"), std::string::npos);
     EXPECT_NE(html.find("Processor clock</th><td>unknown"), std::string::npos);
+    EXPECT_NE(html.find("<title>Result 42: &lt;script&gt;alert(1)"), std::string::npos);
     EXPECT_NE(html.find("Caches L1 / L2 / L3</th><td>32 KiB / unknown / 32 MiB"), std::string::npos);
     EXPECT_EQ(html.find("@0"), std::string::npos);
     EXPECT_NE(html.find("Graphics system</th><td>GDI"), std::string::npos);
