@@ -40,10 +40,9 @@ def import_selenium():
 DEBIAN_PACKAGES = "/usr/lib/python3/dist-packages"
 webdriver = import_selenium()
 if webdriver:
-    from selenium.common.exceptions import NoAlertPresentException
+    from selenium.common.exceptions import NoAlertPresentException, WebDriverException
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.common.by import By
-    from selenium.webdriver.support import expected_conditions
     from selenium.webdriver.support.ui import WebDriverWait
 
 
@@ -132,6 +131,17 @@ class ResultPagesInChromium(unittest.TestCase):
         cls.addClassCleanup(cls.browser.quit)
         SCREENSHOTS.mkdir(parents=True, exist_ok=True)
 
+    def wait_until_gone(self, element):
+        """Until the page that held element has been replaced. While Chromium swaps documents
+        it may answer with an inspector error rather than "stale": that is gone too."""
+        def gone(_):
+            try:
+                element.is_enabled()
+                return False
+            except WebDriverException:
+                return True
+        WebDriverWait(self.browser, 20).until(gone)
+
     def screenshot(self, name):
         """The whole page, not only the window: the result page is far longer than a screen."""
         height = self.browser.execute_script("return document.documentElement.scrollHeight")
@@ -188,7 +198,7 @@ class ResultPagesInChromium(unittest.TestCase):
         links = self.browser.find_elements(By.PARTIAL_LINK_TEXT, "Compare with")
         self.assertEqual(len(links), 1)  # the result nearest its cohort's median
         links[0].click()
-        WebDriverWait(self.browser, 20).until(expected_conditions.staleness_of(links[0]))
+        self.wait_until_gone(links[0])
         self.assertIn("/Compare/%d," % self.ids[0], self.browser.current_url)
 
     def test_compare_download_and_browse_pages(self):
@@ -205,7 +215,7 @@ class ResultPagesInChromium(unittest.TestCase):
         self.assertTrue(self.browser.current_url.endswith("Benchmark/Korvid/Ranking#score"))
         link = self.browser.find_element(By.CSS_SELECTOR, "a[href$='/Card/%d']" % self.card)
         link.click()
-        WebDriverWait(self.browser, 20).until(expected_conditions.staleness_of(link))
+        self.wait_until_gone(link)
         text = self.browser.find_element(By.TAG_NAME, "body").text
         self.assertIn("5 results", text)
         self.screenshot("card-page.png")
@@ -219,7 +229,7 @@ class ResultPagesInChromium(unittest.TestCase):
             self.browser.find_element(By.CSS_SELECTOR, "input[name=id][value='%d']" % result).click()
         button = self.browser.find_element(By.XPATH, "//button[text()='Compare the checked results']")
         button.click()
-        WebDriverWait(self.browser, 20).until(expected_conditions.staleness_of(button))
+        self.wait_until_gone(button)
         self.assertTrue(self.browser.current_url.endswith("/Compare/%d,%d" % (self.ids[1], self.older)),
                         self.browser.current_url)
 
@@ -274,7 +284,7 @@ class ResultPagesInChromium(unittest.TestCase):
         else:
             field.send_keys(text)
         field.find_element(By.XPATH, "ancestor::form//button").click()
-        WebDriverWait(self.browser, 20).until(expected_conditions.staleness_of(field))
+        self.wait_until_gone(field)
         return self.browser.find_element(By.TAG_NAME, "body").text
 
     def test_the_paste_form_stores_a_saved_run_and_names_the_line_of_a_bad_one(self):
