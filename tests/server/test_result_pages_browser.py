@@ -267,8 +267,10 @@ class ResultPagesInChromium(unittest.TestCase):
             self.browser.set_window_size(800, 1000)
             self.visit(path, "driver-history-800.png")
             self.fits()
-            self.visit("Benchmark/Korvid/Card/%d" % self.long_card, "long-card-800.png")
-            self.fits()
+            for page, shot in (("Card/%d" % self.long_card, "long-card-800.png"), ("", "index-800.png"),
+                               ("Result/%d" % self.ids[0], "result-800.png")):
+                self.visit("Benchmark/Korvid/" + page, shot)
+                self.fits()
         finally:
             self.browser.set_window_size(1280, 1000)
 
