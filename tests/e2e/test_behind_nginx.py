@@ -203,7 +203,7 @@ class BehindNginxTest(unittest.TestCase):
         opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
         with opener.open(urls[0], timeout=30) as reply:
             self.assertEqual(reply.status, 200)
-            self.assertIn("<title>Result %d " % ids[0], reply.read().decode("utf-8", "replace"))
+            self.assertIn("<title>Result %d: " % ids[0], reply.read().decode("utf-8", "replace"))
         https = urls[0].replace("http://localhost:%d" % HTTP_PORT, "https://localhost:%d" % HTTPS_PORT)
         context = ssl.create_default_context(cafile=str(self.ca))
         with urllib.request.urlopen(https, context=context, timeout=30) as reply:

@@ -72,7 +72,7 @@ class FreshCloneRoadTest(unittest.TestCase):
         self.assertIn("\nResult URL: %s\n" % page, done.stdout)
         status, html = fetch(page.replace("localhost", "127.0.0.1"))
         self.assertEqual(status, 200)
-        self.assertIn("<title>Result 1 ", html)
+        self.assertIn("<title>Result 1: ", html)
 
         done = clone.run(["scripts/serve", "--stop"])
         self.assertEqual((done.returncode, done.stdout), (0, "serve: stopped\n"))
