@@ -41,11 +41,11 @@ ByteRange chooseByteRange(const std::string& rangeHeader, bool hasIfRange, std::
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     if (unit != "bytes=")
         return whole;
-    const std::string spec = trimmed(header.substr(6));
-    const std::size_t dash = spec.find('-');
+    const std::string rangeText = trimmed(header.substr(6));
+    const std::size_t dash = rangeText.find('-');
     if (dash == std::string::npos)
         return whole;
-    const std::string from = spec.substr(0, dash), to = spec.substr(dash + 1);
+    const std::string from = rangeText.substr(0, dash), to = rangeText.substr(dash + 1);
 
     ByteRange range;
     range.kind = ByteRange::Kind::Partial;

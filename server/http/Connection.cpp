@@ -19,7 +19,7 @@
 #include "server/http/ByteRange.h"
 #include "server/http/ConnectionRegistry.h"
 #include "server/http/FileSliceBody.h"
-#include "server/http/HttpExchange.h"
+#include "server/protocol/HttpExchange.h"
 #include "server/http/RequestDispatcher.h"
 #include "server/http/RequestHeadCheck.h"
 #include "server/http/ServerMetrics.h"

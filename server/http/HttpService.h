@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "server/http/ApiHandler.h"
-#include "server/http/HttpExchange.h"
+#include "server/protocol/HttpExchange.h"
 #include "server/http/ServerMetrics.h"
 #include "server/http/ServerOptions.h"
 

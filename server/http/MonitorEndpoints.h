@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <functional>
 
-#include "server/http/HttpExchange.h"
+#include "server/protocol/HttpExchange.h"
 
 class ServerMetrics;
 

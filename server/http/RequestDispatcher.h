@@ -1,7 +1,7 @@
 #pragma once
 
 #include "server/http/ApiHandler.h"
-#include "server/http/HttpExchange.h"
+#include "server/protocol/HttpExchange.h"
 
 class MonitorEndpoints;
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "server/http/HttpExchange.h"
+#include "server/protocol/HttpExchange.h"
 
 class RecordStore;
 class ResultQueries;
