@@ -77,6 +77,15 @@ std::string TestId::testName() const
     return kTestNames[static_cast<int>(test)];
 }
 
+std::string TestId::displayName() const
+{
+    switch (test) {
+    case Test::BlitRect: return "BltBitMap";
+    case Test::OverlappedBlitRect: return "OverlappedBltBitMap";
+    default: return testName();
+    }
+}
+
 std::string TestId::unitName() const
 {
     return unit == Unit::Ops ? "Ops_s" : unit == Unit::MP ? "MP_s" : "MiB_s";
@@ -91,7 +100,7 @@ std::string TestId::fieldName() const
 std::string TestId::label() const
 {
     const std::string sized = size > 0 ? " " + std::to_string(size) + "x" + std::to_string(size) : "";
-    return testName() + sized + (unit == Unit::Ops ? " Ops/s" : unit == Unit::MP ? " MPixel/s" : " MiB/s");
+    return displayName() + sized + (unit == Unit::Ops ? " Ops/s" : unit == Unit::MP ? " MPixel/s" : " MiB/s");
 }
 
 bool TestId::hasFigures() const

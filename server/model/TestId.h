@@ -38,10 +38,13 @@ struct TestId {
     static std::optional<TestId> of(const std::string& test, int32_t width, int32_t height,
                                     const std::string& unit);
 
-    std::string testName() const;  // "FillRect", as in the field name
+    std::string testName() const;  // "BlitRect", as in the field name
+    // "BltBitMap": the name the console heads the test's table with, which every page shows
+    // (the field names of two tests differ from it).
+    std::string displayName() const;
     std::string unitName() const;  // "Ops_s", "MP_s" or "MiB_s"
     std::string fieldName() const; // "FillRect_64x64_Ops_s"
-    std::string label() const;     // "FillRect 64x64 Ops/s"
+    std::string label() const;     // "BltBitMap 64x64 Ops/s"
 
     // Whether the figure is kept for cohorts: every rate but a sized test's MP/s, which is its
     // Ops/s times the square's pixels and would only repeat it.

@@ -45,20 +45,13 @@ std::vector<Row> rowsOf(const CohortComparisonData& data)
     return rows;
 }
 
-std::string figureText(double v)
-{
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, v >= 1000 ? "%.0f" : "%.4g", v);
-    return buffer;
-}
-
 std::string spreadCell(const model::LogHistogram* h)
 {
     if (!h)
         return "<td class=\"n\">–</td>";
     const model::Spread q = h->spread();
-    return "<td class=\"n\">" + figureText(q.median) + "<br><span class=\"note\">" + figureText(q.lower) + "–" +
-           figureText(q.upper) + " (" + std::to_string(h->count()) + ")</span></td>";
+    return "<td class=\"n\">" + formatFigure(q.median) + "<br><span class=\"note\">" + formatFigure(q.lower) + "–" +
+           formatFigure(q.upper) + " (" + std::to_string(h->count()) + ")</span></td>";
 }
 
 std::string cohortName(const CohortFigures& c)

@@ -96,7 +96,7 @@ std::string comparePageHtml(const ComparePageData& data)
                 body += "<td class=\"n\">–</td>";
                 continue;
             }
-            std::string text = formatFixed(m->value, 3);
+            std::string text = formatRate(m->value);
             if (i > 0 && first && first->value > 0) {
                 text += " <span class=\"note\">×" + formatFixed(m->value / first->value, 2) + "</span>";
                 const model::Change change = model::judgeDifference(first->value, m->value, band);

@@ -35,7 +35,7 @@ std::string resultMeasurementsCsv(const ResultPageData& data)
         return model::displayOrder(a.id) < model::displayOrder(b.id);
     });
     for (const model::Rate& rate : rates) {
-        csv += std::to_string(data.result.id) + "," + rate.id.fieldName() + "," + rate.id.testName() + "," +
+        csv += std::to_string(data.result.id) + "," + rate.id.fieldName() + "," + rate.id.displayName() + "," +
                std::to_string(rate.id.size) + "," + rate.id.unitName() + "," + number(rate.value);
         const model::LogHistogram* cohort = data.own ? data.own->figure(rate.id) : nullptr;
         if (cohort && !cohort->empty()) {

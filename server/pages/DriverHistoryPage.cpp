@@ -14,20 +14,6 @@ using model::TestId;
 
 namespace {
 
-// A figure read from bins is within 0.5 % of the exact one: four significant digits say all it
-// knows, without a decimal exponent.
-std::string figureText(double v)
-{
-    if (!(v > 0))
-        return "–";
-    char buffer[64];
-    if (v >= 1000)
-        std::snprintf(buffer, sizeof buffer, "%.0f", v);
-    else
-        std::snprintf(buffer, sizeof buffer, "%.4g", v);
-    return buffer;
-}
-
 const char* changeName(model::Change c)
 {
     switch (c) {
@@ -86,8 +72,8 @@ std::string figureCell(const Step& step)
     if (!step.figure)
         return "<td class=\"n\">–</td>";
     const model::Spread q = step.figure->spread();
-    return "<td class=\"n\">" + figureText(q.median) + markHtml(step) + "<br><span class=\"note\">" +
-           figureText(q.lower) + "–" + figureText(q.upper) + "</span></td>";
+    return "<td class=\"n\">" + formatFigure(q.median) + markHtml(step) + "<br><span class=\"note\">" +
+           formatFigure(q.lower) + "–" + formatFigure(q.upper) + "</span></td>";
 }
 
 VersionSeries seriesOf(const std::string& name, const std::vector<Step>& steps)

@@ -38,9 +38,14 @@ const model::Rate* rateOf(const StoredResult& r, model::Test test, int32_t size,
     return model::findRate(r.rates, TestId{test, size, unit});
 }
 
-std::string cell(double value, int decimals = 3)
+std::string rateCell(double value)
 {
-    return "<td class=\"n\">" + formatFixed(value, decimals) + "</td>";
+    return "<td class=\"n\">" + formatRate(value) + "</td>";
+}
+
+std::string figureCell(double value)
+{
+    return "<td class=\"n\">" + formatFigure(value) + "</td>";
 }
 
 std::string libraries(const std::vector<LibraryVersion>& list)
@@ -181,9 +186,9 @@ std::string sizedGroup(const TestGroup& group, const ResultPageData& data)
         // MP/s is Ops/s times the square's pixels: the cohort's MP/s figures follow from its Ops/s.
         const double toMP = static_cast<double>(size) * size / 1048576.0;
         html += "<tr><td>(" + std::to_string(size) + ", " + std::to_string(size) + ")</td>";
-        html += ops ? cell(ops->value) : "<td class=\"n\">not measured</td>";
-        html += mp ? cell(mp->value) : "<td class=\"n\">–</td>";
-        html += band ? cell(band->quantile(0.5) * toMP) : "<td class=\"n\">–</td>";
+        html += ops ? rateCell(ops->value) : "<td class=\"n\">not measured</td>";
+        html += mp ? rateCell(mp->value) : "<td class=\"n\">–</td>";
+        html += band ? figureCell(band->quantile(0.5) * toMP) : "<td class=\"n\">–</td>";
         html += percentCell(band, ops) + "</tr>\n";
         SizeRow row;
         row.size = size;
@@ -218,11 +223,11 @@ std::string unsizedGroup(const TestGroup& group, const ResultPageData& data)
         const model::Rate* m = model::findRate(data.result.rates, id);
         const model::Rate* ops = transfer ? nullptr : rateOf(data.result, test, 0, model::Unit::Ops);
         const model::LogHistogram* band = figureOf(data, id);
-        html += "<tr><td>" + escapeHtml(id.testName()) + "</td>";
+        html += "<tr><td>" + escapeHtml(id.displayName()) + "</td>";
         if (!transfer)
-            html += ops ? cell(ops->value) : "<td class=\"n\">not measured</td>";
-        html += m ? cell(m->value) : "<td class=\"n\">not measured</td>";
-        html += band ? cell(band->quantile(0.5)) : "<td class=\"n\">–</td>";
+            html += ops ? rateCell(ops->value) : "<td class=\"n\">not measured</td>";
+        html += m ? rateCell(m->value) : "<td class=\"n\">not measured</td>";
+        html += band ? figureCell(band->quantile(0.5)) : "<td class=\"n\">–</td>";
         html += percentCell(band, m);
         const model::Spread spread = band ? band->spread() : model::Spread{};
         double low = m ? m->value : 0, high = low;

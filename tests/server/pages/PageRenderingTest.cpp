@@ -11,6 +11,7 @@
 #include "server/pages/ResultListPage.h"
 #include "server/pages/ComparePage.h"
 #include "server/pages/DownloadPage.h"
+#include "server/pages/Html.h"
 #include "server/pages/PackageDigests.h"
 #include "server/pages/JsonWriter.h"
 #include "server/pages/ResultPage.h"
@@ -114,13 +115,13 @@ TEST(PageRendering, ResultPageEscapesEveryValueAndShowsTheFiguresAndCharts)
     EXPECT_EQ(count(html, "<style>"), 1);
     EXPECT_GE(count(html, "&lt;script&gt;alert(1)&lt;/script&gt; &amp; &quot;R&amp;D&quot;"), 3);
 
-    // FillRect 16: the rates as the console prints them, the cohort's median Ops/s (1.05e6, read
+    // FillRect 16: the rates with the six significant digits uploaded, the cohort's median Ops/s (1.05e6, read
     // from bins within 0.5 %) in MPixel/s (x 256 / 2^20 = 256.35), the percentile 50 of 4.
-    const std::regex fill16("<tr><td>\\(16, 16\\)</td><td class=\"n\">1033760.000</td><td class=\"n\">252.383</td>"
-                            "<td class=\"n\">25[56]\\.[0-9]{3}</td><td class=\"n\">50 <span class=\"note\">\\(of 4\\)"
+    const std::regex fill16("<tr><td>\\(16, 16\\)</td><td class=\"n\">1033760</td><td class=\"n\">252.383</td>"
+                            "<td class=\"n\">25[56]\\.[0-9]</td><td class=\"n\">50 <span class=\"note\">\\(of 4\\)"
                             "</span></td></tr>");
     EXPECT_TRUE(std::regex_search(html, fill16));
-    EXPECT_NE(html.find("<td class=\"n\">34217.700</td><td class=\"n\">3"), std::string::npos);
+    EXPECT_NE(html.find("<td class=\"n\">34217.7</td><td class=\"n\">3"), std::string::npos);
     EXPECT_NE(html.find("<span class=\"score\">1234</span> (score version 1, rated against the reference &lt;script"),
               std::string::npos);
     EXPECT_NE(html.find("Rank 2 of 3 among the counted results of this card, rank 7 of 10 among all counted results"),
@@ -141,7 +142,7 @@ TEST(PageRendering, ResultPageEscapesEveryValueAndShowsTheFiguresAndCharts)
     EXPECT_NE(html.find("<a href=\"/Benchmark/Korvid/Result/77\">Direct2D, 320x240, 32 bpp, 2 results</a>"),
               std::string::npos);
     // BltBitMap 16 against the previous driver: five above five, z = 2.61 (ties none), marked.
-    EXPECT_NE(html.find("<tr><td>BlitRect 16x16 Ops/s</td><td class=\"n\">×1.8"), std::string::npos);
+    EXPECT_NE(html.find("<tr><td>BltBitMap 16x16 Ops/s</td><td class=\"n\">×1.8"), std::string::npos);
     EXPECT_NE(html.find("<td class=\"n\">2.61</td><td><span class=\"up\">▲</span></td>"), std::string::npos);
 
     // One chart for the one sized group measured, with the band and two line series; the
@@ -198,14 +199,14 @@ TEST(PageRendering, ComparePageMarksOnlyChangesBeyondTheFirstCohortsNoise)
     data.entries = {a, b, c};
     const std::string html = comparePageHtml(data);
     EXPECT_EQ(html.find("<script"), std::string::npos);
-    EXPECT_NE(html.find("<tr><th>FillRect 16x16 Ops/s</th><td class=\"n\">100.000</td><td class=\"n\">125.000 "
+    EXPECT_NE(html.find("<tr><th>FillRect 16x16 Ops/s</th><td class=\"n\">100</td><td class=\"n\">125 "
                         "<span class=\"note\">×1.25</span> <span class=\"up\" title=\"faster beyond the noise\">▲"
-                        "</span></td><td class=\"n\">110.000 <span class=\"note\">×1.10</span></td>"
+                        "</span></td><td class=\"n\">110 <span class=\"note\">×1.10</span></td>"
                         "<td class=\"n\">×1.12</td></tr>"),
               std::string::npos);
     // No figures for the random mix in the first cohort: nothing marked even at x10.
-    EXPECT_NE(html.find("<tr><th>Random Ops/s</th><td class=\"n\">50.000</td><td class=\"n\">–</td>"
-                        "<td class=\"n\">500.000 <span class=\"note\">×10.00</span></td><td class=\"n\">–</td></tr>"),
+    EXPECT_NE(html.find("<tr><th>Random Ops/s</th><td class=\"n\">50</td><td class=\"n\">–</td>"
+                        "<td class=\"n\">500 <span class=\"note\">×10.00</span></td><td class=\"n\">–</td></tr>"),
               std::string::npos);
     EXPECT_NE(comparePageJson(data).find("\"noise\":1.1162780704588713,\"values\":[{\"value\":100,\"ratio\":1,"
                                          "\"change\":\"none\"},{\"value\":125,\"ratio\":1.25,\"change\":\"faster\"},"
@@ -302,4 +303,32 @@ TEST(PageRendering, BrowsePagesEscapeSearchAndNames)
     EXPECT_NE(rankingPageJson(ranking).find("\"ranked\":[{\"graphicsCardId\":5,\"cardName\":\"\\u003cscript"),
               std::string::npos);
     EXPECT_EQ(jsonEscape("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
+}
+
+// Rates keep the six significant digits an upload sends, in plain decimals whatever their size;
+// figures read from binned counts keep four.
+TEST(NumberFormat, RatesAndFiguresAsTheirPrecisionAllows)
+{
+    const struct {
+        double value;
+        const char* rate;
+        const char* figure;
+    } cases[] = {
+        {34000.6, "34000.6", "34001"},
+        {34000.593, "34000.6", "34001"},
+        {774865, "774865", "774865"},
+        {1234567, "1234570", "1234567"},
+        {999999.7, "1000000", "1000000"},
+        {512.3456, "512.346", "512.3"},
+        {0.5123456, "0.512346", "0.5123"},
+        {2, "2", "2"},
+        {0, "0", "–"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(formatRate(c.value), c.rate) << c.value;
+        EXPECT_EQ(formatFigure(c.value), c.figure) << c.value;
+    }
+    EXPECT_EQ(id("BlitRect", 64, "Ops_s").label(), "BltBitMap 64x64 Ops/s");
+    EXPECT_EQ(id("OverlappedBlitRect", 16, "MP_s").label(), "OverlappedBltBitMap 16x16 MPixel/s");
+    EXPECT_EQ(id("BlitRect", 64, "Ops_s").fieldName(), "BlitRect_64x64_Ops_s");
 }
