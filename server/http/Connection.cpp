@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <variant>
 
 #include <boost/asio/dispatch.hpp>
 #include <boost/asio/post.hpp>
@@ -16,10 +17,9 @@
 
 #include "server/http/AccessLog.h"
 #include "server/http/BodyBudget.h"
-#include "server/http/ByteRange.h"
 #include "server/http/ConnectionRegistry.h"
-#include "server/http/FileSliceBody.h"
 #include "server/protocol/HttpExchange.h"
+#include "server/http/ReplyBuilder.h"
 #include "server/http/RequestDispatcher.h"
 #include "server/http/RequestHeadCheck.h"
 #include "server/http/ServerMetrics.h"
@@ -128,8 +128,7 @@ private:
         userAgent_.clear();
         referer_.clear();
         forwardedFor_.clear();
-        headOnly_ = false;
-        version_ = 11;
+        answering_ = ReplyRequest{};
         parser_.emplace();
         parser_->header_limit(static_cast<std::uint32_t>(limits_.maxHeadBytes));
         parser_->body_limit(limits_.maxBodyBytes);
@@ -148,7 +147,7 @@ private:
         if (!request.method_string().empty()) {
             method_ = std::string(request.method_string());
             target_ = std::string(request.target());
-            version_ = request.version();
+            answering_.version = request.version();
         }
         if (ec == http::error::header_limit) {
             const auto data = buffer_.data();
@@ -163,7 +162,7 @@ private:
         if (ec)
             return drop(ec);  // time-out, end of stream, reset: nobody to answer
 
-        headOnly_ = request.method() == http::verb::head;
+        answering_.headOnly = request.method() == http::verb::head;
         keepAlive_ = request.keep_alive();
         userAgent_ = std::string(request[http::field::user_agent]);
         referer_ = std::string(request[http::field::referer]);
@@ -247,8 +246,9 @@ private:
         view.remoteAddress = remoteAddress_;
         for (const auto& field : request)
             view.headers.emplace_back(std::string(field.name_string()), std::string(field.value()));
-        rangeHeader_ = request.method() == http::verb::get ? std::string(request[http::field::range]) : "";
-        hasIfRange_ = request.count(http::field::if_range) > 0;
+        if (request.method() == http::verb::get)
+            answering_.range = std::string(request[http::field::range]);
+        answering_.hasIfRange = request.count(http::field::if_range) > 0;
         parser_.reset();
         ++requests_;
 
@@ -268,106 +268,29 @@ private:
         return !keepAlive_ || shuttingDown_ || requests_ >= kMaxRequestsPerConnection;
     }
 
-    template <class Message>
-    void setHeaders(Message& message, const HttpReply& reply, bool close)
-    {
-        message.version(version_);
-        message.result(static_cast<unsigned>(reply.status));
-        message.set(http::field::content_type, reply.contentType);
-        for (const auto& header : reply.headers)
-            message.insert(header.first, header.second);
-        message.keep_alive(!close);
-    }
-
     void sendReply(HttpReply reply)
     {
         if (phase_ == Phase::Closed)
             return;
         phase_ = Phase::Writing;
-        status_ = reply.status;
-        clientName_ = reply.clientName;
-        const bool close = closeAfterReply();
-        closeAfterWrite_ = close;
-        if (!reply.filePath.empty())
-            return sendFile(reply, close);
-        bodyBytes_ = headOnly_ ? 0 : reply.body.size();
-        if (headOnly_) {
-            auto message = std::make_shared<http::response<http::empty_body>>();
-            setHeaders(*message, reply, close);
-            message->content_length(reply.body.size());
-            return write(message);
-        }
-        auto message = std::make_shared<http::response<http::string_body>>();
-        setHeaders(*message, reply, close);
-        message->body() = std::move(reply.body);
-        message->prepare_payload();
-        write(message);
-    }
-
-    void sendFile(const HttpReply& reply, bool close)
-    {
-        beast::error_code ec;
-        beast::file file;
-        file.open(reply.filePath.c_str(), beast::file_mode::scan, ec);
-        const std::uint64_t size = ec ? 0 : file.size(ec);
-        if (ec)
-            return sendReply(HttpReply::text(404, "there is no such file"));
-        const ByteRange range = chooseByteRange(rangeHeader_, hasIfRange_, size);
-        if (range.kind == ByteRange::Kind::Unsatisfiable) {
-            HttpReply refusal = HttpReply::text(416, "the requested range is not satisfiable");
-            refusal.headers.emplace_back("Content-Range", range.contentRange(size));
-            refusal.clientName = reply.clientName;
-            return sendReply(std::move(refusal));
-        }
-        bodyBytes_ = headOnly_ ? 0 : range.length;
-        if (headOnly_) {
-            auto message = std::make_shared<http::response<http::empty_body>>();
-            setHeaders(*message, reply, close);
-            message->set(http::field::accept_ranges, "bytes");
-            message->content_length(size);
-            return write(message);
-        }
-        if (range.kind == ByteRange::Kind::Partial) {
-            status_ = 206;
-            auto message = std::make_shared<http::response<FileSliceBody>>();
-            setHeaders(*message, reply, close);
-            message->result(http::status::partial_content);
-            message->set(http::field::accept_ranges, "bytes");
-            message->set(http::field::content_range, range.contentRange(size));
-            message->body().file = std::move(file);
-            message->body().first = range.first;
-            message->body().length = range.length;
-            message->prepare_payload();
-            return write(message);
-        }
-        auto message = std::make_shared<http::response<http::file_body>>();
-        setHeaders(*message, reply, close);
-        message->set(http::field::accept_ranges, "bytes");
-        message->body().reset(std::move(file), ec);
-        if (ec)
-            return sendReply(HttpReply::text(404, "there is no such file"));
-        message->prepare_payload();
-        write(message);
+        closeAfterWrite_ = closeAfterReply();
+        send(ReplyBuilder(answering_).build(std::move(reply), closeAfterWrite_));
     }
 
     // A refusal of a request whose body is not read: the connection closes after it.
     void refuse(const Refusal& refusal)
     {
         phase_ = Phase::Writing;
-        status_ = refusal.status;
-        clientName_.clear();
         closeAfterWrite_ = true;
-        auto message = std::make_shared<http::response<http::string_body>>();
-        message->version(version_);
-        message->result(static_cast<unsigned>(refusal.status));
-        message->set(http::field::content_type, "text/plain; charset=utf-8");
-        if (refusal.status == 503)
-            message->set(http::field::retry_after, "2");
-        message->body() = refusal.reason + "\n";
-        bodyBytes_ = message->body().size();
-        message->keep_alive(false);
-        message->prepare_payload();
-        write(message);
+        send(ReplyBuilder(answering_).refusal(refusal));
+    }
+
+    void send(BuiltReply built)
+    {
+        status_ = built.status;
+        bodyBytes_ = built.bodyBytes;
+        clientName_ = std::move(built.clientName);
+        std::visit([this](auto& message) { write(std::move(message)); }, built.message);
     }
 
     // Written piece by piece, so that the send time-out counts from the last progress: a
@@ -491,12 +414,9 @@ private:
     std::string userAgent_;
     std::string referer_;
     std::string forwardedFor_;
-    unsigned version_ = 11;
-    bool headOnly_ = false;
+    ReplyRequest answering_;
     bool keepAlive_ = false;
-    std::string rangeHeader_;
     std::shared_ptr<BodyBudget::Reservation> bodyReservation_;
-    bool hasIfRange_ = false;
     int status_ = 0;
     std::uint64_t bodyBytes_ = 0;
     std::string clientName_;

@@ -1,0 +1,123 @@
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <type_traits>
+
+#include <boost/beast/core/buffers_range.hpp>
+#include <boost/beast/http/serializer.hpp>
+#include <gtest/gtest.h>
+
+#include "server/http/ReplyBuilder.h"
+
+namespace {
+
+namespace beast = boost::beast;
+
+// The bytes a built reply puts on the wire, head and body, as the connection's writes take them.
+std::string wire(const BuiltReply& built)
+{
+    std::string out;
+    std::visit(
+        [&out](const auto& message) {
+            beast::http::response_serializer<typename std::decay_t<decltype(*message)>::body_type> serializer(*message);
+            beast::error_code ec;
+            while (!ec && !serializer.is_done())
+                serializer.next(ec, [&](beast::error_code&, const auto& buffers) {
+                    for (const auto buffer : beast::buffers_range_ref(buffers))
+                        out.append(static_cast<const char*>(buffer.data()), buffer.size());
+                    serializer.consume(beast::buffer_bytes(buffers));
+                });
+            EXPECT_FALSE(ec) << ec.message();
+        },
+        built.message);
+    return out;
+}
+
+HttpReply page(const std::string& body)
+{
+    HttpReply reply;
+    reply.contentType = "text/html; charset=utf-8";
+    reply.body = body;
+    reply.headers.emplace_back("Cache-Control", "no-store");
+    reply.clientName = "korvid";
+    return reply;
+}
+
+} // namespace
+
+// Every kind of reply as bytes (which range a header asks for is ByteRange's, tested apart):
+// memory and file bodies, one byte range, HEAD, HTTP/1.0, the failures of a file (gone: 404
+// without the client; past its end: 416 with it).
+TEST(ReplyBuilderTest, MessagesOnTheWire)
+{
+    const std::string file = ::testing::TempDir() + "reply-builder-ten-bytes";
+    std::ofstream(file, std::ios::binary) << "0123456789";
+    HttpReply download = HttpReply::file(file, "application/zip");
+    download.clientName = "korvid";
+    HttpReply gone = HttpReply::file(file + ".absent", "application/zip");
+    gone.clientName = "korvid";
+
+    struct Case {
+        const char* what;
+        ReplyRequest request;
+        HttpReply reply;
+        bool close;
+        const char* bytes;
+        int status;
+        std::uint64_t bodyBytes;
+        const char* clientName;
+    };
+    const Case cases[] = {
+        {"page", {11, false, "", false}, page("hello"), false,
+         "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n"
+         "Content-Length: 5\r\n\r\nhello", 200, 5, "korvid"},
+        {"page, closing", {11, false, "", false}, page("hello"), true,
+         "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n"
+         "Connection: close\r\nContent-Length: 5\r\n\r\nhello", 200, 5, "korvid"},
+        {"head of a page, HTTP/1.0", {10, true, "", false}, page("hello"), true,
+         "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n"
+         "Content-Length: 5\r\n\r\n", 200, 0, "korvid"},
+        {"file", {11, false, "", false}, download, false,
+         "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nAccept-Ranges: bytes\r\n"
+         "Content-Length: 10\r\n\r\n0123456789", 200, 10, "korvid"},
+        {"range of a file", {11, false, "bytes=2-4", false}, download, false,
+         "HTTP/1.1 206 Partial Content\r\nContent-Type: application/zip\r\nAccept-Ranges: bytes\r\n"
+         "Content-Range: bytes 2-4/10\r\nContent-Length: 3\r\n\r\n234", 206, 3, "korvid"},
+        {"head of a file", {11, true, "", false}, download, false,
+         "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nAccept-Ranges: bytes\r\n"
+         "Content-Length: 10\r\n\r\n", 200, 0, "korvid"},
+        {"range past the end", {11, false, "bytes=10-", false}, download, false,
+         "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Type: text/plain; charset=utf-8\r\n"
+         "Content-Range: bytes */10\r\nContent-Length: 39\r\n\r\nthe requested range is not satisfiable\n",
+         416, 39, "korvid"},
+        {"file gone", {11, false, "", false}, gone, true,
+         "HTTP/1.1 404 Not Found\r\nContent-Type: text/plain; charset=utf-8\r\nConnection: close\r\n"
+         "Content-Length: 22\r\n\r\nthere is no such file\n", 404, 22, ""},
+    };
+    for (const Case& c : cases) {
+        const BuiltReply built = ReplyBuilder(c.request).build(c.reply, c.close);
+        EXPECT_EQ(c.bytes, wire(built)) << c.what;
+        EXPECT_EQ(c.status, built.status) << c.what;
+        EXPECT_EQ(c.bodyBytes, built.bodyBytes) << c.what;
+        EXPECT_EQ(c.clientName, built.clientName) << c.what;
+    }
+    std::remove(file.c_str());
+}
+
+// A refusal always closes and names no client; only "unavailable" says when to come back.
+TEST(ReplyBuilderTest, Refusals)
+{
+    const ReplyBuilder builder(ReplyRequest{10, false, "", false});
+    const BuiltReply busy = builder.refusal({503, "the server is busy"});
+    EXPECT_EQ("HTTP/1.0 503 Service Unavailable\r\nContent-Type: text/plain; charset=utf-8\r\n"
+              "Retry-After: 2\r\nContent-Length: 19\r\n\r\nthe server is busy\n",
+              wire(busy));
+    EXPECT_EQ(503, busy.status);
+    EXPECT_EQ(19u, busy.bodyBytes);
+
+    const BuiltReply large = ReplyBuilder(ReplyRequest{}).refusal({413, "too large"});
+    EXPECT_EQ("HTTP/1.1 413 Payload Too Large\r\nContent-Type: text/plain; charset=utf-8\r\n"
+              "Connection: close\r\nContent-Length: 10\r\n\r\ntoo large\n",
+              wire(large));
+    EXPECT_EQ("", large.clientName);
+}
