@@ -9,7 +9,7 @@ const std::string& pageStyle()
 {
     static const std::string style = R"css(
 body{font-family:"DejaVu Sans",Verdana,Arial,sans-serif;margin:0;color:#1d2430;background:#f4f6f9;font-size:14px}
-header{background:#1f3b5c;color:#fff;padding:10px 24px;display:flex;gap:24px;align-items:baseline}
+header{background:#1f3b5c;color:#fff;padding:10px 24px;display:flex;flex-wrap:wrap;gap:6px 24px;align-items:baseline}
 header a{color:#dbe7f5;text-decoration:none}header a.site{color:#fff;font-weight:bold;font-size:18px}
 main{max-width:1120px;margin:0 auto;padding:16px 24px}
 h1{font-size:22px;margin:8px 0 4px}h2{font-size:17px;margin:22px 0 8px;border-bottom:1px solid #c9d3df;padding-bottom:3px}
@@ -50,7 +50,8 @@ std::string scoreDefinitionHtml()
            "result, which scores 1000. Twice as fast everywhere scores 2000. It is worked out once, "
            "when the result arrives, and later uploads never change it; a result that lacks a core "
            "test has no score. Scores of different versions (different references) are not "
-           "compared.</p>\n";
+           "compared. <a href=\"" + std::string(kSiteBase) + "Measuring#score\">How the score and every other "
+           "figure are defined</a>.</p>\n";
 }
 
 std::string pageFrame(const std::string& title, const std::string& body)
@@ -70,7 +71,9 @@ std::string pageFrame(const std::string& title, const std::string& body)
     page += kSiteBase;
     page += "Ranking\">Card ranking</a><a href=\"";
     page += kSiteBase;
-    page += "Downloads\">Download Korvid</a></header>\n<main>\n";
+    page += "Downloads\">Download Korvid</a><a href=\"";
+    page += kSiteBase;
+    page += "Measuring\">How it is measured</a></header>\n<main>\n";
     page += body;
     page += "</main>\n</body>\n</html>\n";
     return page;

@@ -15,6 +15,7 @@
 #include "server/pages/Csv.h"
 #include "server/pages/DownloadPage.h"
 #include "server/pages/DriverHistoryPage.h"
+#include "server/pages/MeasuringPage.h"
 #include "server/pages/PageFrame.h"
 #include "server/pages/QueryString.h"
 #include "server/pages/ResultListPage.h"
@@ -243,6 +244,8 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
         }
     } else if (csv) {
         notFound(reply, false, "There is no CSV at this address.");
+    } else if (rest == "Measuring") {
+        page(reply, 200, json, measuringPageHtml(), measuringPageJson());
     } else if (section == "Result" && hasArgument) {
         const auto data = parseId(argument, id) ? queries_.resultPage(id) : std::nullopt;
         if (!data)
