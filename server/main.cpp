@@ -114,8 +114,9 @@ int serve(const ServerOptions& options)
         while (!finished) {
             const auto start = std::chrono::steady_clock::now();
             bool succeeded = true;
+            bool more = false;
             try {
-                queries.refreshIfDue();
+                more = queries.refreshIfDue();
             } catch (const std::exception& error) {
                 succeeded = false;
                 std::cerr << "korvid-server: rebuilding the result figures: " << error.what()
@@ -124,7 +125,7 @@ int serve(const ServerOptions& options)
             service.metrics().backgroundRun(
                 "figures", succeeded,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-            for (int i = 0; i < 100 && !finished; ++i)
+            for (int i = 0; i < 100 && !finished && !more; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     });

@@ -44,6 +44,15 @@ std::string oneLine(std::string text)
     return text;
 }
 
+// Whether a PostgreSQL session's connection is open and was not found broken, without a
+// round trip (SOCI's is_connected sends a query).
+bool postgresConnected(soci::session& session)
+{
+    // The library exports no type information for the back end; the caller knows the dialect.
+    const auto* backend = static_cast<soci::postgresql_session_backend*>(session.get_backend());
+    return backend && backend->conn_ && PQstatus(backend->conn_) == CONNECTION_OK;
+}
+
 } // namespace
 
 std::string postgresConnectString(const std::string& url)
@@ -185,7 +194,9 @@ void Database::rethrowClassified(const soci::soci_error& error) const
 Database::Lease::Lease(Database& database)
     : pool_(*database.pool_), position_(pool_.lease()), session_(&pool_.at(position_))
 {
-    if (database.dialect_ == Dialect::PostgreSQL && !session_->is_connected()) {
+    // libpq marks a connection bad once an operation on it failed (the server went away); a
+    // ping on every lease would cost a round trip per request.
+    if (database.dialect_ == Dialect::PostgreSQL && !postgresConnected(*session_)) {
         try {
             session_->reconnect();
         } catch (const soci::soci_error& error) {

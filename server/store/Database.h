@@ -1,13 +1,17 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <utility>
 
 #include <soci/soci.h>
+
+#include "server/store/WriteGate.h"
 
 // The database behind the server: SQLite (one file, WAL) or PostgreSQL, chosen by the URL
 // ("sqlite:PATH" or "postgresql://..."). Holds a pool of sessions, one per serving thread, and
@@ -79,9 +83,36 @@ public:
     };
 
     // Runs work (a callable taking soci::session&) in one transaction; database errors that
-    // mean "busy" or "connection lost" become DatabaseUnavailable.
+    // mean "busy" or "connection lost" become DatabaseUnavailable. On SQLite it first takes a
+    // request's turn at the write gate, ahead of background work.
     template <typename Work>
     auto inTransaction(Work&& work) -> decltype(work(std::declval<soci::session&>()));
+
+    // What background work sees of its transaction: whether to commit now, checked between
+    // two steps of work. Over once `budget` has passed since the transaction began or, on
+    // SQLite, as soon as a request of this process waits to write.
+    class Slice {
+    public:
+        using Clock = std::chrono::steady_clock;
+        Slice(const WriteGate* gate, Clock::time_point began, Clock::duration budget)
+            : gate_(gate), began_(began), budget_(budget) {}
+        bool over() const { return (gate_ && gate_->requestWaiting()) || Clock::now() - began_ >= budget_; }
+        Clock::duration elapsed() const { return Clock::now() - began_; }
+        Clock::duration budget() const { return budget_; }
+
+    private:
+        const WriteGate* gate_;
+        Clock::time_point began_;
+        Clock::duration budget_;
+    };
+
+    // Runs background work (a callable taking soci::session& and const Slice&) in one
+    // transaction. On SQLite it waits for background work's turn at the write gate (no request
+    // waiting). held is set to the time from the transaction's begin to its commit (or
+    // rollback) returning: how long it held SQLite's write lock.
+    template <typename Work>
+    auto inBackgroundTransaction(Slice::Clock::duration budget, Slice::Clock::duration& held, Work&& work)
+        -> decltype(work(std::declval<soci::session&>(), std::declval<const Slice&>()));
     // The same for reading work of a single statement, which needs no transaction of its own.
     template <typename Work>
     auto withSession(Work&& work) -> decltype(work(std::declval<soci::session&>()));
@@ -99,11 +130,15 @@ private:
     std::string url_;
     std::size_t poolSize_;
     std::unique_ptr<soci::connection_pool> pool_;
+    WriteGate writeGate_;
 };
 
 template <typename Work>
 auto Database::inTransaction(Work&& work) -> decltype(work(std::declval<soci::session&>()))
 {
+    std::optional<WriteGate::Request> turn;
+    if (dialect_ == Dialect::SQLite)
+        turn.emplace(writeGate_);
     try {
         Lease lease(*this);
         Transaction transaction(dialect_, *lease);
@@ -115,6 +150,27 @@ auto Database::inTransaction(Work&& work) -> decltype(work(std::declval<soci::se
             transaction.commit();
             return result;
         }
+    } catch (const soci::soci_error& error) {
+        rethrowClassified(error);
+    }
+}
+
+template <typename Work>
+auto Database::inBackgroundTransaction(Slice::Clock::duration budget, Slice::Clock::duration& held, Work&& work)
+    -> decltype(work(std::declval<soci::session&>(), std::declval<const Slice&>()))
+{
+    std::optional<WriteGate::Background> turn;
+    if (dialect_ == Dialect::SQLite)
+        turn.emplace(writeGate_);
+    held = Slice::Clock::duration::zero();
+    try {
+        Lease lease(*this);
+        Transaction transaction(dialect_, *lease);
+        const Slice slice(dialect_ == Dialect::SQLite ? &writeGate_ : nullptr, Slice::Clock::now(), budget);
+        auto result = work(*lease, slice);
+        transaction.commit();
+        held = slice.elapsed();
+        return result;
     } catch (const soci::soci_error& error) {
         rethrowClassified(error);
     }

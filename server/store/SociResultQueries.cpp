@@ -32,14 +32,17 @@ void SociResultQueries::refreshStatistics()
     }
 }
 
-void SociResultQueries::refreshIfDue()
+bool SociResultQueries::refreshIfDue()
 {
     FigureWork work(database_, countImported_);
-    work.run(std::chrono::seconds(5));
+    const bool more = work.run(std::chrono::seconds(5));
     if (work.transactions() > 0) {
-        std::cerr << "korvid-server: figures worked out in the background: " << work.transactions()
-                  << " transactions, the longest " << work.longestMillis() << " ms" << std::endl;
+        std::cerr << "korvid-server: figures worked out in the background: " << work.resultsDone()
+                  << " results in " << work.transactions() << " transactions, the longest "
+                  << std::chrono::duration<double, std::milli>(work.longest()).count() << " ms"
+                  << std::endl;
     }
+    return more;
 }
 
 std::optional<ResultPageData> SociResultQueries::resultPage(int32_t id)

@@ -33,7 +33,8 @@ public:
     // Kept for the server's loop: the work is always done in the background.
     void setRefreshedInBackground(bool) {}
     // A few seconds of background work, in short transactions; for the server's thread.
-    void refreshIfDue();
+    // True when work remains (the thread goes on without resting).
+    bool refreshIfDue();
     // Whether imported results count in figures worked out from now on.
     void setCountImported(bool on) { countImported_ = on; }
 

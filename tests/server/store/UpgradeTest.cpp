@@ -1,45 +1,71 @@
 // A database written by the server before rates were coded and figures kept on arrival
 // (tests/server/store/upgrade/b4cdf79.sql: two imported transcripts, three uploads through the
-// upload API, a second client, and the old figure tables as a page view left them) is upgraded
-// in place when opened: results, fields, clients and keys kept, rates moved to coded rows, the
+// upload API, a second client, and the old figure tables as a page view left them; on PostgreSQL
+// the same rows under that server's PostgreSQL schema, b4cdf79.postgresql.sql) is upgraded in
+// place when opened: results, fields, clients and keys kept, rates moved to coded rows, the
 // figures worked out by the background work.
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include <gtest/gtest.h>
+#include <soci/postgresql/soci-postgresql.h>
 #include <sqlite3.h>
 
 #include "server/store/Database.h"
+#include "server/store/FigureWork.h"
+#include "server/store/Migrations.h"
 #include "server/store/SociRecordStore.h"
 #include "server/store/SociResultQueries.h"
+#include "../ServerFixture.h"
 
 namespace {
 
-class UpgradeTest : public testing::Test {
+std::string dumpText(const std::string& name)
+{
+    std::ifstream in(std::string(KORVID_SOURCE_DIR) + "/tests/server/store/upgrade/" + name);
+    std::ostringstream dump;
+    dump << in.rdbuf();
+    return dump.str();
+}
+
+class UpgradeTest : public testing::TestWithParam<Storage> {
 protected:
     void SetUp() override
     {
-        folder_ = std::filesystem::temp_directory_path() / ("korvid-upgrade-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder_);
-        const std::string path = (folder_ / "old.db").string();
-        std::ifstream in(std::string(KORVID_SOURCE_DIR) + "/tests/server/store/upgrade/b4cdf79.sql");
-        std::ostringstream dump;
-        dump << in.rdbuf();
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-        char* error = nullptr;
-        const int status = sqlite3_exec(db, dump.str().c_str(), nullptr, nullptr, &error);
-        const std::string message = error ? error : "";
-        sqlite3_free(error);
-        sqlite3_close(db);
-        ASSERT_EQ(status, SQLITE_OK) << message;
-        database_ = Database::open("sqlite:" + path, 2);
+        std::string reason;
+        url_ = freshDatabaseURL(GetParam(), reason);
+        if (url_.empty())
+            GTEST_SKIP() << reason;
+        if (GetParam() == Storage::SQLite) {
+            folder_ = std::filesystem::path(url_.substr(7)).parent_path();
+            sqlite3* db = nullptr;
+            ASSERT_EQ(sqlite3_open(url_.substr(7).c_str(), &db), SQLITE_OK);
+            char* error = nullptr;
+            const int status = sqlite3_exec(db, dumpText("b4cdf79.sql").c_str(), nullptr, nullptr, &error);
+            const std::string message = error ? error : "";
+            sqlite3_free(error);
+            sqlite3_close(db);
+            ASSERT_EQ(status, SQLITE_OK) << message;
+        } else {
+            soci::session old(*soci::factory_postgresql(), postgresConnectString(url_));
+            std::istringstream lines(dumpText("b4cdf79.postgresql.sql"));
+            int statements = 0;
+            for (std::string line; std::getline(lines, line);) {
+                if (line.empty() || line.rfind("--", 0) == 0)
+                    continue;
+                old << line;
+                ++statements;
+            }
+            ASSERT_GT(statements, 900);
+        }
+        database_ = Database::open(url_, 2);
     }
     void TearDown() override
     {
         database_.reset();
-        std::filesystem::remove_all(folder_);
+        if (!folder_.empty())
+            std::filesystem::remove_all(folder_);
     }
 
     long long count(const std::string& sql)
@@ -49,15 +75,30 @@ protected:
         return n;
     }
 
+    // How many of the tables named (SQL string literals) exist.
+    long long tables(const std::string& names)
+    {
+        return count(GetParam() == Storage::SQLite
+                         ? "SELECT COUNT(*) FROM sqlite_master WHERE name IN (" + names + ")"
+                         : "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = 'public' "
+                           "AND table_name IN (" + names + ")");
+    }
+
+    std::string url_;
     std::filesystem::path folder_;
     std::unique_ptr<Database> database_;
 };
 
 } // namespace
 
-TEST_F(UpgradeTest, ResultsClientsAndKeysAreKeptAndFiguresFollowInTheBackground)
+INSTANTIATE_TEST_SUITE_P(Storages, UpgradeTest, testing::Values(Storage::SQLite, Storage::PostgreSQL),
+                         storageName);
+
+TEST_P(UpgradeTest, ResultsClientsAndKeysAreKeptAndFiguresFollowInTheBackground)
 {
-    EXPECT_EQ(count("SELECT MAX(version) FROM schema_version"), 5);
+    // Every migration since, whatever their number now.
+    EXPECT_EQ(count("SELECT MAX(version) FROM schema_version"), newestSchemaVersion());
+    EXPECT_GE(newestSchemaVersion(), 5);
     EXPECT_EQ(count("SELECT COUNT(*) FROM results"), 5);
     // 28 rates of each transcript, 74 of each upload: now coded rows, seen through the view too.
     EXPECT_EQ(count("SELECT COUNT(*) FROM rate_values"), 2 * 28 + 3 * 74);
@@ -68,9 +109,10 @@ TEST_F(UpgradeTest, ResultsClientsAndKeysAreKeptAndFiguresFollowInTheBackground)
     // The GDI transcript's 40 fields less its 28 rates.
     EXPECT_EQ(count("SELECT COUNT(*) FROM result_fields WHERE result_id = 1"), 12);
     EXPECT_EQ(count("SELECT COUNT(*) FROM result_fields WHERE result_id = 1 AND name = 'RAMSize'"), 1);
-    EXPECT_EQ(count("SELECT COUNT(*) FROM sqlite_master WHERE name IN ('score_references', 'result_scores', "
-                    "'ranking_rows', 'cohort_figures', 'cohort_state', 'statistics_state')"),
+    EXPECT_EQ(tables("'score_references', 'result_scores', 'ranking_rows', 'cohort_figures', 'cohort_state', "
+                     "'statistics_state'"),
               0);
+    EXPECT_EQ(tables("'rate_values', 'test_codes', 'cohorts', 'cohort_bins', 'scores', 'score_bins'"), 6);
     EXPECT_EQ(count("SELECT COUNT(*) FROM results WHERE standing = 0"), 5);
 
     // Both clients log in with their keys as before.
@@ -100,4 +142,24 @@ TEST_F(UpgradeTest, ResultsClientsAndKeysAreKeptAndFiguresFollowInTheBackground)
     extra.fields = {{"FillRect_16x16_Ops_s", "1000"}, {"RAMSize", "1"}};
     EXPECT_EQ(store.storeResult(extra, "Operator", false), 6);
     EXPECT_EQ(count("SELECT COUNT(*) FROM rate_values WHERE result_id = 6"), 1);
+}
+
+TEST_P(UpgradeTest, BackgroundWorkCommitsWhenTheClockSaysAndNeverBeforeItsFirstResult)
+{
+    // No time at all: each transaction still does one result, so the work always moves on.
+    FigureWork stingy(*database_, false, std::chrono::milliseconds(0));
+    EXPECT_FALSE(stingy.run(std::chrono::seconds(60)));
+    EXPECT_EQ(stingy.transactions(), 5);
+    EXPECT_EQ(stingy.resultsDone(), 5);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM results WHERE standing = 0"), 0);
+}
+
+TEST_P(UpgradeTest, BackgroundWorkWithTimeToSpareDoesEveryWaitingResultInOneTransaction)
+{
+    FigureWork generous(*database_, false, std::chrono::minutes(10));
+    EXPECT_FALSE(generous.run(std::chrono::seconds(60)));
+    EXPECT_EQ(generous.transactions(), 1);
+    EXPECT_EQ(generous.resultsDone(), 5);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM results WHERE standing = 0"), 0);
+    EXPECT_EQ(count("SELECT SUM(result_count) FROM cohorts"), 5);
 }
