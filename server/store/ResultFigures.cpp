@@ -19,9 +19,8 @@ model::LogHistogram cohortScores(soci::session& session, int32_t cohort, int ver
     const int test = -version;
     std::vector<int> bins(512);
     std::vector<long long> counts(512);
-    soci::statement st = (session.prepare << "SELECT bin, count FROM cohort_bins WHERE cohort_id = :c AND test = :t",
-                          soci::into(bins), soci::into(counts), soci::use(cohort), soci::use(test));
-    st.execute();
+    soci::statement st = runOnce(session, "SELECT bin, count FROM cohort_bins WHERE cohort_id = :c AND test = :t",
+                                 soci::into(bins), soci::into(counts), soci::use(cohort), soci::use(test));
     while (st.fetch()) {
         for (std::size_t i = 0; i < bins.size(); ++i)
             histogram.addBin(bins[i], counts[i]);
@@ -69,18 +68,21 @@ void ResultFigures::record(soci::session& session, const ArrivingResult& r) cons
     std::vector<std::pair<int, double>> scores;
     std::string note;
     model::Standing standing = model::Standing::Counted;
+    long long countedScoresBefore = -1;  // the cohort's counted scores of the current version
     for (std::size_t i = 0; i < versions.size(); ++i) {
         const model::ScoreOutcome outcome = model::scoreOf(r.rates, versions[i].reference);
         if (outcome.score)
             scores.emplace_back(versions[i].reference.version, *outcome.score);
         if (i == 0) {
             note = outcome.reason();
-            if (r.imported && !countImported_)
+            if (r.imported && !countImported_) {
                 standing = model::Standing::Imported;
-            else if (outcome.score &&
-                     model::isFarOut(*outcome.score,
-                                     model::farOutFences(cohortScores(session, cohort, versions[i].reference.version))))
-                standing = model::Standing::Outlier;
+            } else if (outcome.score) {
+                const model::LogHistogram before = cohortScores(session, cohort, versions[i].reference.version);
+                countedScoresBefore = before.count();
+                if (model::isFarOut(*outcome.score, model::farOutFences(before)))
+                    standing = model::Standing::Outlier;
+            }
         }
     }
     const int standingNumber = static_cast<int>(standing);
@@ -123,6 +125,95 @@ void ResultFigures::record(soci::session& session, const ArrivingResult& r) cons
         if (key.graphicsCardId > 0)
             refreshCard(session, version, key.graphicsCardId);
     }
+    // This score makes the cohort judgeable: the results counted before it, which nothing
+    // could judge when they arrived, are judged now with it.
+    if (countedScoresBefore + 1 == model::kOutlierMinimum)
+        judgeCohort(session, cohort, versions[0].reference.version);
+}
+
+void ResultFigures::judgeCohort(soci::session& session, int32_t cohort, int version) const
+{
+    const model::Fences fences = model::farOutFences(cohortScores(session, cohort, version));
+    if (!fences.known)
+        return;
+    // The cohort's counted scores are kOutlierMinimum rows; its other results (uncounted, or
+    // without a score) are passed over along the cohort's index.
+    std::vector<int32_t> farOut;
+    const int counted = static_cast<int>(model::Standing::Counted);
+    {
+        std::vector<int> ids(64);
+        std::vector<double> scores(64);
+        soci::statement st = runOnce(session, "SELECT r.id, s.score FROM results r JOIN scores s ON "
+                                              "s.result_id = r.id AND s.version = :v WHERE r.cohort_id = :c "
+                                              "AND r.standing = :counted",
+                                     soci::into(ids), soci::into(scores), soci::use(version), soci::use(cohort),
+                                     soci::use(counted));
+        while (st.fetch()) {
+            for (std::size_t i = 0; i < ids.size(); ++i) {
+                if (model::isFarOut(scores[i], fences))
+                    farOut.push_back(ids[i]);
+            }
+        }
+    }
+    for (int32_t id : farOut)
+        uncount(session, id, cohort);
+}
+
+void ResultFigures::uncount(soci::session& session, int32_t id, int32_t cohort) const
+{
+    int32_t card = 0;
+    session << "SELECT COALESCE(graphics_card_id, 0) FROM results WHERE id = :id", soci::into(card), soci::use(id);
+    std::vector<std::tuple<int32_t, int32_t>> keys;  // (test, bin) of the cohort's counts, as record adds them
+    for (const model::Rate& rate : loadRates(session, id)) {
+        int32_t bin = 0;
+        if (rate.id.hasFigures() && model::LogHistogram::binOf(rate.value, model::LogHistogram::kRateWidth, bin))
+            keys.emplace_back(rate.id.code(), bin);
+    }
+    std::vector<std::pair<int, double>> scores;
+    {
+        std::vector<int> versions(16);
+        std::vector<double> values(16);
+        soci::statement st = runOnce(session, "SELECT version, score FROM scores WHERE result_id = :id",
+                                     soci::into(versions), soci::into(values), soci::use(id));
+        while (st.fetch()) {
+            for (std::size_t i = 0; i < versions.size(); ++i)
+                scores.emplace_back(versions[i], values[i]);
+        }
+    }
+    for (const auto& [version, score] : scores) {
+        int32_t bin = 0;
+        if (model::LogHistogram::binOf(score, model::LogHistogram::kRateWidth, bin))
+            keys.emplace_back(-version, bin);
+    }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    for (const auto& [test, bin] : keys) {
+        int32_t t = test, b = bin;
+        session << "UPDATE cohort_bins SET count = count - 1 WHERE cohort_id = :c AND test = :t AND bin = :b",
+            soci::use(cohort), soci::use(t), soci::use(b);
+        session << "DELETE FROM cohort_bins WHERE cohort_id = :c AND test = :t AND bin = :b AND count <= 0",
+            soci::use(cohort), soci::use(t), soci::use(b);
+    }
+    session << "UPDATE cohorts SET counted = counted - 1 WHERE id = :c", soci::use(cohort);
+    const int outlier = static_cast<int>(model::Standing::Outlier);
+    session << "UPDATE results SET standing = :s WHERE id = :id", soci::use(outlier), soci::use(id);
+    std::vector<int32_t> scopes = {0};
+    if (card > 0)
+        scopes.push_back(card);
+    for (const auto& [version, score] : scores) {
+        int32_t bin = 0;
+        if (!model::LogHistogram::binOf(score, model::LogHistogram::kScoreWidth, bin))
+            continue;
+        int v = version;
+        for (int32_t scope : scopes) {
+            session << "UPDATE score_bins SET count = count - 1 WHERE version = :v AND scope = :s AND bin = :b",
+                soci::use(v), soci::use(scope), soci::use(bin);
+            session << "DELETE FROM score_bins WHERE version = :v AND scope = :s AND bin = :b AND count <= 0",
+                soci::use(v), soci::use(scope), soci::use(bin);
+        }
+        if (card > 0)
+            refreshCard(session, version, card);
+    }
 }
 
 void ResultFigures::countScore(soci::session& session, int version, int32_t, int32_t card, double score) const
@@ -148,9 +239,8 @@ void ResultFigures::refreshCard(soci::session& session, int version, int32_t car
     {
         std::vector<int> bins(1024);
         std::vector<long long> counts(1024);
-        soci::statement st = (session.prepare << "SELECT bin, count FROM score_bins WHERE version = :v AND scope = :c",
-                              soci::into(bins), soci::into(counts), soci::use(version), soci::use(card));
-        st.execute();
+        soci::statement st = runOnce(session, "SELECT bin, count FROM score_bins WHERE version = :v AND scope = :c",
+                                     soci::into(bins), soci::into(counts), soci::use(version), soci::use(card));
         while (st.fetch()) {
             for (std::size_t i = 0; i < bins.size(); ++i)
                 histogram.addBin(bins[i], counts[i]);

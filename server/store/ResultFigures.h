@@ -43,6 +43,11 @@ public:
     void refreshCard(soci::session& session, int version, int32_t card) const;
 
 private:
+    // Judges the cohort's counted results against the fences of their scores under the current
+    // version, and takes the far-out ones out of every figure (docs/scores.md, "Outliers").
+    void judgeCohort(soci::session& session, int32_t cohort, int version) const;
+    // Undoes what record and scoreUnder counted for a counted result, which becomes an outlier.
+    void uncount(soci::session& session, int32_t id, int32_t cohort) const;
     void countScore(soci::session& session, int version, int32_t cohort, int32_t card, double score) const;
 
     const SqlDialect& dialect_;

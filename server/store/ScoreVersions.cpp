@@ -1,5 +1,7 @@
 #include "server/store/ScoreVersions.h"
 
+#include "server/store/SqlDialect.h"
+
 #include <stdexcept>
 
 #include "server/store/Database.h"
@@ -14,12 +16,11 @@ std::vector<ScoreVersion> active(soci::session& session)
     std::vector<int> numbers(4), referenceIds(4);
     std::vector<std::string> states(4), labels(4), references(4);
     std::vector<long long> created(4);
-    soci::statement st = (session.prepare << "SELECT version, state, label, reference, COALESCE(reference_result_id, 0), "
-                                             "created_at FROM score_versions WHERE state IN ('current', 'building') "
-                                             "ORDER BY CASE WHEN state = 'current' THEN 0 ELSE 1 END",
-                          soci::into(numbers), soci::into(states), soci::into(labels), soci::into(references),
-                          soci::into(referenceIds), soci::into(created));
-    st.execute();
+    soci::statement st = runOnce(session, "SELECT version, state, label, reference, COALESCE(reference_result_id, 0), "
+                                          "created_at FROM score_versions WHERE state IN ('current', 'building') "
+                                          "ORDER BY CASE WHEN state = 'current' THEN 0 ELSE 1 END",
+                                 soci::into(numbers), soci::into(states), soci::into(labels), soci::into(references),
+                                 soci::into(referenceIds), soci::into(created));
     while (st.fetch()) {
         for (std::size_t i = 0; i < numbers.size(); ++i) {
             ScoreVersion v;

@@ -59,11 +59,13 @@ void checkTargets(soci::session& session, const RecordDocument& record)
 Fields fieldsOf(soci::session& session, int32_t id)
 {
     Fields fields;
-    soci::rowset<soci::row> rows = (session.prepare << "SELECT name, value FROM record_fields "
-                                                       "WHERE record_id = :id ORDER BY position",
-                                    soci::use(id));
-    for (const soci::row& row : rows)
-        fields.emplace_back(row.get<std::string>(0), row.get<std::string>(1));
+    std::vector<std::string> names(64), values(64);
+    soci::statement st = runOnce(session, "SELECT name, value FROM record_fields WHERE record_id = :id ORDER BY position",
+                                 soci::into(names), soci::into(values), soci::use(id));
+    while (st.fetch()) {
+        for (std::size_t i = 0; i < names.size(); ++i)
+            fields.emplace_back(names[i], values[i]);
+    }
     return fields;
 }
 

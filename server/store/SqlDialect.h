@@ -11,6 +11,22 @@
 // What differs between SQLite and PostgreSQL in the statements of the store, in one place.
 // Everything else is written once in the SQL both understand (upserts with ON CONFLICT,
 // RETURNING, partial indexes).
+// Runs a statement once and returns it, its rows (if any) left for fetch(). On PostgreSQL the
+// statement goes with its parameters in one round trip; one made with session.prepare takes
+// three (a named statement prepared, run, and deallocated when it is destroyed). SQLite
+// prepares either kind alike.
+template <typename... Elements>
+soci::statement runOnce(soci::session& session, const std::string& sql, Elements&&... elements)
+{
+    soci::statement statement(session);
+    (statement.exchange(std::forward<Elements>(elements)), ...);
+    statement.alloc();
+    statement.prepare(sql, soci::details::st_one_time_query);
+    statement.define_and_bind();
+    statement.execute(false);
+    return statement;
+}
+
 class SqlDialect {
 public:
     explicit SqlDialect(Dialect dialect) : dialect_(dialect) {}
@@ -52,10 +68,12 @@ void SqlDialect::insertRows(soci::session& session, const std::string& table, co
         std::string sql = "INSERT INTO " + table + " (" + columns + ") SELECT * FROM unnest(";
         for (std::size_t i = 0; i < arrays.size(); ++i)
             sql += std::string(i ? ", " : "") + "CAST(:c" + std::to_string(i) + " AS " + types[i] + ")";
-        soci::details::prepare_temp_type prepared = (session.prepare << sql + ") " + tail);
+        soci::statement statement(session);
         for (std::string& array : arrays)
-            prepared, soci::use(array);
-        soci::statement statement = prepared;
+            statement.exchange(soci::use(array));
+        statement.alloc();
+        statement.prepare(sql + ") " + tail, soci::details::st_one_time_query);
+        statement.define_and_bind();
         statement.execute(true);
         return;
     }

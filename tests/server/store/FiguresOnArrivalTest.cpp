@@ -184,7 +184,7 @@ TEST_P(FiguresOnArrivalTest, CohortsDriversOutliersAndPartialRunsAsWorkedOutByHa
 
     // The ranking: one card, ranked on its counted scores (five GDI runs, the older driver's,
     // the wider mode's and the Direct2D run: eight), median 80877 read from a 0.1 % bin.
-    const RankingPageData ranking = queries_->ranking();
+    const RankingListData ranking = queries_->ranking({});
     ASSERT_EQ(ranking.ranked.size(), 1u);
     EXPECT_EQ(ranking.ranked[0].counted, 8);
     EXPECT_NEAR(ranking.ranked[0].medianScore, 80877.08, 80877.08 * 0.0006);
@@ -202,7 +202,7 @@ TEST_P(FiguresOnArrivalTest, CohortsDriversOutliersAndPartialRunsAsWorkedOutByHa
     EXPECT_EQ(rescored.score.version, 2);
     EXPECT_NEAR(*rescored.score.score, 1000.0, 1e-6);
     EXPECT_NEAR(*page(d2d).score.score, 1000.0 * 1000.0 / 80877.08, 0.001);
-    EXPECT_EQ(queries_->ranking().ranked[0].counted, 8);
+    EXPECT_EQ(queries_->ranking({}).ranked[0].counted, 8);
     EXPECT_THROW(database_->inTransaction([&](soci::session& s) { return scoreVersions::start(s, partial); }),
                  std::runtime_error);  // no FillRect 128: cannot be a reference
     for (const char* sql : {"SELECT COUNT(*) FROM scores WHERE version = 1",
@@ -223,3 +223,46 @@ TEST_P(FiguresOnArrivalTest, CohortsDriversOutliersAndPartialRunsAsWorkedOutByHa
 
 INSTANTIATE_TEST_SUITE_P(Storages, FiguresOnArrivalTest, ::testing::Values(Storage::SQLite, Storage::PostgreSQL),
                          storageName);
+
+TEST_P(FiguresOnArrivalTest, AnEarlyOutlierIsJudgedWhenItsCohortReachesFiveCountedScores)
+{
+    const std::string gdi = fixture("gdi-run.kvdresult");
+    // The slow run arrives first: its cohort has no scores to judge it by, so it is counted.
+    const int32_t slow = import(withRam(scaled(gdi, 0.3), 6));
+    for (int n = 1; n <= 3; ++n)
+        import(withRam(gdi, n));
+    EXPECT_EQ(page(slow).score.standing, model::Standing::Counted);
+    EXPECT_EQ(page(slow).own->scores(1)->count(), 4);
+    // The fifth counted score: sorted 24263, 80877 x 4, so Q1 = Q3 = 80877, r = 1.05 at least,
+    // the lower fence 80877 / 1.05^3 = 69865, and 24263 lies below it. The slow run leaves every
+    // figure it was counted in; the four others stay counted.
+    const int32_t fifth = import(withRam(gdi, 4));
+    const ResultPageData judged = page(slow);
+    EXPECT_EQ(judged.score.standing, model::Standing::Outlier);
+    EXPECT_EQ(page(fifth).score.standing, model::Standing::Counted);
+    ASSERT_TRUE(judged.own);
+    EXPECT_EQ(judged.own->resultCount, 5);
+    EXPECT_EQ(judged.own->counted, 4);
+    EXPECT_EQ(judged.own->scores(1)->count(), 4);
+    const model::TestId fill64 = *model::TestId::of("FillRect", 64, 64, "Ops_s");
+    EXPECT_EQ(judged.own->figure(fill64)->count(), 4);
+    // Its bin is gone, not left at a count of 0: the lowest FillRect value is the others' again.
+    EXPECT_NEAR(judged.own->figure(fill64)->quantile(0.0), 400353.0, 400353.0 * 0.005);
+    EXPECT_EQ(queries_->ranking({}).ranked.size(), 1u);
+    EXPECT_EQ(queries_->ranking({}).ranked[0].counted, 4);
+    EXPECT_NEAR(queries_->ranking({}).ranked[0].lowerScore, 80877.08, 80877.08 * 0.0006);
+    EXPECT_EQ(judged.score.scoredInAll, 4);  // the ranks count the four alone
+    for (const char* sql : {"SELECT COUNT(*) FROM cohort_bins WHERE count <= 0",
+                            "SELECT COUNT(*) FROM score_bins WHERE count <= 0"}) {
+        long long n = -1;
+        database_->withSession([&](soci::session& s) { s << sql, soci::into(n); });
+        EXPECT_EQ(n, 0) << sql;
+    }
+    // Back at four counted scores, the next one makes five again: all five are judged, and none
+    // is far out. Later arrivals are judged as they arrive, as before.
+    import(withRam(gdi, 5));
+    EXPECT_EQ(page(fifth).own->counted, 5);
+    const int32_t slowAgain = import(withRam(scaled(gdi, 0.3), 7));
+    EXPECT_EQ(page(slowAgain).score.standing, model::Standing::Outlier);
+    EXPECT_EQ(page(fifth).own->counted, 5);
+}
