@@ -17,8 +17,12 @@ std::string nameOf(GraphicsSystem system)
 
 GraphicsSystem graphicsSystemOf(const std::vector<std::pair<std::string, std::string>>& fields)
 {
-    bool sourceMask = false;
+    bool sourceMask = false, blit = false, overlappedBlit = false;
     for (const auto& [name, value] : fields) {
+        if (name.rfind("BlitRect_", 0) == 0)
+            blit = true;
+        else if (name.rfind("OverlappedBlitRect_", 0) == 0)
+            overlappedBlit = true;
         if (name == "GraphicsSystem") {
             if (value == "Direct2D")
                 return GraphicsSystem::Direct2D;
@@ -29,7 +33,10 @@ GraphicsSystem graphicsSystemOf(const std::vector<std::pair<std::string, std::st
             name.rfind("CompositeSrcMask_", 0) == 0)
             sourceMask = true;
     }
-    return sourceMask ? GraphicsSystem::Direct2D : GraphicsSystem::GDI;
+    // GDI measures the overlapped blit whenever it measures the blit (its copy within the window
+    // cannot be refused); only Direct2D reports it not supported, also in a run without the
+    // compositing group.
+    return sourceMask || (blit && !overlappedBlit) ? GraphicsSystem::Direct2D : GraphicsSystem::GDI;
 }
 
 } // namespace model

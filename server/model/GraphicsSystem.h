@@ -15,7 +15,8 @@ std::string nameOf(GraphicsSystem system);  // "Direct2D", "GDI", "unknown"
 // GraphicsSystem of "Direct2D" or "GDI" when the program sends one; otherwise Direct2D when the
 // run recorded CompositeSrcMaskCombineAlphas=1 or any CompositeSrcMask rate (the Direct2D
 // source-mask test sets that flag whenever it runs, and GDI has no source-mask compositing at
-// all, so it can record neither), and GDI otherwise.
+// all, so it can record neither), or when it measured the blit but not the overlapped blit (GDI
+// always measures both, Direct2D may report the overlapped one not supported); GDI otherwise.
 GraphicsSystem graphicsSystemOf(const std::vector<std::pair<std::string, std::string>>& fields);
 
 } // namespace model

@@ -167,6 +167,38 @@ TEST(ModelGraphicsSystem, RealUploadsOfBothSystemsAreToldApart)
     EXPECT_EQ(nameOf(GraphicsSystem::Direct2D), "Direct2D");
 }
 
+// The real uploads as a run without the compositing group (-nc) would have sent them: neither
+// Composite nor CompositeSrcMask rates, nor their flags.
+TEST(ModelGraphicsSystem, RunsWithoutCompositingAreToldApartByTheOverlappedBlitWhereTheyCanBe)
+{
+    const auto withoutCompositing = [](const std::string& name) {
+        std::vector<std::pair<std::string, std::string>> kept;
+        for (const auto& field : uploadFields(name)) {
+            if (field.first.rfind("Composite", 0) != 0)
+                kept.push_back(field);
+        }
+        return kept;
+    };
+    const auto d2d = withoutCompositing("d2d-run.upload.xml");
+    const auto gdi = withoutCompositing("gdi-run.upload.xml");
+    ASSERT_EQ(d2d.size(), uploadFields("d2d-run.upload.xml").size() - 11);  // 8 rates, 3 flags
+    ASSERT_EQ(gdi.size(), uploadFields("gdi-run.upload.xml").size());        // GDI had no compositing here
+    // This Direct2D run reported the overlapped blit not supported; GDI always measures it.
+    EXPECT_EQ(graphicsSystemOf(d2d), GraphicsSystem::Direct2D);
+    EXPECT_EQ(graphicsSystemOf(gdi), GraphicsSystem::GDI);
+    // A Direct2D run whose overlapped blit worked carries nothing that only Direct2D writes.
+    auto overlapping = d2d;
+    overlapping.emplace_back("OverlappedBlitRect_16x16_Ops_s", "2000");
+    EXPECT_EQ(graphicsSystemOf(overlapping), GraphicsSystem::GDI);
+    // Without the blit group there is no overlapped blit to miss.
+    std::vector<std::pair<std::string, std::string>> noBlits;
+    for (const auto& field : d2d) {
+        if (field.first.rfind("BlitRect_", 0) != 0)
+            noBlits.push_back(field);
+    }
+    EXPECT_EQ(graphicsSystemOf(noBlits), GraphicsSystem::GDI);
+}
+
 TEST(ModelQuantiles, ExactAndBinnedQuantilesAgreeWithinTheStatedError)
 {
     const Spread four = spreadOf({40, 10, 30, 20});
