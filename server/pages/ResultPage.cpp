@@ -7,11 +7,12 @@
 #include "server/model/Comparison.h"
 #include "server/model/Outliers.h"
 #include "server/model/Ranking.h"
+#include "server/pages/DistributionChart.h"
 #include "server/pages/DriverHistoryPage.h"
 #include "server/pages/Html.h"
 #include "server/pages/JsonWriter.h"
 #include "server/pages/PageFrame.h"
-#include "server/pages/SvgChart.h"
+#include "server/pages/ResultListPage.h"
 
 using model::GroupKind;
 using model::TestGroup;
@@ -159,6 +160,37 @@ std::string percentCell(const model::LogHistogram* f, const model::Rate* rate)
            std::to_string(f->count()) + ")</span></td>";
 }
 
+// A small histogram of a rate's cohort with this result's value marked.
+std::string histogramOf(const TestId& id, const std::string& heading, const model::LogHistogram& cohort, double value)
+{
+    const DisplayHistogram bars = displayBars(cohort, value);
+    const RatioFigures f = ratioToMedian(cohort, value);
+    std::string title = id.label() + " in its cohort: " + std::to_string(cohort.count()) + " counted results in " +
+                        std::to_string(bars.bars.size()) + " bars of " + std::to_string(bars.binsPerBar) +
+                        (bars.binsPerBar == 1 ? " bin" : " bins") + " (1 % each) from " +
+                        formatFigure(bars.bars.front().lower) + " to " + formatFigure(bars.bars.back().upper) +
+                        ", median " + formatFigure(f.median) + "; ";
+    title += f.ratio > 0 ? "this result " + formatRate(value) + ", " + ratioText(f.ratio) + " the median"
+                         : "this result did not measure it";
+    return histogramChart(title, heading, bars, value, f.median);
+}
+
+std::string histogramsBlock(const std::string& histograms)
+{
+    if (histograms.empty())
+        return "";
+    return "<p class=\"note\">Its cohort's counted results (bars of whole 1 % bins on a log scale; the darker bar "
+           "and the blue line: this result; dashed: the median):</p>\n<div class=\"histograms\">" + histograms +
+           "</div>\n";
+}
+
+std::string ratioCell(const model::LogHistogram* band, const model::Rate* rate)
+{
+    if (!band || !rate || !(rate->value > 0))
+        return "<td class=\"n\">–</td>";
+    return "<td class=\"n\">" + ratioText(ratioToMedian(*band, rate->value).ratio) + "</td>";
+}
+
 std::string sizedGroup(const TestGroup& group, const ResultPageData& data)
 {
     const model::Test test = group.tests.front();
@@ -177,37 +209,43 @@ std::string sizedGroup(const TestGroup& group, const ResultPageData& data)
     std::string html = "<div class=\"group\" id=\"" + escapeHtml(group.title) + "\"><h3>" +
                        escapeHtml(group.title) + ":</h3>\n<table><tr><th>Size</th>"
                        "<th class=\"n\">Ops/s</th><th class=\"n\">MPixel/s</th>"
-                       "<th class=\"n\">cohort median MPixel/s</th><th class=\"n\">percentile</th></tr>\n";
-    std::vector<SizeRow> rows;
+                       "<th class=\"n\">cohort median MPixel/s</th><th class=\"n\">percentile</th>"
+                       "<th class=\"n\">to the median</th></tr>\n";
+    std::vector<RatioRow> rows;
+    std::string histograms;
+    bool anyCohort = false;
     for (int32_t size : sizes) {
+        const TestId opsId{test, size, model::Unit::Ops};
         const model::Rate* ops = rateOf(data.result, test, size, model::Unit::Ops);
         const model::Rate* mp = rateOf(data.result, test, size, model::Unit::MP);
-        const model::LogHistogram* band = figureOf(data, TestId{test, size, model::Unit::Ops});
+        const model::LogHistogram* band = figureOf(data, opsId);
         // MP/s is Ops/s times the square's pixels: the cohort's MP/s figures follow from its Ops/s.
         const double toMP = static_cast<double>(size) * size / 1048576.0;
         html += "<tr><td>(" + std::to_string(size) + ", " + std::to_string(size) + ")</td>";
         html += ops ? rateCell(ops->value) : "<td class=\"n\">not measured</td>";
         html += mp ? rateCell(mp->value) : "<td class=\"n\">–</td>";
         html += band ? figureCell(band->quantile(0.5) * toMP) : "<td class=\"n\">–</td>";
-        html += percentCell(band, ops) + "</tr>\n";
-        SizeRow row;
+        html += percentCell(band, ops) + ratioCell(band, ops) + "</tr>\n";
+        RatioRow row;
         row.size = size;
-        row.value = mp ? mp->value : 0.0;
         if (band) {
-            const model::Spread spread = band->spread();
-            row.hasBand = true;
-            row.lower = spread.lower * toMP;
-            row.median = spread.median * toMP;
-            row.upper = spread.upper * toMP;
+            anyCohort = true;
+            row.hasCohort = true;
+            row.figures = ratioToMedian(*band, ops ? ops->value : 0.0);
+            histograms += histogramOf(opsId, std::to_string(size) + "x" + std::to_string(size) + " Ops/s", *band,
+                                      ops ? ops->value : 0.0);
         }
         rows.push_back(row);
     }
     if (sizes.empty())
-        html += "<tr><td colspan=\"5\">not measured</td></tr>\n";
+        html += "<tr><td colspan=\"6\">not measured</td></tr>\n";
     html += "</table>\n";
-    if (!sizes.empty())
-        html += sizeChart(group.title + ": MPixel/s against square size", "MPixel/s (log scale)", rows);
-    return html + "</div>\n";
+    if (anyCohort) {
+        html += ratioChart(group.title + ": this result's Ops/s as a ratio to its cohort's median by square size, "
+                                         "with the cohort's quartiles",
+                           rows);
+    }
+    return html + histogramsBlock(histograms) + "</div>\n";
 }
 
 std::string unsizedGroup(const TestGroup& group, const ResultPageData& data)
@@ -216,7 +254,9 @@ std::string unsizedGroup(const TestGroup& group, const ResultPageData& data)
     std::string html = "<div class=\"group\" id=\"" + escapeHtml(group.title) + "\"><h3>" +
                        escapeHtml(group.title) + ":</h3>\n<table><tr><th>Test</th>";
     html += transfer ? "<th class=\"n\">MiB/s</th>" : "<th class=\"n\">Ops/s</th><th class=\"n\">MPixel/s</th>";
-    html += "<th class=\"n\">cohort median</th><th class=\"n\">percentile</th><th>within the cohort</th></tr>\n";
+    html += "<th class=\"n\">cohort median</th><th class=\"n\">percentile</th><th class=\"n\">to the median</th>"
+            "<th>within the cohort</th></tr>\n";
+    std::string histograms;
     for (model::Test test : group.tests) {
         const model::Unit unit = transfer ? model::Unit::MiB : model::Unit::MP;
         const TestId id{test, 0, unit};
@@ -228,17 +268,23 @@ std::string unsizedGroup(const TestGroup& group, const ResultPageData& data)
             html += ops ? rateCell(ops->value) : "<td class=\"n\">not measured</td>";
         html += m ? rateCell(m->value) : "<td class=\"n\">not measured</td>";
         html += band ? figureCell(band->quantile(0.5)) : "<td class=\"n\">–</td>";
-        html += percentCell(band, m);
-        const model::Spread spread = band ? band->spread() : model::Spread{};
-        double low = m ? m->value : 0, high = low;
-        if (band) {
-            low = low > 0 ? std::min(low, spread.lower) : spread.lower;
-            high = std::max(high, spread.upper);
-        }
-        html += "<td>" + bandGauge(m ? m->value : 0, spread.lower, spread.median, spread.upper, low / 2, high * 2) +
+        html += percentCell(band, m) + ratioCell(band, m);
+        const RatioFigures figures = band ? ratioToMedian(*band, m ? m->value : 0.0) : RatioFigures{};
+        html += "<td>" + ratioGauge(id.label() + ": this result as a ratio to its cohort's median, with the "
+                                                 "cohort's quartiles",
+                                    figures) +
                 "</td></tr>\n";
+        // Each rate with figures: the random mix's Ops/s as well as its MP/s.
+        for (const model::Unit u : {model::Unit::Ops, model::Unit::MP, model::Unit::MiB}) {
+            const TestId each{test, 0, u};
+            const model::LogHistogram* cohort = figureOf(data, each);
+            if (!cohort)
+                continue;
+            const model::Rate* rate = model::findRate(data.result.rates, each);
+            histograms += histogramOf(each, each.label(), *cohort, rate ? rate->value : 0.0);
+        }
     }
-    return html + "</table></div>\n";
+    return html + "</table>\n" + histogramsBlock(histograms) + "</div>\n";
 }
 
 std::string cohortLabel(const CohortSummary& c)
@@ -347,6 +393,175 @@ std::string driversSection(const ResultPageData& data)
     return body;
 }
 
+std::string listAddress(const ResultListRequest& request)
+{
+    return std::string(kSiteBase) + "?" + resultListQuery(request);
+}
+
+std::string modeOf(model::GraphicsSystem system, int32_t w, int32_t h, int32_t b)
+{
+    return model::CohortKey{0, "", system, w, h, b}.modeText();
+}
+
+// The list of a card in one graphics system and display mode, over all its drivers.
+ResultListRequest cardModeList(int32_t card, model::GraphicsSystem system, int32_t w, int32_t h, int32_t b)
+{
+    ResultListRequest q;
+    q.card = card;
+    q.system = system;
+    q.width = w;
+    q.height = h;
+    q.bitsPerPixel = b;
+    return q;
+}
+
+std::string countText(const SimilarGroup& g)
+{
+    return (g.countCapped ? "more than " : "") + std::to_string(g.count) + (g.count == 1 && !g.countCapped ? " result" : " results");
+}
+
+std::string nearestList(const SimilarGroup& g)
+{
+    if (g.nearest.empty())
+        return "";
+    std::string html = "<ul class=\"similar\">";
+    for (const ResultSummary& r : g.nearest) {
+        html += "<li>" + link(std::string(kSiteBase) + "Result/" + std::to_string(r.id), "Result " + std::to_string(r.id)) +
+                ": " + escapeHtml(orDash(r.cardName)) + " · " + escapeHtml(orDash(r.driverText)) + " · " +
+                escapeHtml(orDash(r.cpuName)) + " · " + escapeHtml(orDash(r.osText)) + " · score " +
+                formatScore(r.score ? *r.score : 0.0) + (r.imported ? " <span class=\"imported\">imported</span>" : "") +
+                "</li>";
+    }
+    return html + "</ul>\n";
+}
+
+std::string similarSection(const ResultPageData& data)
+{
+    const StoredResult& r = data.result;
+    const SimilarResults& s = data.similar;
+    std::string body = "<h2 id=\"similar\">Similar results</h2>\n<p class=\"note\">Each with the results nearest "
+                       "to this one by ID (up to " + std::to_string(kSimilarNearest) + ").</p>\n";
+    if (r.graphicsCardId > 0) {
+        const std::string mode = modeOf(r.graphicsSystem, r.displayWidth, r.displayHeight, r.bitsPerPixel);
+        body += "<h3>The same card under other drivers</h3>\n<p>" + countText(s.otherDrivers) + " of " +
+                std::to_string(s.otherDriverCount) + (s.otherDriverCount == 1 ? " other driver" : " other drivers") +
+                " in " + escapeHtml(mode) + ": " +
+                link(listAddress(cardModeList(r.graphicsCardId, r.graphicsSystem, r.displayWidth, r.displayHeight,
+                                              r.bitsPerPixel)),
+                     "every result of this card in this mode") + ".</p>\n" + nearestList(s.otherDrivers);
+        body += "<h3>The same card in other display modes and graphics systems</h3>\n<p>" +
+                countText(s.otherModes) + (s.modes.empty() ? "." : ": ");
+        for (std::size_t i = 0; i < s.modes.size(); ++i) {
+            const ModeCount& m = s.modes[i];
+            body += (i ? "; " : "") + link(listAddress(cardModeList(r.graphicsCardId, m.system, m.width, m.height,
+                                                                    m.bitsPerPixel)),
+                                           modeOf(m.system, m.width, m.height, m.bitsPerPixel) + ", " +
+                                               std::to_string(m.count) + (m.count == 1 ? " result" : " results"));
+        }
+        body += (s.modes.empty() ? "" : ".") + std::string("</p>\n") + nearestList(s.otherModes);
+    }
+    const struct {
+        const char* heading;
+        const char* what;
+        const std::string& name;
+        const SimilarGroup& group;
+        std::string ResultListRequest::*filter;
+    } named[] = {{"The same processor", "processor", s.cpuName, s.sameProcessor, &ResultListRequest::processor},
+                 {"The same operating system", "operating system", s.osText, s.sameOs, &ResultListRequest::os}};
+    for (const auto& n : named) {
+        if (n.name.empty())
+            continue;
+        ResultListRequest q;
+        q.*n.filter = n.name;
+        body += "<h3>" + std::string(n.heading) + "</h3>\n<p>" + countText(n.group) + " with the " + n.what + " “" +
+                escapeHtml(n.name) + "”: " + link(listAddress(q), "list them") + ".</p>\n" + nearestList(n.group);
+    }
+    return body;
+}
+
+void similarGroupJson(JsonWriter& j, const SimilarGroup& g)
+{
+    j.field("count", g.count).field("countCapped", g.countCapped);
+    j.key("nearest").beginArray();
+    for (const ResultSummary& r : g.nearest) {
+        j.beginObject().field("id", r.id).field("createdAt", r.createdAt).field("cardName", r.cardName);
+        j.field("driver", r.driverText).field("processor", r.cpuName).field("os", r.osText);
+        if (r.score)
+            j.field("score", *r.score);
+        else
+            j.key("score").null();
+        j.endObject();
+    }
+    j.endArray();
+}
+
+void similarJson(JsonWriter& j, const ResultPageData& data)
+{
+    const StoredResult& r = data.result;
+    const SimilarResults& s = data.similar;
+    j.key("similar").beginObject();
+    if (r.graphicsCardId > 0) {
+        j.key("otherDrivers").beginObject().field("drivers", s.otherDriverCount);
+        j.field("list", listAddress(cardModeList(r.graphicsCardId, r.graphicsSystem, r.displayWidth, r.displayHeight,
+                                                 r.bitsPerPixel)));
+        similarGroupJson(j, s.otherDrivers);
+        j.endObject();
+        j.key("otherModes").beginObject().key("modes").beginArray();
+        for (const ModeCount& m : s.modes) {
+            j.beginObject().field("graphicsSystem", model::nameOf(m.system)).field("width", m.width);
+            j.field("height", m.height).field("bitsPerPixel", m.bitsPerPixel).field("count", m.count);
+            j.field("list", listAddress(cardModeList(r.graphicsCardId, m.system, m.width, m.height, m.bitsPerPixel)));
+            j.endObject();
+        }
+        j.endArray();
+        similarGroupJson(j, s.otherModes);
+        j.endObject();
+    }
+    if (!s.cpuName.empty()) {
+        ResultListRequest q;
+        q.processor = s.cpuName;
+        j.key("processor").beginObject().field("name", s.cpuName).field("list", listAddress(q));
+        similarGroupJson(j, s.sameProcessor);
+        j.endObject();
+    }
+    if (!s.osText.empty()) {
+        ResultListRequest q;
+        q.os = s.osText;
+        j.key("os").beginObject().field("name", s.osText).field("list", listAddress(q));
+        similarGroupJson(j, s.sameOs);
+        j.endObject();
+    }
+    j.endObject();
+}
+
+// The cohort's figures of one rate in the page's JSON: its quartiles, this result's place and
+// ratio, and the histogram's bars as the page draws them (the empty bars left out).
+void cohortJson(JsonWriter& j, const model::LogHistogram& f, double value)
+{
+    const model::Spread spread = f.spread();
+    j.key("cohort").beginObject().field("count", static_cast<int64_t>(f.count()));
+    j.field("lower", spread.lower).field("median", spread.median).field("upper", spread.upper);
+    j.field("percentile", f.percentile(value));
+    const RatioFigures ratio = ratioToMedian(f, value);
+    if (ratio.ratio > 0)
+        j.field("ratio", ratio.ratio);
+    j.field("bandLower", ratio.bandLower).field("bandUpper", ratio.bandUpper);
+    const DisplayHistogram bars = displayBars(f, value);
+    j.key("histogram").beginObject().field("binsPerBar", bars.binsPerBar);
+    j.field("bars", static_cast<int64_t>(bars.bars.size()));
+    j.field("lower", bars.bars.front().lower).field("upper", bars.bars.back().upper);
+    j.field("markedBar", bars.marked);
+    j.key("counts").beginArray();
+    for (std::size_t k = 0; k < bars.bars.size(); ++k) {
+        const HistogramBar& bar = bars.bars[k];
+        if (bar.count > 0) {
+            j.beginObject().field("bar", static_cast<int64_t>(k)).field("lower", bar.lower).field("upper", bar.upper);
+            j.field("count", bar.count).endObject();
+        }
+    }
+    j.endArray().endObject().endObject();
+}
+
 } // namespace
 
 std::string standingName(model::Standing standing)
@@ -378,17 +593,20 @@ std::string resultPageHtml(const ResultPageData& data)
                                "Compare with " + data.cohortMedian->label) + "</li>";
     }
     const std::string self = std::string(kSiteBase) + "Result/" + std::to_string(r.id);
+    links += "<li><a href=\"#similar\">Similar results: the same card under other drivers and modes, the same "
+             "processor and OS</a></li>";
     links += "<li>Its measurements as " + link(self + ".csv", "CSV") + " or " + link(self + ".json", "JSON") + "</li>";
     body += "<ul class=\"links\">" + links + "</ul>\n";
 
     body += "<h2>Machine</h2>\n" + machineTable(data);
-    body += "<h2>Tests</h2>\n<p class=\"legend note\"><span class=\"k-this\">━ this result</span>"
-            "<span class=\"k-median\">╌ median of its cohort</span>"
-            "<span class=\"k-band\">█ their quartiles</span></p>\n<div class=\"groups\">\n";
+    body += "<h2>Tests</h2>\n<p class=\"legend note\">Each rate as a ratio to the median of its cohort, on a "
+            "linear scale: <span class=\"k-this\">━ this result</span>"
+            "<span class=\"k-median\">╌ the median (×1)</span>"
+            "<span class=\"k-band\">█ the cohort's quartiles</span></p>\n<div class=\"groups\">\n";
     for (const TestGroup& group : model::testGroups())
         body += group.kind == GroupKind::Sized ? sizedGroup(group, data) : unsizedGroup(group, data);
     body += "</div>\n";
-    body += driversSection(data);
+    body += driversSection(data) + similarSection(data);
     return pageFrame("Result " + std::to_string(r.id) + ": " + orDash(r.cardName), body);
 }
 
@@ -438,12 +656,8 @@ std::string resultPageJson(const ResultPageData& data)
         j.beginObject().field("test", rate.id.testName()).field("width", rate.id.size).field("height", rate.id.size);
         j.field("unit", rate.id.unitName()).field("value", rate.value);
         const model::LogHistogram* f = figureOf(data, rate.id);
-        if (f) {
-            const model::Spread spread = f->spread();
-            j.key("cohort").beginObject().field("count", static_cast<int64_t>(f->count()));
-            j.field("lower", spread.lower).field("median", spread.median).field("upper", spread.upper);
-            j.field("percentile", f->percentile(rate.value)).endObject();
-        }
+        if (f)
+            cohortJson(j, *f, rate.value);
         j.endObject();
     }
     j.endArray();
@@ -458,6 +672,7 @@ std::string resultPageJson(const ResultPageData& data)
     if (data.cohortMedian)
         j.beginObject().field("id", data.cohortMedian->id).field("label", data.cohortMedian->label).endObject();
     j.endArray();
+    similarJson(j, data);
     j.endObject();
     return j.text();
 }

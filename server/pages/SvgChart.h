@@ -1,24 +1,66 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
-// Inline SVG charts: drawn by the server, so the page needs no script and no other host.
-// Rates span decades between sizes, so both axes are logarithmic.
-struct SizeRow {
-    int32_t size = 0;     // the square's side
-    double value = 0.0;   // this result's rate; not positive: not measured
-    bool hasBand = false; // the cohort measured this size
-    double lower = 0.0, median = 0.0, upper = 0.0;
+// What every inline SVG chart of the pages shares: drawn by the server, so a page needs no
+// script and no other host. A chart is titled (<title> and aria-label) and scales with its
+// viewBox; its frame is the plot area, the value axis with its ticks and grid, the axis names.
+
+// Coordinates and short numbers as the charts write them.
+std::string svgNumber(double v);          // "12.5": one decimal, enough at these sizes
+std::string compactNumber(double v);      // tick labels: "2k", "1.5M", "0.5"
+
+// A value's place along an axis, from the axis' low value at `from` to its high at `to`.
+struct ChartScale {
+    double low = 1, high = 10, from = 0, to = 1;
+    bool logarithmic = false;
+
+    double at(double v) const;
 };
 
-// Rate against square size: the band of the cohort (quartiles), its median and this result,
-// one polyline per line series (class "series" with data-series naming it).
-std::string sizeChart(const std::string& caption, const std::string& unitLabel,
-                      const std::vector<SizeRow>& rows);
+// Ticks at 1, 2 and 5 times the powers of ten between low and high, thinned to whole decades
+// when there are many.
+std::vector<double> logTicks(double low, double high);
+// Ticks at a round step (1, 2 or 5 times a power of ten) that gives at most `most` of them.
+std::vector<double> linearTicks(double low, double high, int most);
+// The round step linearTicks uses.
+double roundStep(double span, int most);
 
-// One rate within its cohort's band on a small horizontal log scale, for the groups without
-// sizes (the transfers and the random mix).
-std::string bandGauge(double value, double lower, double median, double upper, double low,
-                      double high);
+class ChartFrame {
+public:
+    // Margins around the plot area, in the chart's own units.
+    struct Margins {
+        double left = 58, right = 12, top = 24, bottom = 34;
+    };
+
+    ChartFrame(std::string cssClass, double width, double height, Margins margins, std::string title);
+
+    double plotLeft() const { return margins_.left; }
+    double plotRight() const { return width_ - margins_.right; }
+    double plotTop() const { return margins_.top; }
+    double plotBottom() const { return height_ - margins_.bottom; }
+    ChartScale horizontal(double low, double high, bool logarithmic) const;
+    ChartScale vertical(double low, double high, bool logarithmic) const;
+
+    // <svg ...><title>: the chart's opening, its title escaped.
+    std::string open() const;
+    static std::string close() { return "</svg>"; }
+    // A white plot area with its border.
+    std::string plotArea() const;
+    // Grid lines across the plot at the ticks, each labelled left of the plot.
+    std::string valueTicks(const ChartScale& y, const std::vector<double>& ticks,
+                           std::string (*label)(double)) const;
+    // A label under the plot at x (a size, a version number).
+    std::string placeLabel(double x, const std::string& text) const;
+    // The axes' names: under the plot, and above it at the left (the value's unit).
+    std::string axisNames(const std::string& horizontal, const std::string& vertical) const;
+    // A line of text inside the frame where there is nothing to draw.
+    std::string nothing(const std::string& text) const;
+
+private:
+    std::string cssClass_;
+    double width_, height_;
+    Margins margins_;
+    std::string title_;
+};

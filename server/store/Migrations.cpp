@@ -148,6 +148,18 @@ const std::vector<std::vector<std::string>> kMigrations = {
     {
         "CREATE INDEX scores_score ON scores (version, score, result_id)",
     },
+    // Result lists sorted by the card's or the driver's name walk these, in ID order within each
+    // name, whatever the number of results (by OS and processor: the two indexes that follow).
+    {
+        "CREATE INDEX results_card_name ON results (card_name, id)",
+        "CREATE INDEX results_driver_text ON results (driver_text, id)",
+    },
+    // A result page links the results of the same processor and of the same OS nearest to it by
+    // ID: a probe of a few rows along each of these.
+    {
+        "CREATE INDEX results_cpu ON results (cpu_name, id)",
+        "CREATE INDEX results_os ON results (os_text, id)",
+    },
 };
 
 std::string forDialect(std::string statement, Dialect dialect)

@@ -62,19 +62,6 @@ struct ResultLink {
     std::string label;
 };
 
-struct ResultPageData {
-    StoredResult result;
-    ScoreFigures score;
-    std::optional<CohortFigures> own;
-    // The same card, system and mode under the driver version before this one.
-    std::optional<CohortFigures> previousDriver;
-    // Every driver of the same card, system and mode, newest version first (own included).
-    std::vector<CohortSummary> drivers;
-    // The same card and driver in other display modes or the other graphics system: linked.
-    std::vector<CohortSummary> otherModes;
-    std::optional<ResultLink> cohortMedian;  // the counted result nearest the cohort's median score
-};
-
 // A result in a list.
 struct ResultSummary {
     int32_t id = 0;
@@ -87,6 +74,51 @@ struct ResultSummary {
     std::string cpuName;
     std::string osText;
     std::optional<double> score;
+};
+
+// Results like a result, for the links of its page (docs/scores.md, "Similar results"). Each
+// group has its number of results (other than the result itself) and the few nearest to it by ID.
+struct SimilarGroup {
+    int64_t count = 0;
+    bool countCapped = false;            // there are more than count (kSimilarCountCap)
+    std::vector<ResultSummary> nearest;  // up to kSimilarNearest, ascending ID
+};
+
+// A display mode and graphics system of a card, with its results over all drivers.
+struct ModeCount {
+    model::GraphicsSystem system = model::GraphicsSystem::Unknown;
+    int32_t width = 0, height = 0, bitsPerPixel = 0;
+    int64_t count = 0;
+};
+
+struct SimilarResults {
+    // The same card, graphics system and display mode under other drivers.
+    SimilarGroup otherDrivers;
+    int64_t otherDriverCount = 0;  // how many other drivers
+    // The same card in other display modes or the other graphics system, any driver.
+    SimilarGroup otherModes;
+    std::vector<ModeCount> modes;  // each of them, most results first
+    // Exactly the same processor name, and the same OS name and version, any card.
+    std::string cpuName, osText;   // as stored; empty: unknown, no group
+    SimilarGroup sameProcessor;
+    SimilarGroup sameOs;
+};
+
+constexpr int kSimilarNearest = 5;
+constexpr int64_t kSimilarCountCap = 1000;
+
+struct ResultPageData {
+    StoredResult result;
+    ScoreFigures score;
+    std::optional<CohortFigures> own;
+    // The same card, system and mode under the driver version before this one.
+    std::optional<CohortFigures> previousDriver;
+    // Every driver of the same card, system and mode, newest version first (own included).
+    std::vector<CohortSummary> drivers;
+    // The same card and driver in other display modes or the other graphics system: linked.
+    std::vector<CohortSummary> otherModes;
+    std::optional<ResultLink> cohortMedian;  // the counted result nearest the cohort's median score
+    SimilarResults similar;
 };
 
 struct CompareEntry {

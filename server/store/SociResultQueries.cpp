@@ -14,6 +14,7 @@
 #include "server/store/ResultListQueries.h"
 #include "server/store/ResultRecords.h"
 #include "server/store/ScoreQueries.h"
+#include "server/store/SimilarResultsQueries.h"
 
 namespace {
 
@@ -55,6 +56,9 @@ std::optional<ResultPageData> SociResultQueries::resultPage(int32_t id)
         data.result = std::move(*result);
         const StoredResult& r = data.result;
         data.score = scoreQueries::ofResult(s, r);
+        data.similar = similarResultsQueries::of(
+            s, r.id, {r.graphicsCardId, r.driverKey, r.graphicsSystem, r.displayWidth, r.displayHeight, r.bitsPerPixel},
+            data.score.version);
         if (r.cohortId == 0)
             return data;
         data.own = cohortQueries::figures(s, r.cohortId);

@@ -116,12 +116,15 @@ TEST(PageRendering, ResultPageEscapesEveryValueAndShowsTheFiguresAndCharts)
     EXPECT_GE(count(html, "&lt;script&gt;alert(1)&lt;/script&gt; &amp; &quot;R&amp;D&quot;"), 3);
 
     // FillRect 16: the rates with the six significant digits uploaded, the cohort's median Ops/s (1.05e6, read
-    // from bins within 0.5 %) in MPixel/s (x 256 / 2^20 = 256.35), the percentile 50 of 4.
+    // from bins within 0.5 %) in MPixel/s (x 256 / 2^20 = 256.35), the percentile 50 of 4, and the rate
+    // as a ratio to that median: 1033760 / 1052048 (the centres of the bins of 1e6 and 1.1e6) = 0.983.
     const std::regex fill16("<tr><td>\\(16, 16\\)</td><td class=\"n\">1033760</td><td class=\"n\">252.383</td>"
                             "<td class=\"n\">25[56]\\.[0-9]</td><td class=\"n\">50 <span class=\"note\">\\(of 4\\)"
-                            "</span></td></tr>");
+                            "</span></td><td class=\"n\">×0.98</td></tr>");
     EXPECT_TRUE(std::regex_search(html, fill16));
     EXPECT_NE(html.find("<td class=\"n\">34217.7</td><td class=\"n\">3"), std::string::npos);
+    // WritePixelArray against the median of 2e4, 3e4, 4e4, 5e4 (34908 from the bins): ×0.98.
+    EXPECT_NE(html.find("(of 4)</span></td><td class=\"n\">×0.98</td><td><svg class=\"gauge\""), std::string::npos);
     EXPECT_NE(html.find("<span class=\"score\">1234</span> (score version 1, rated against the reference &lt;script"),
               std::string::npos);
     EXPECT_NE(html.find("Rank 2 of 3 among the counted results of this card, rank 7 of 10 among all counted results"),
@@ -164,6 +167,19 @@ TEST(PageRendering, ResultPageEscapesEveryValueAndShowsTheFiguresAndCharts)
                         "\"cohort\":{\"count\":4,"),
               std::string::npos);
     EXPECT_NE(json.find("\"graphicsSystem\":\"GDI\""), std::string::npos);
+    // Its ratio, band and histogram: 9e5, 1e6, 1.1e6 and 1.2e6 lie in bins 1371, 1381, 1391 and 1399
+    // and the result in 1384: 29 bins, a bar each, bar 13 its own.
+    EXPECT_TRUE(std::regex_search(json, std::regex("\"value\":1033760,\"cohort\":\\{\"count\":4,[^}]*\"percentile\":50,"
+                                                   "\"ratio\":0\\.98261658[0-9]*,\"bandLower\":0\\.9[0-9]*,"
+                                                   "\"bandUpper\":1\\.0[0-9]*,\"histogram\":\\{\"binsPerBar\":1,"
+                                                   "\"bars\":29,\"lower\":[0-9.]+,\"upper\":[0-9.]+,\"markedBar\":13,"
+                                                   "\"counts\":\\[\\{\"bar\":0,[^}]*\"count\":1\\},\\{\"bar\":10,"
+                                                   "[^}]*\\},\\{\"bar\":20,[^}]*\\},\\{\"bar\":28,[^}]*\\}\\]")));
+    // A histogram per rate with figures (FillRect and BltBitMap 16, WritePixelArray), each titled.
+    EXPECT_EQ(count(html, "<svg class=\"histogram\""), 3);
+    EXPECT_NE(html.find("<title>FillRect 16x16 Ops/s in its cohort: 4 counted results in 29 bars of 1 bin (1 % each) "
+                        "from 899865 to 1202604, median 1052048; this result 1033760, ×0.98 the median</title>"),
+              std::string::npos);
 
     ResultPageData none = sampleResult();
     none.score.score.reset();
