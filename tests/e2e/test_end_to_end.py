@@ -1,27 +1,20 @@
 """The whole program as a Windows user meets it: korvid.exe under Wine on a small virtual
 display, uploading to the local results server, with the browser recorded in the registry.
 
-korvid_e2e (tests/e2e/CMakeLists.txt) is korvid.exe built with the addresses below; each test
-copies it into a fresh folder with the test CA as curl-ca-bundle.crt beside it."""
-import pathlib
+Each test runs a copy of korvid_e2e (harness/e2e_program.py) in a fresh folder, its API
+pointed at the port the local results server took and the test CA beside it as
+curl-ca-bundle.crt."""
 import re
-import shutil
-import subprocess
-import tempfile
-import time
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-from harness.korvid_wine import (BUILD, BoxAnswerer, VirtualDisplay, run_windows_program,
-                                 wine_command, wine_environment, windows_path)
+from harness.e2e_program import E2E_EXE, browser_record, copy_program, record_browser
+from harness.korvid_wine import BoxAnswerer, VirtualDisplay, run_windows_program, windows_path
 from server.korvid_test_server import TestResultsServer
+from server.server_fixtures import temporary_folder
 
-HTTPS_PORT = 47443
-RESULT_PAGE = "http://localhost:47480/Benchmark/Korvid/Result/"
-E2E_EXE = BUILD / "windows" / "tests" / "e2e" / "korvid.exe"
-BROWSER_EXE = BUILD / "windows" / "tests" / "korvid_test_browser.exe"
+RESULT_PAGE = "http://localhost:%d/Benchmark/Korvid/Result/"
 SEPARATOR = "-" * 60
-OPEN_WITH_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.htm\OpenWithList"
 
 # What the run prints to the console alone; everything else is also in the transcript.
 CONSOLE_ONLY = re.compile(
@@ -32,11 +25,6 @@ CONSOLE_ONLY = re.compile(
 
 GROUP_TITLES = ["FillRect:", "BltBitMap:", "OverlappedBltBitMap:", "Composite:",
                 "CompositeSrcMask:", "Random:"]
-
-
-def registry(*args):
-    subprocess.run([wine_command(), "reg", *args], env=wine_environment(), check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
 
 
 def is_subsequence(short, long):
@@ -51,23 +39,18 @@ class EndToEndTest(unittest.TestCase):
             raise unittest.SkipTest("korvid_e2e is not built")
 
     def setUp(self):
-        self.folder = pathlib.Path(tempfile.mkdtemp(prefix="korvid-e2e-"))
-        self.addCleanup(shutil.rmtree, self.folder, True)
-        shutil.copy(E2E_EXE, self.folder / "korvid.exe")
+        self.folder = temporary_folder(self, "korvid-e2e-")
         self.browser_record = self.folder / "browser.txt"
 
     def start_server(self, **kwargs):
-        server = TestResultsServer(ports={"https": HTTPS_PORT}, **kwargs).start()
+        """The local results server on free ports, and korvid.exe pointed at it (its pages at
+        the server's plain listener, which serves none: nothing opens them but the recorder)."""
+        server = TestResultsServer(**kwargs).start()
         self.addCleanup(server.stop)
-        shutil.copy(server.ca_file, self.folder / "curl-ca-bundle.crt")
+        self.https_port = server.port("https")
+        self.result_page = RESULT_PAGE % server.port("http")
+        copy_program(self.folder, self.https_port, server.port("http"), server.ca_file)
         return server
-
-    def record_browser(self):
-        shutil.copy(BROWSER_EXE, self.folder / "browser.exe")
-        registry("add", OPEN_WITH_KEY, "/v", "MRUList", "/t", "REG_SZ", "/d", "a", "/f")
-        registry("add", OPEN_WITH_KEY, "/v", "a", "/t", "REG_SZ", "/d",
-                 windows_path(self.folder / "browser.exe"), "/f")
-        self.addCleanup(registry, "delete", OPEN_WITH_KEY, "/f")
 
     def run_korvid(self, args, display, dll_overrides=None, timeout=900):
         return run_windows_program(
@@ -75,25 +58,15 @@ class EndToEndTest(unittest.TestCase):
             cwd=self.folder, timeout=timeout,
             extra_env={"KORVID_BROWSER_RECORD": windows_path(self.browser_record)})
 
-    def wait_for_browser(self, seconds=60):
-        """The page opens in a process of its own, which may still be starting when korvid.exe
-        ends; it must finish before the display and its Wine session go."""
-        deadline = time.time() + seconds
-        while time.time() < deadline:
-            if self.browser_record.exists() and self.browser_record.read_text().endswith("end\n"):
-                return self.browser_record.read_text()
-            time.sleep(0.5)
-        return self.browser_record.read_text() if self.browser_record.exists() else ""
-
     def result_files(self):
         return sorted(self.folder.glob("*.kvdresult"))
 
     def test_full_run_uploads_saves_and_opens_the_result_page(self):
         server = self.start_server()
-        self.record_browser()
+        record_browser(self, self.folder)
         with VirtualDisplay("320x240x24") as display:
             code, out = self.run_korvid(["-y", "-u", "-sd"], display.name)
-            browser_record = self.wait_for_browser()
+            opened = browser_record(self.browser_record)
         self.assertEqual(code, 0, out)
         lines = out.split("\n")
 
@@ -156,7 +129,7 @@ class EndToEndTest(unittest.TestCase):
         root_id = server.session().records[-1]["id"]
         self.assertEqual(server.session().records[-1]["type"], "KorvidResult")
         self.assertRegex(out, r"Upload progress: Step (\d+) of \1\. Done\. *\n")
-        self.assertIn("Result URL: %s%d\n" % (RESULT_PAGE, root_id), out)
+        self.assertIn("Result URL: %s%d\n" % (self.result_page, root_id), out)
 
         # The saved file: the transcript plus one line end, CRLF throughout.
         files = self.result_files()
@@ -169,11 +142,11 @@ class EndToEndTest(unittest.TestCase):
         self.assertTrue(is_subsequence(saved, lines), "the file holds only what was printed")
         expected = [l for l in lines if l and not CONSOLE_ONLY.match(l.lstrip("\r"))]
         self.assertEqual([l for l in saved if l], expected)
-        self.assertEqual(saved[-1], "Result URL: %s%d" % (RESULT_PAGE, root_id))
+        self.assertEqual(saved[-1], "Result URL: %s%d" % (self.result_page, root_id))
 
         # The result page, through the program recorded for .htm files.
         self.assertIn("Opening the submitted results... Done.\n", out)
-        self.assertIn("arg %s%d\nend\n" % (RESULT_PAGE, root_id), browser_record)
+        self.assertIn("arg %s%d\nend\n" % (self.result_page, root_id), opened)
 
     def test_partial_run_is_not_uploaded_nor_saved(self):
         server = self.start_server()
@@ -190,7 +163,7 @@ class EndToEndTest(unittest.TestCase):
 
     def test_refused_login_retries_sixteen_times_then_asks_about_the_download_page(self):
         server = self.start_server(client_key="another-client-key")
-        self.record_browser()
+        record_browser(self, self.folder)
         with VirtualDisplay("320x240x24") as display:
             answerer = BoxAnswerer(display.name, answers=["n"], timeout=600)
             answerer.start()
@@ -206,7 +179,7 @@ class EndToEndTest(unittest.TestCase):
                                       "response code: 401")
         self.assertEqual(answerer.seen, ["Korvid"], "one question: the login-denied one")
         # "-v": the client's lines of level 2, one lookup per attempt, none of level 3.
-        queries = re.findall(r"^\(2\) Search query: https://localhost:%d/api/v1/Benchmark\w+\?" % HTTPS_PORT,
+        queries = re.findall(r"^\(2\) Search query: https://localhost:%d/api/v1/Benchmark\w+\?" % self.https_port,
                              out, re.M)
         self.assertEqual(len(queries), 16, out)
         self.assertNotIn("(3) ", out)

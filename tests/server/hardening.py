@@ -9,8 +9,9 @@ Servers
         Starts build/native/server/korvid-server on a fresh database of that storage
         ("sqlite" or "postgresql") with a plain HTTP listener on a free port of 127.0.0.1
         (and an HTTPS one with a test certificate when https=True). Raises unittest.SkipTest
-        with the reason when PostgreSQL cannot be had or the server is not built. Use it as a
-        context manager or call stop(); the database is removed afterwards.
+        with the reason when PostgreSQL cannot be had (server_fixtures.postgres_url) or the
+        server is not built. Use it as a context manager or call stop(); the database is
+        removed afterwards.
     RunningServer
         .storage   "sqlite" or "postgresql"
         .database  the --database value
@@ -20,6 +21,7 @@ Servers
         .api_url   url + "api/v1/"
         .rows(sql) the rows of a query on the server's database (lists of strings)
         .stop()    SIGTERM; the exit code
+    port_of(url) -> int: the port of a listener's URL
     HardeningTestCase(unittest.TestCase)
         One server per test class on the storage of STORAGE ("sqlite" by default) with the
         korvid-server options of SERVER_ARGS (and an HTTPS listener when HTTPS is true),
@@ -58,46 +60,18 @@ Raw requests
     post_document(server, record_type, body, headers=(), login=LOGIN) -> RawReply
         A POST of a record document (bytes) to the API, as korvid.exe sends it.
 """
-import atexit
 import base64
-import os
-import shutil
 import socket
-import sqlite3
-import contextlib
-import tempfile
 import time
 import unittest
 
-from server import postgres_cluster
 from server.korvid_server_process import SERVER_EXE, KorvidServer, make_localhost_certificates
 from server.korvid_test_server import DEFAULT_CLIENT_KEY, DEFAULT_CLIENT_NAME
+from server.server_fixtures import TestDatabase
 
 LOGIN = (DEFAULT_CLIENT_NAME, DEFAULT_CLIENT_KEY)
 STORED_TABLES = ("records", "record_fields", "record_references", "results", "result_fields",
                  "result_references", "result_members", "measurements")
-
-_postgres = {"url": None, "unavailable": None, "cluster": None, "tried": False}
-
-
-def _postgres_server_url():
-    """The URL of a PostgreSQL server for tests, or raises unittest.SkipTest."""
-    if not _postgres["tried"]:
-        _postgres["tried"] = True
-        _postgres["url"] = os.environ.get(postgres_cluster.URL_VARIABLE)
-        _postgres["unavailable"] = os.environ.get(postgres_cluster.UNAVAILABLE_VARIABLE)
-        if not _postgres["url"] and not _postgres["unavailable"]:
-            try:
-                cluster = postgres_cluster.PostgresCluster().start()
-                _postgres["cluster"] = cluster
-                _postgres["url"] = cluster.url
-                atexit.register(cluster.stop)
-            except postgres_cluster.PostgresUnavailable as error:
-                _postgres["unavailable"] = str(error)
-    if not _postgres["url"]:
-        raise unittest.SkipTest("no PostgreSQL: %s" % _postgres["unavailable"])
-    return _postgres["url"]
-
 
 class RunningServer:
     """A korvid-server with its database; see the module's docstring."""
@@ -105,64 +79,47 @@ class RunningServer:
     def __init__(self, storage, extra_args=(), https=False):
         if not SERVER_EXE.exists():
             raise unittest.SkipTest("korvid-server is not built (scripts/build)")
-        if storage not in ("sqlite", "postgresql"):
-            raise ValueError("storage must be sqlite or postgresql, not %r" % storage)
+        self._database = TestDatabase(storage, prefix="korvid-hardening-")
         self.storage = storage
-        self.folder = tempfile.mkdtemp(prefix="korvid-hardening-")
-        self.ca_file = None
-        cert = key = None
+        self.folder = str(self._database.folder)
+        self.database = self._database.url
+        self.ca_file = cert = key = None
         if https:
             self.ca_file, cert, key = make_localhost_certificates(self.folder)
-        if storage == "sqlite":
-            self._sqlite_path = os.path.join(self.folder, "results.db")
-            self.database = "sqlite:" + self._sqlite_path
-        else:
-            try:
-                self.database = postgres_cluster.create_database(_postgres_server_url())
-            except unittest.SkipTest:
-                shutil.rmtree(self.folder, True)
-                raise
         self.process = KorvidServer(self.database, http="127.0.0.1:0",
                                     https="127.0.0.1:0" if https else None, cert=cert, key=key,
                                     cwd=self.folder, extra_args=list(extra_args))
         try:
             self.process.start()
         except Exception:
-            self._remove()
+            self._database.close()
             raise
         self.url = self.process.url("http")
         self.host = "127.0.0.1"
-        self.port = int(self.url.rstrip("/").rsplit(":", 1)[1])
+        self.port = port_of(self.url)
         self.api_url = self.url + "api/v1/"
         self.https_url = self.process.url("https") if https else None
-        self.https_port = int(self.https_url.rstrip("/").rsplit(":", 1)[1]) if https else None
+        self.https_port = port_of(self.https_url) if https else None
 
     def rows(self, sql):
-        if self.storage == "sqlite":
-            with contextlib.closing(sqlite3.connect("file:%s?mode=ro" % self._sqlite_path,
-                                                    uri=True, timeout=10)) as connection:
-                return [[str(v) for v in row] for row in connection.execute(sql).fetchall()]
-        return postgres_cluster.query(self.database, sql)
+        return self._database.rows(sql)
 
     def stop(self, timeout=30):
         code = self.process.stop(timeout)
-        self._remove()
+        self._database.close()
+        self.database = None
         return code
-
-    def _remove(self):
-        if self.storage == "postgresql" and self.database:
-            try:
-                postgres_cluster.drop_database(self.database)
-            except RuntimeError:
-                pass
-            self.database = None
-        shutil.rmtree(self.folder, True)
 
     def __enter__(self):
         return self
 
     def __exit__(self, *exc):
         self.stop()
+
+
+def port_of(url):
+    """The port of "http://127.0.0.1:PORT/"."""
+    return int(url.rstrip("/").rsplit(":", 1)[1])
 
 
 def start_server(storage, extra_args=(), https=False):

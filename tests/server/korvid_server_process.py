@@ -1,8 +1,9 @@
 """korvid-server (build/native/server/korvid-server) as a process of a script test: started on
 the listeners and database a test names, ready once every listener takes connections, stopped
-with SIGTERM; plus a CA and a localhost certificate for its HTTPS listener and plain HTTP
-requests against its API."""
+with SIGTERM; plus a CA and a localhost certificate for its HTTPS listener, and plain HTTP
+requests: any page (fetch) and its API as korvid.exe asks it (api_request)."""
 import base64
+import collections
 import os
 import pathlib
 import signal
@@ -30,7 +31,7 @@ def make_localhost_certificates(directory):
 class KorvidServer:
     """One korvid-server process. `https` and `http` are HOST:PORT listeners (either may be
     None; port 0 lets the system choose). Once started, `listeners` are the addresses of its
-    ready line ("https://127.0.0.1:47443/", ...) and `log` everything it wrote to stderr so far
+    ready line ("https://127.0.0.1:41234/", ...) and `log` everything it wrote to stderr so far
     (access log, errors)."""
 
     READY = "korvid-server ready: "
@@ -51,6 +52,14 @@ class KorvidServer:
         self._stderr = []
         self._readers = []
         self._ready = threading.Event()
+
+    @classmethod
+    def with_command(cls, command, cwd=None):
+        """A server started by a command line of the test's own: another binary, a
+        configuration file, another user."""
+        server = cls("unused", cwd=cwd)
+        server.args = [str(part) for part in command]
+        return server
 
     @property
     def log(self):
@@ -111,20 +120,38 @@ class KorvidServer:
         self.stop()
 
 
+class Reply(collections.namedtuple("Reply", "status headers body")):
+    """A reply of any status: the status, the headers (an email.message.Message, names in any
+    case) and the body as bytes; .text is the body as UTF-8."""
+
+    @property
+    def text(self):
+        return self.body.decode("utf-8", "replace")
+
+
+def fetch(url, method="GET", body=None, headers=(), timeout=30):
+    """One request over plain HTTP, past any proxy the environment names; an error status
+    is a Reply like any other, a connection that fails raises OSError."""
+    request = urllib.request.Request(url, data=body, method=method)
+    for name, value in headers:
+        request.add_header(name, value)
+    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+    try:
+        with opener.open(request, timeout=timeout) as reply:
+            return Reply(reply.status, reply.headers, reply.read())
+    except urllib.error.HTTPError as error:
+        return Reply(error.code, error.headers, error.read())
+
+
 def api_request(base_url, method, path, body=None, login=(DEFAULT_CLIENT_NAME, DEFAULT_CLIENT_KEY),
                 timeout=30):
     """One request to the API at base_url (".../api/v1/"), as korvid.exe makes it: path is
     "<Type>?<query>" or "<Type>"; body is the record document (bytes). Returns
     (status, headers, body bytes) for any status; no proxy, no TLS (plain HTTP listeners)."""
-    request = urllib.request.Request(base_url + path, data=body, method=method)
+    headers = []
     if login:
         token = base64.b64encode(("%s:%s" % login).encode()).decode()
-        request.add_header("Authorization", "Basic " + token)
+        headers.append(("Authorization", "Basic " + token))
     if body is not None:
-        request.add_header("Content-Type", "application/xml")
-    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
-    try:
-        with opener.open(request, timeout=timeout) as reply:
-            return reply.status, reply.headers, reply.read()
-    except urllib.error.HTTPError as error:
-        return error.code, error.headers, error.read()
+        headers.append(("Content-Type", "application/xml"))
+    return fetch(base_url + path, method, body, headers, timeout)

@@ -11,6 +11,8 @@ As a module:
     url = cluster.url                        # postgresql://postgres@127.0.0.1:PORT/korvid
     test_url = create_database(url)          # a fresh database with a unique name
     rows = query(test_url, "SELECT 1")       # through psql: a list of rows of strings
+    with connections_refused(test_url):  # as a database that went away: sessions ended
+        ...
     drop_database(test_url)
     cluster.stop()
 
@@ -27,6 +29,7 @@ As a program (scripts/test):
     postgres_cluster.py stop DIR    stops that cluster and removes its folder
 """
 import argparse
+import contextlib
 import os
 import pathlib
 import pwd
@@ -36,7 +39,6 @@ import socket
 import subprocess
 import sys
 import tempfile
-import time
 import urllib.parse
 import uuid
 
@@ -242,6 +244,21 @@ def drop_database(url):
     """Drops the database the URL names, ending any session still connected to it."""
     query(with_database(url, "postgres"), "DROP DATABASE IF EXISTS %s WITH (FORCE)" %
           database_name(url))
+
+
+@contextlib.contextmanager
+def connections_refused(url):
+    """While the with-block runs, the database the URL names refuses new connections and the
+    sessions it had are ended; afterwards it takes connections again."""
+    name = database_name(url)
+    admin = with_database(url, "postgres")
+    query(admin, "ALTER DATABASE %s ALLOW_CONNECTIONS false" % name)
+    try:
+        query(admin, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '%s'"
+              % name)
+        yield
+    finally:
+        query(admin, "ALTER DATABASE %s ALLOW_CONNECTIONS true" % name)
 
 
 # ---------------------------------------------------------------------------------------------

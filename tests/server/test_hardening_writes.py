@@ -14,7 +14,7 @@ import unittest
 import urllib.parse
 
 from server.hardening import (LOGIN, HardeningTestCase, answers_promptly, on_postgresql,
-                              post_document, request_bytes, send_raw, start_server,
+                              port_of, post_document, request_bytes, send_raw, start_server,
                               stored_counts)
 from server.korvid_server_process import SERVER_EXE, KorvidServer
 from server import postgres_cluster
@@ -173,15 +173,8 @@ class UnavailableDatabaseTest(unittest.TestCase):
     def test_a_lost_postgresql_connection(self):
         with start_server("postgresql") as server:
             self.assertEqual(post_document(server, "KorvidResult", result_document(1)).status, 200)
-            name = postgres_cluster.database_name(server.database)
-            admin = postgres_cluster.with_database(server.database, "postgres")
-            postgres_cluster.query(admin, "ALTER DATABASE %s ALLOW_CONNECTIONS false" % name)
-            try:
-                postgres_cluster.query(admin, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                                       "WHERE datname = '%s'" % name)
+            with postgres_cluster.connections_refused(server.database):
                 self.check_all(server, self.WRITES + self.READS, 503)
-            finally:
-                postgres_cluster.query(admin, "ALTER DATABASE %s ALLOW_CONNECTIONS true" % name)
             # The sessions connect again on their next use.
             self.assertTrue(answers_promptly(server, timeout=10))
             page = send_raw(server, request_bytes("GET", "/Benchmark/Korvid/Result/1", login=None))
@@ -252,7 +245,7 @@ class KilledServerTest(unittest.TestCase):
             with again:
                 reply = send_raw(server, request_bytes(
                     "GET", "/Benchmark/Korvid/Result/%d" % some_id, login=None),
-                    port=int(again.url("http").rstrip("/").rsplit(":", 1)[1]))
+                    port=port_of(again.url("http")))
                 self.assertEqual(reply.status, 200)
 
     def test_sqlite(self):

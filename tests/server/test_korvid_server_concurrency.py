@@ -9,48 +9,15 @@ database must hold: every upload's result under the ID it was given, the IDs all
 each description record that any upload described exactly once; every measurement of every
 result; no reference to a record that is not there."""
 import collections
-import contextlib
-import json
-import os
-import shutil
-import sqlite3
-import subprocess
-import tempfile
 import threading
 import unittest
-import urllib.request
 
-from server import postgres_cluster
-from server.korvid_server_process import BUILD, SERVER_EXE, KorvidServer
-from server.korvid_test_server import DEFAULT_CLIENT_KEY, DEFAULT_CLIENT_NAME
+from server.korvid_server_process import SERVER_EXE, fetch
+from server.server_fixtures import (LOADGEN_EXE, MEASUREMENTS_PER_RESULT, new_database,
+                                    run_loadgen, started_server)
 
-LOADGEN_EXE = BUILD / "native" / "bench" / "loadgen" / "korvid-loadgen"
 UPLOADS = 50
 EARLIER_UPLOADS = 3
-VARIETY = 4
-# A full run's rates: five sized groups at the squares 16 to 1024 in two units each, the two
-# pixel-array transfers and the random test's two.
-MEASUREMENTS_PER_RESULT = 5 * 7 * 2 + 2 + 2
-
-
-def run_loadgen(server_url, uploads, concurrency, seed):
-    """korvid-loadgen against a server's first listener; its JSON report, and the return code
-    and error output kept in it as "returncode" and "stderr"."""
-    done = subprocess.run(
-        [str(LOADGEN_EXE), "--api", server_url + "api/v1/",
-         "--result-page", server_url + "Benchmark/Korvid/Result/",
-         "--client", DEFAULT_CLIENT_NAME, "--key", DEFAULT_CLIENT_KEY,
-         "--uploads", str(uploads), "--concurrency", str(concurrency),
-         "--variety", str(VARIETY), "--seed", str(seed), "--json"],
-        stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=600)
-    try:
-        report = json.loads(done.stdout)
-    except ValueError:
-        raise AssertionError("korvid-loadgen printed no report (exit code %d):\n%s%s" % (
-            done.returncode, done.stdout[-2000:], done.stderr[-2000:]))
-    report["returncode"] = done.returncode
-    report["stderr"] = done.stderr
-    return report
 
 
 def at_once(*calls):
@@ -74,14 +41,37 @@ def at_once(*calls):
     return results
 
 
-class ConcurrentUploads:
-    """The checks, for any database that `rows(sql)` can query."""
-
+@unittest.skipUnless(SERVER_EXE.exists() and LOADGEN_EXE.exists(),
+                     "korvid-server and korvid-loadgen are not built (scripts/build)")
+class ConcurrentUploadsTest(unittest.TestCase):
     def rows(self, sql):
-        raise NotImplementedError
+        return self.database.rows(sql)
 
     def scalar(self, sql):
         return int(self.rows(sql)[0][0])
+
+    def uploads_at_once(self, storage, server_count):
+        """A few uploads one by one, then UPLOADS at once shared out over the servers."""
+        self.database = new_database(self, storage)
+        # The second server starts on a database the first has just made: both apply the
+        # migrations, which must be harmless the second time.
+        servers = [started_server(self, self.database.url, cwd=self.database.folder)
+                   for _ in range(server_count)]
+        earlier = run_loadgen(servers[0].url("http"), EARLIER_UPLOADS, 1, seed=1)
+        shares = [UPLOADS // server_count] * (server_count - 1)
+        shares.append(UPLOADS - sum(shares))
+        reports = at_once(*[lambda server=server, share=share, seed=seed:
+                            run_loadgen(server.url("http"), share, share, seed=seed)
+                            for seed, (server, share) in enumerate(zip(servers, shares), 2)])
+        self.check_uploads(earlier, reports, servers)
+        self.assertEqual([server.stop() for server in servers], [0] * server_count,
+                         "".join(server.log[-2000:] for server in servers))
+
+    def test_fifty_uploads_at_once_on_one_server_on_sqlite(self):
+        self.uploads_at_once("sqlite", 1)
+
+    def test_fifty_uploads_at_once_through_two_servers_on_one_postgresql_database(self):
+        self.uploads_at_once("postgresql", 2)
 
     def check_uploads(self, earlier, reports, servers):
         for report in [earlier] + reports:
@@ -131,80 +121,7 @@ class ConcurrentUploads:
 
         # Any server shows any result, whichever stored it.
         for server in servers:
-            page = server.url("http") + "Benchmark/Korvid/Result/%d" % ids[-1]
-            with urllib.request.build_opener(urllib.request.ProxyHandler({})).open(page) as reply:
-                self.assertEqual(reply.status, 200)
-
-
-@unittest.skipUnless(SERVER_EXE.exists() and LOADGEN_EXE.exists(),
-                     "korvid-server and korvid-loadgen are not built (scripts/build)")
-class SqliteConcurrencyTest(ConcurrentUploads, unittest.TestCase):
-    def setUp(self):
-        self.folder = tempfile.mkdtemp(prefix="korvid-concurrency-")
-        self.addCleanup(shutil.rmtree, self.folder, True)
-        self.database = os.path.join(self.folder, "results.db")
-
-    def rows(self, sql):
-        with contextlib.closing(sqlite3.connect("file:%s?mode=ro" % self.database,
-                                                uri=True)) as connection:
-            return connection.execute(sql).fetchall()
-
-    def test_fifty_uploads_at_once_on_one_server(self):
-        with KorvidServer("sqlite:" + self.database, http="127.0.0.1:0", cwd=self.folder) as server:
-            url = server.url("http")
-            earlier = run_loadgen(url, EARLIER_UPLOADS, 1, seed=1)
-            report = run_loadgen(url, UPLOADS, UPLOADS, seed=2)
-            self.check_uploads(earlier, [report], [server])
-        self.assertEqual(server.returncode, 0, server.log[-2000:])
-
-
-@unittest.skipUnless(SERVER_EXE.exists() and LOADGEN_EXE.exists(),
-                     "korvid-server and korvid-loadgen are not built (scripts/build)")
-class PostgresConcurrencyTest(ConcurrentUploads, unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        # Skipped in setUp, not here, so that the runner counts the test as skipped.
-        cls.cluster = None
-        cls.unavailable = None
-        cls.server_url = os.environ.get(postgres_cluster.URL_VARIABLE)
-        if cls.server_url:
-            return
-        cls.unavailable = os.environ.get(postgres_cluster.UNAVAILABLE_VARIABLE)
-        if cls.unavailable:
-            return
-        try:
-            cls.cluster = postgres_cluster.PostgresCluster().start()
-            cls.server_url = cls.cluster.url
-        except postgres_cluster.PostgresUnavailable as error:
-            cls.unavailable = str(error)
-
-    @classmethod
-    def tearDownClass(cls):
-        if cls.cluster:
-            cls.cluster.stop()
-
-    def setUp(self):
-        if self.unavailable:
-            self.skipTest("no PostgreSQL: " + self.unavailable)
-        self.database = postgres_cluster.create_database(self.server_url)
-        self.addCleanup(postgres_cluster.drop_database, self.database)
-
-    def rows(self, sql):
-        return postgres_cluster.query(self.database, sql)
-
-    def test_fifty_uploads_at_once_through_two_servers_on_one_database(self):
-        # The second server starts on a database the first has just made: both apply the
-        # migrations, which must be harmless the second time.
-        with KorvidServer(self.database, http="127.0.0.1:0") as first, \
-                KorvidServer(self.database, http="127.0.0.1:0") as second:
-            earlier = run_loadgen(first.url("http"), EARLIER_UPLOADS, 1, seed=1)
-            half = UPLOADS // 2
-            reports = at_once(lambda: run_loadgen(first.url("http"), half, half, seed=2),
-                              lambda: run_loadgen(second.url("http"), UPLOADS - half,
-                                                  UPLOADS - half, seed=3))
-            self.check_uploads(earlier, reports, [first, second])
-        self.assertEqual((first.returncode, second.returncode), (0, 0),
-                         first.log[-2000:] + second.log[-2000:])
+            self.assertEqual(fetch(server.url("http") + "Benchmark/Korvid/Result/%d" % ids[-1])[0], 200)
 
 
 if __name__ == "__main__":

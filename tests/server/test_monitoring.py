@@ -7,28 +7,15 @@ names, with exit code 2."""
 import json
 import os
 import re
-import shutil
 import subprocess
-import tempfile
 import time
 import unittest
-import urllib.error
-import urllib.request
 
 from server import postgres_cluster
-from server.korvid_server_process import SERVER_EXE, KorvidServer, api_request
+from server.korvid_server_process import SERVER_EXE, KorvidServer, api_request, fetch
 from server.korvid_test_server import DEFAULT_CLIENT_KEY, _IDENTITY
-from server.test_korvid_server_concurrency import LOADGEN_EXE, run_loadgen
-
-
-def get(url, method="GET"):
-    request = urllib.request.Request(url, method=method)
-    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
-    try:
-        with opener.open(request, timeout=30) as reply:
-            return reply.status, reply.headers, reply.read().decode("utf-8", "replace")
-    except urllib.error.HTTPError as error:
-        return error.code, error.headers, error.read().decode("utf-8", "replace")
+from server.server_fixtures import (LOADGEN_EXE, new_database, run_loadgen, started_server,
+                                    temporary_folder)
 
 
 def metric(text, series):
@@ -44,31 +31,30 @@ def metrics_url(server):
 @unittest.skipUnless(SERVER_EXE.exists() and LOADGEN_EXE.exists(), "korvid-server or korvid-loadgen is not built")
 class SqliteMonitoringTest(unittest.TestCase):
     def setUp(self):
-        self.folder = tempfile.mkdtemp(prefix="korvid-monitoring-")
-        self.addCleanup(shutil.rmtree, self.folder, True)
-        self.server = KorvidServer("sqlite:" + os.path.join(self.folder, "results.db"), http="127.0.0.1:0",
-                                   cwd=self.folder, extra_args=["--metrics", "127.0.0.1:0"]).start()
-        self.addCleanup(self.server.stop)
+        database = new_database(self, "sqlite")
+        self.server = started_server(self, database.url, cwd=database.folder,
+                                     extra_args=["--metrics", "127.0.0.1:0"])
 
     def test_health_and_metrics_each_on_their_listeners(self):
         site, monitor = self.server.url("http"), metrics_url(self.server)
         self.assertEqual(self.server.listeners[-1], "metrics=" + monitor)
         for base in (site, monitor):
-            status, headers, body = get(base + "healthz")
-            self.assertEqual((status, body, headers["Cache-Control"]), (200, "ok\n", "no-store"))
-            self.assertEqual(get(base + "healthz", "POST")[0], 405)
-        self.assertEqual(get(site + "metrics")[0], 404)
-        self.assertEqual(get(monitor + "Benchmark/Korvid/")[0], 404)
-        self.assertEqual(get(monitor + "api/v1/BenchmarkCPU?Name=x&")[0], 404)
+            status, headers, body = fetch(base + "healthz")
+            self.assertEqual((status, body, headers["Cache-Control"]), (200, b"ok\n", "no-store"))
+            self.assertEqual(fetch(base + "healthz", "POST")[0], 405)
+        self.assertEqual(fetch(site + "metrics")[0], 404)
+        self.assertEqual(fetch(monitor + "Benchmark/Korvid/")[0], 404)
+        self.assertEqual(fetch(monitor + "api/v1/BenchmarkCPU?Name=x&")[0], 404)
 
         report = run_loadgen(site, 2, 1, seed=5)
         self.assertEqual(report["failures"], [], report["stderr"])
         self.assertEqual(api_request(site + "api/v1/", "GET", "BenchmarkCPU?Name=x&",
                                      login=("nobody", "wrong"))[0], 401)
-        self.assertEqual(get(site + "Benchmark/Korvid/Result/1")[0], 200)
-        self.assertEqual(get(site + "Benchmark/Korvid/Result/999")[0], 404)
+        self.assertEqual(fetch(site + "Benchmark/Korvid/Result/1")[0], 200)
+        self.assertEqual(fetch(site + "Benchmark/Korvid/Result/999")[0], 404)
 
-        status, headers, text = get(monitor + "metrics")
+        status, headers, text = fetch(monitor + "metrics")
+        text = text.decode()
         self.assertEqual(status, 200)
         self.assertEqual(headers["Content-Type"], "text/plain; version=0.0.4; charset=utf-8")
         self.assertEqual(metric(text, "korvid_uploads_stored_total"), 2)
@@ -102,55 +88,30 @@ class SqliteMonitoringTest(unittest.TestCase):
 
 @unittest.skipUnless(SERVER_EXE.exists(), "korvid-server is not built")
 class PostgresHealthTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.cluster = None
-        cls.unavailable = None
-        cls.server_url = os.environ.get(postgres_cluster.URL_VARIABLE)
-        if not cls.server_url:
-            cls.unavailable = os.environ.get(postgres_cluster.UNAVAILABLE_VARIABLE)
-            if not cls.unavailable:
-                try:
-                    cls.cluster = postgres_cluster.PostgresCluster().start()
-                    cls.server_url = cls.cluster.url
-                except postgres_cluster.PostgresUnavailable as error:
-                    cls.unavailable = str(error)
-
-    @classmethod
-    def tearDownClass(cls):
-        if cls.cluster:
-            cls.cluster.stop()
-
     def setUp(self):
-        if self.unavailable:
-            self.skipTest("no PostgreSQL: " + self.unavailable)
-        self.database = postgres_cluster.create_database(self.server_url)
-        self.addCleanup(postgres_cluster.drop_database, self.database)
+        self.database = new_database(self, "postgresql").url
 
     def test_healthz_follows_the_database(self):
         name = postgres_cluster.database_name(self.database)
-        admin = postgres_cluster.with_database(self.server_url, "postgres")
+        admin = postgres_cluster.with_database(self.database, "postgres")
         with KorvidServer(self.database, http="127.0.0.1:0",
                           extra_args=["--metrics", "127.0.0.1:0", "--db-pool", "2"]) as server:
             health = server.url("http") + "healthz"
-            self.assertEqual(get(health)[:3:2], (200, "ok\n"))
+            self.assertEqual(fetch(health)[:3:2], (200, b"ok\n"))
             # The database refuses new connections and drops the server's.
-            postgres_cluster.query(admin, "ALTER DATABASE %s ALLOW_CONNECTIONS false" % name)
-            postgres_cluster.query(admin, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                                          "WHERE datname = '%s'" % name)
-            status, headers, body = get(health)
-            self.assertEqual((status, body, headers["Retry-After"]), (503, "unavailable\n", "2"))
-            self.assertEqual(get(metrics_url(server) + "healthz")[0], 503)
-            text = get(metrics_url(server) + "metrics")[2]
-            self.assertGreaterEqual(metric(text, 'korvid_database_errors_total{kind="unavailable"}') +
-                                    metric(text, 'korvid_database_errors_total{kind="failed"}'), 2)
-            self.assertEqual(metric(text, 'korvid_refusals_total{reason="unavailable"}'), 2)
+            with postgres_cluster.connections_refused(self.database):
+                status, headers, body = fetch(health)
+                self.assertEqual((status, body, headers["Retry-After"]), (503, b"unavailable\n", "2"))
+                self.assertEqual(fetch(metrics_url(server) + "healthz")[0], 503)
+                text = fetch(metrics_url(server) + "metrics").text
+                self.assertGreaterEqual(metric(text, 'korvid_database_errors_total{kind="unavailable"}') +
+                                        metric(text, 'korvid_database_errors_total{kind="failed"}'), 2)
+                self.assertEqual(metric(text, 'korvid_refusals_total{reason="unavailable"}'), 2)
             # Back again: the lost sessions reconnect.
-            postgres_cluster.query(admin, "ALTER DATABASE %s ALLOW_CONNECTIONS true" % name)
             deadline = time.time() + 20
-            while get(health)[0] != 200 and time.time() < deadline:
+            while fetch(health)[0] != 200 and time.time() < deadline:
                 time.sleep(0.2)
-            self.assertEqual(get(health)[:3:2], (200, "ok\n"))
+            self.assertEqual(fetch(health)[:3:2], (200, b"ok\n"))
             # Two sessions in the pool and the background work's: never more connections.
             connections = postgres_cluster.query(admin, "SELECT COUNT(*) FROM pg_stat_activity "
                                                         "WHERE datname = '%s'" % name)
@@ -160,8 +121,7 @@ class PostgresHealthTest(unittest.TestCase):
 @unittest.skipUnless(SERVER_EXE.exists(), "korvid-server is not built")
 class ConfigurationAndOptionsTest(unittest.TestCase):
     def setUp(self):
-        self.folder = tempfile.mkdtemp(prefix="korvid-config-")
-        self.addCleanup(shutil.rmtree, self.folder, True)
+        self.folder = str(temporary_folder(self, "korvid-config-"))
 
     def run_server(self, *args):
         return subprocess.run([str(SERVER_EXE), *args], capture_output=True, text=True, timeout=60,
@@ -173,12 +133,11 @@ class ConfigurationAndOptionsTest(unittest.TestCase):
             file.write("# a host's settings\ndatabase = sqlite:%s/from-file.db\nhttp = 127.0.0.1:1\n"
                        "metrics = 127.0.0.1:0\nthreads = 3\n" % self.folder)
         # The file's listener (port 1, not to be had) is replaced by the command line's.
-        server = KorvidServer("unused", cwd=self.folder)
-        server.args = [str(SERVER_EXE), "--config", config, "--http", "127.0.0.1:0"]
-        with server:
+        with KorvidServer.with_command([SERVER_EXE, "--config", config, "--http", "127.0.0.1:0"],
+                                       self.folder) as server:
             self.assertEqual(len(server.listeners), 2, server.listeners)
-            self.assertEqual(get(server.url("http") + "healthz")[0], 200)
-            self.assertEqual(get(metrics_url(server) + "metrics")[0], 200)
+            self.assertEqual(fetch(server.url("http") + "healthz")[0], 200)
+            self.assertEqual(fetch(metrics_url(server) + "metrics")[0], 200)
         self.assertTrue(os.path.exists(os.path.join(self.folder, "from-file.db")))
 
         with open(config, "a") as file:
