@@ -3,7 +3,6 @@
 #include "server/pages/DriverHistoryPage.h"
 #include "server/pages/Html.h"
 #include "server/pages/JsonWriter.h"
-#include "server/model/Ranking.h"
 #include "server/pages/PageFrame.h"
 #include "server/pages/ResultPage.h"
 
@@ -48,38 +47,6 @@ void summariesJson(JsonWriter& j, const std::vector<ResultSummary>& results)
     j.endArray();
 }
 
-std::string spreadText(const RankingRow& row)
-{
-    return formatScore(row.lowerScore) + "–" + formatScore(row.upperScore);
-}
-
-std::string rankingTable(const std::vector<RankingRow>& rows, bool placed)
-{
-    std::string html = "<table><tr>" + std::string(placed ? "<th class=\"n\">#</th>" : "") +
-                       "<th>Graphics card</th><th class=\"n\">Median score</th>"
-                       "<th class=\"n\">Quartiles</th><th class=\"n\">Counted results</th></tr>\n";
-    int place = 0;
-    for (const RankingRow& row : rows) {
-        html += "<tr>" + (placed ? "<td class=\"n\">" + std::to_string(++place) + "</td>" : std::string()) +
-                "<td><a href=\"" + std::string(kSiteBase) + "Card/" + std::to_string(row.graphicsCardId) + "\">" +
-                escapeHtml(orDash(row.cardName)) + "</a></td><td class=\"n\">" + formatScore(row.medianScore) +
-                "</td><td class=\"n\">" + spreadText(row) + "</td><td class=\"n\">" +
-                std::to_string(row.counted) + "</td></tr>\n";
-    }
-    return html + "</table>\n";
-}
-
-void rankingJson(JsonWriter& j, const std::vector<RankingRow>& rows)
-{
-    j.beginArray();
-    for (const RankingRow& row : rows) {
-        j.beginObject().field("graphicsCardId", row.graphicsCardId).field("cardName", row.cardName);
-        j.field("medianScore", row.medianScore).field("lowerScore", row.lowerScore);
-        j.field("upperScore", row.upperScore).field("counted", static_cast<int64_t>(row.counted)).endObject();
-    }
-    j.endArray();
-}
-
 std::string cohortTable(const std::vector<CohortSummary>& cohorts)
 {
     std::string html = "<table><tr><th>Graphics system and display mode</th><th>Driver (newest version first)</th>"
@@ -96,30 +63,6 @@ std::string cohortTable(const std::vector<CohortSummary>& cohorts)
 }
 
 } // namespace
-
-std::string rankingPageHtml(const RankingPageData& data)
-{
-    std::string body = "<h1>Graphics card ranking</h1>\n";
-    body += "<p>The median <a href=\"#score\">score</a> (version " + std::to_string(data.version) +
-            ", rated against " + escapeHtml(data.referenceLabel) + ") of each card's counted results, with "
-            "their quartiles. A card is ranked with at least " + std::to_string(model::kRankingMinimum) +
-            " counted results; outliers and imported results are not counted. Medians and quartiles are "
-            "read from score bins 0.1 % wide.</p>\n" + scoreDefinitionHtml();
-    body += "<h2>Ranked</h2>\n" + rankingTable(data.ranked, true);
-    body += "<h2>Too few results to rank</h2>\n" + rankingTable(data.unranked, false);
-    return pageFrame("Card ranking", body);
-}
-
-std::string rankingPageJson(const RankingPageData& data)
-{
-    JsonWriter j;
-    j.beginObject().field("version", data.version).field("reference", data.referenceLabel).key("ranked");
-    rankingJson(j, data.ranked);
-    j.key("unranked");
-    rankingJson(j, data.unranked);
-    j.endObject();
-    return j.text();
-}
 
 std::string cardPageHtml(const CardPageData& data)
 {

@@ -52,7 +52,6 @@ std::string headerCell(const ResultListData& data, ResultSort sort, const char* 
     // A column sorts descending first (newest, fastest), ascending when it already is.
     q.ascending = current ? !q.ascending : sort != ResultSort::Id && sort != ResultSort::Score;
     q.sort = sort;
-    q.page = 1;
     q.after = 0;
     const std::string mark = current ? (data.request.ascending ? " ▲" : " ▼") : "";
     return std::string("<th") + (numeric ? " class=\"n\"" : "") + (current ? " aria-sort=\"" +
@@ -88,33 +87,42 @@ std::string filterForm(const ResultListRequest& q)
 
 std::string pagingLinks(const ResultListData& data)
 {
+    // Each page follows from the last result of the one before, in any sort order.
     const ResultListRequest& q = data.request;
     std::string html;
-    if (q.sort == ResultSort::Id) {
-        if (q.after > 0) {
-            ResultListRequest first = q;
-            first.after = 0;
-            html += "<a href=\"" + escapeHtml(listLink(first)) + "\">First page</a> ";
-        }
-        if (data.hasMore && !data.results.empty()) {
-            ResultListRequest next = q;
-            next.after = data.results.back().id;
-            html += "<a href=\"" + escapeHtml(listLink(next)) + "\" rel=\"next\">Next page</a>";
-        }
-    } else {
-        if (q.page > 1) {
-            ResultListRequest previous = q;
-            previous.page = q.page - 1;
-            html += "<a href=\"" + escapeHtml(listLink(previous)) + "\" rel=\"prev\">Previous page</a> ";
-        }
-        html += "Page " + std::to_string(q.page) + " ";
-        if (data.hasMore && q.page < kDeepestPage) {
-            ResultListRequest next = q;
-            next.page = q.page + 1;
-            html += "<a href=\"" + escapeHtml(listLink(next)) + "\" rel=\"next\">Next page</a>";
-        }
+    if (q.after > 0) {
+        ResultListRequest first = q;
+        first.after = 0;
+        html += "<a href=\"" + escapeHtml(listLink(first)) + "\">First page</a> ";
+    }
+    if (data.hasMore && !data.results.empty()) {
+        ResultListRequest next = q;
+        next.after = data.results.back().id;
+        html += "<a href=\"" + escapeHtml(listLink(next)) + "\" rel=\"next\">Next page</a>";
     }
     return html.empty() ? "" : "<p class=\"paging\">" + html + "</p>\n";
+}
+
+std::string matchedText(const ResultListData& data)
+{
+    const std::string limit = std::to_string(data.countLimit);
+    switch (data.matchCount) {
+    case MatchCount::MoreThan:
+        return "More than " + limit + " results";
+    case MatchCount::AtLeast:
+        return "At least " + std::to_string(data.matched) + (data.matched == 1 ? " result" : " results");
+    default:
+        return std::to_string(data.matched) + (data.matched == 1 ? " result" : " results");
+    }
+}
+
+const char* matchCountName(MatchCount count)
+{
+    switch (count) {
+    case MatchCount::MoreThan: return "moreThan";
+    case MatchCount::AtLeast: return "atLeast";
+    default: return "exact";
+    }
 }
 
 std::string listTable(const ResultListData& data)
@@ -171,7 +179,6 @@ std::string resultListQuery(const ResultListRequest& q)
     add("sort", q.sort == ResultSort::Id ? "" : sortName(q.sort));
     add("order", q.ascending ? "asc" : "");
     add("after", q.after > 0 ? std::to_string(q.after) : "");
-    add("page", q.page > 1 ? std::to_string(q.page) : "");
     add("per", q.pageSize != ResultListRequest{}.pageSize ? std::to_string(q.pageSize) : "");
     return query;
 }
@@ -211,7 +218,6 @@ ResultListRequest parseResultListQuery(const std::string& query)
     }
     q.ascending = queryValue(query, "order") == "asc";
     q.after = static_cast<int32_t>(number("after", 2147483647));
-    q.page = std::max<int64_t>(1, number("page", kDeepestPage));
     const int64_t per = number("per", 500);
     if (per > 0)
         q.pageSize = static_cast<int>(per);
@@ -230,12 +236,13 @@ std::string indexPageHtml(const ResultListData& data, const std::string& importM
             "driver, graphics system and display mode. <a href=\"" + std::string(kSiteBase) +
             "Downloads\">Download Korvid</a> to add yours.</p>\n";
     body += filterForm(q);
-    const bool filtered = q.hasTextFilter() || q.card > 0 || q.system != model::GraphicsSystem::Unknown || q.width > 0;
+    const bool filtered = q.filtered();
     body += std::string(filtered ? "<h2>Results matching" : "<h2>Latest results") +
             (q.search.empty() ? "" : " “" + escapeHtml(q.search) + "”") + "</h2>\n";
-    body += "<p>" + std::to_string(data.matched) + (data.matched == 1 ? " result" : " results") +
-            (filtered ? " match" : "") + (q.sort == ResultSort::Score ? " with a score" : "") +
-            (data.withinWindow ? " among the newest " + std::to_string(kListWindow) + " results" : "") +
+    body += "<p>" + matchedText(data) + (filtered ? " match" : "") +
+            (q.sort == ResultSort::Score ? " with a score" : "") +
+            (data.matchCount == MatchCount::Exact ? "" : " (counting stops after reading " +
+                                                             std::to_string(data.countLimit) + " results)") +
             ". Download this page as <a href=\"" + escapeHtml(listLink(q, ".csv")) + "\">CSV</a> or <a href=\"" +
             escapeHtml(listLink(q, ".json")) + "\">JSON</a>.</p>\n";
     body += listTable(data) + pagingLinks(data);
@@ -260,13 +267,11 @@ std::string resultListJson(const ResultListData& data)
         .field("query", resultListQuery(data.request))
         .field("totalResults", static_cast<int64_t>(data.totalResults))
         .field("matched", static_cast<int64_t>(data.matched))
-        .field("withinNewest", data.withinWindow ? static_cast<int64_t>(kListWindow) : int64_t{0});
+        .field("matchCount", matchCountName(data.matchCount))
+        .field("countLimit", data.countLimit);
     if (data.hasMore && !data.results.empty()) {
         ResultListRequest next = data.request;
-        if (next.sort == ResultSort::Id)
-            next.after = data.results.back().id;
-        else
-            next.page += 1;
+        next.after = data.results.back().id;
         j.field("next", listLink(next, ".json"));
     } else {
         j.key("next").null();

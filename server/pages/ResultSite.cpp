@@ -18,6 +18,7 @@
 #include "server/pages/MeasuringPage.h"
 #include "server/pages/PageFrame.h"
 #include "server/pages/QueryString.h"
+#include "server/pages/RankingPage.h"
 #include "server/pages/ResultListPage.h"
 #include "server/pages/ResultPage.h"
 #include "server/protocol/BasicAuth.h"
@@ -214,7 +215,21 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
     const bool hasArgument = slash != std::string::npos;
     int32_t id = 0;
 
-    if (rest.empty() || rest == "Results") {
+    if (rest == "Ranking") {
+        RankingRequest wanted = parseRankingQuery(request.query);
+        if (csv) {
+            wanted.page = wanted.unrankedPage = 1;
+            wanted.pageSize = 1 << 30;  // every card: a row per card, never per result
+        }
+        const RankingListData data = queries_.ranking(wanted);
+        if (csv) {
+            reply.contentType = "text/csv; charset=utf-8";
+            reply.headers.emplace_back("Content-Disposition", "attachment; filename=\"korvid-ranking.csv\"");
+            reply.body = rankingCsv(data);
+        } else {
+            page(reply, 200, json, rankingPageHtml(data), rankingPageJson(data));
+        }
+    } else if (rest.empty() || rest == "Results") {
         const ResultListData data = queries_.resultList(parseResultListQuery(request.query));
         if (csv) {
             reply.contentType = "text/csv; charset=utf-8";
@@ -293,14 +308,17 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
         // The driver history's form: two cohorts picked, sent to their comparison's own address.
         reply.status = 303;
         reply.body.clear();
-        const auto digits = [&](const char* name) {
-            std::string value = queryValue(request.query, name);
+        const auto digits = [](std::string value) {
             value.erase(std::remove_if(value.begin(), value.end(),
                                        [](char c) { return !std::isdigit(static_cast<unsigned char>(c)); }),
                         value.end());
             return value;
         };
-        reply.headers.emplace_back("Location", base + "Cohorts/" + digits("first") + "," + digits("second") +
+        // The ranking's check boxes send the two cohorts as cohort=A&cohort=B.
+        std::vector<std::string> picked = queryValues(request.query, "cohort");
+        if (!queryValue(request.query, "first").empty() || picked.size() != 2)
+            picked = {queryValue(request.query, "first"), queryValue(request.query, "second")};
+        reply.headers.emplace_back("Location", base + "Cohorts/" + digits(picked[0]) + "," + digits(picked[1]) +
                                                    (json ? ".json" : ""));
     } else if (section == "Cohorts" && hasArgument) {
         const std::size_t comma = argument.find(',');
@@ -313,9 +331,6 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
             notFound(reply, json, "A cohort comparison takes two different stored cohorts: " + argument);
         else
             page(reply, 200, json, cohortComparePageHtml(*data), cohortComparePageJson(*data));
-    } else if (section == "Ranking" && !hasArgument) {
-        const RankingPageData data = queries_.ranking();
-        page(reply, 200, json, rankingPageHtml(data), rankingPageJson(data));
     } else if (section == "Card" && argument.size() > 8 &&
                argument.compare(argument.size() - 8, 8, "/Drivers") == 0) {
         const std::string card = argument.substr(0, argument.size() - 8);

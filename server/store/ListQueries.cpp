@@ -1,6 +1,6 @@
 #include "server/store/ListQueries.h"
 
-#include <cctype>
+#include "server/store/ResultListQueries.h"
 
 namespace {
 
@@ -66,18 +66,10 @@ std::vector<ResultSummary> latest(soci::session& s, const std::string& search, i
 {
     if (search.empty())
         return summaries(s, "", "", limit, version);
-    std::string pattern = "%";
-    for (char c : search) {
-        if (c == '%' || c == '_' || c == '\\')
-            pattern += '\\';
-        pattern += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    pattern += "%";
-    return summaries(s,
-                     "WHERE r.id > (SELECT COALESCE(MAX(id), 0) FROM results) - " + std::to_string(kSearchWindow) +
-                         " AND (LOWER(r.card_name) LIKE :p ESCAPE '\\' OR LOWER(r.cpu_name) LIKE :p ESCAPE '\\' "
-                         "OR LOWER(r.driver_text) LIKE :p ESCAPE '\\')",
-                     pattern, limit, version);
+    ResultListRequest request;
+    request.search = search;
+    request.pageSize = limit;
+    return resultListQueries::list(s, request, version).results;
 }
 
 std::vector<ResultSummary> ofCard(soci::session& s, int32_t card, int limit, int version)

@@ -11,13 +11,10 @@
 // limit; totals are summed over the cohorts (one row per cohort) instead of counting results.
 namespace listQueries {
 
-// The newest results; with a search text, those whose card, driver or processor contains it
-// (case-insensitively), looked for among the newest kSearchWindow results.
+// The newest results; with a search text, those the result list's search finds.
 std::vector<ResultSummary> latest(soci::session& session, const std::string& search, int limit, int version);
 std::vector<ResultSummary> ofCard(soci::session& session, int32_t card, int limit, int version);
 long long totalResults(soci::session& session);
 long long totalOfCard(soci::session& session, int32_t card);
-
-constexpr int kSearchWindow = 100000;
 
 } // namespace listQueries

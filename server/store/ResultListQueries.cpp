@@ -1,183 +1,278 @@
 #include "server/store/ResultListQueries.h"
 
 #include <algorithm>
-#include <cctype>
-#include <deque>
+#include <cstdio>
+#include <map>
+#include <optional>
 #include <utility>
 
 #include "server/store/ListQueries.h"
+#include "server/store/NameMatches.h"
 
 namespace {
 
-std::string lower(const std::string& text)
-{
-    std::string out;
-    for (char c : text)
-        out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-// A LIKE pattern that finds text anywhere, its wildcards taken literally.
-std::string containing(const std::string& text)
-{
-    std::string pattern = "%";
-    for (char c : lower(text)) {
-        if (c == '%' || c == '_' || c == '\\')
-            pattern += '\\';
-        pattern += c;
-    }
-    return pattern + "%";
-}
-
-// The PCI vendor IDs of the names people search by.
-std::string vendorIdOf(const std::string& search)
-{
-    static const std::pair<const char*, const char*> vendors[] = {
-        {"nvidia", "0x10de"}, {"amd", "0x1002"}, {"ati", "0x1002"}, {"radeon", "0x1002"},
-        {"intel", "0x8086"}, {"matrox", "0x102b"}, {"vmware", "0x15ad"}, {"microsoft", "0x1414"}};
-    const std::string s = lower(search);
-    for (const auto& [name, id] : vendors) {
-        if (s == name)
-            return id;
-    }
-    return "";
-}
-
-// The WHERE text of a request and the values it binds, in order of their names.
-struct Conditions {
-    std::string where;
-    std::deque<std::pair<std::string, std::string>> binds;  // deque: their addresses stay put
-
-    void add(const std::string& condition)
-    {
-        where += (where.empty() ? " WHERE " : " AND ") + condition;
-    }
-    void bind(const std::string& name, const std::string& value) { binds.emplace_back(name, value); }
-    void useIn(soci::statement& st)
-    {
-        for (auto& [name, value] : binds)
-            st.exchange(soci::use(value, name));
-    }
+struct Bind {
+    std::string name;
+    std::string value;
 };
 
-bool sortsByName(ResultSort sort)
+// One condition every listed result meets, in two spellings: one the database can look up
+// along an index, and one it cannot (so that it filters rows read along another index).
+struct Constraint {
+    std::string indexed;
+    std::string plain;
+    std::vector<Bind> binds;
+    int64_t bound = 0;   // at most this many results meet it (kCountLimit + 1: more than the limit)
+    bool exact = false;  // and exactly this many
+};
+
+class Names {
+public:
+    std::string next() { return "v" + std::to_string(count_++); }
+
+private:
+    int count_ = 0;
+};
+
+std::string idList(const std::vector<int32_t>& ids)
 {
-    return sort == ResultSort::Card || sort == ResultSort::Driver || sort == ResultSort::Processor ||
-           sort == ResultSort::Os;
+    std::string list;
+    for (int32_t id : ids)
+        list += (list.empty() ? "" : ",") + std::to_string(id);
+    return list;
 }
 
-Conditions conditionsOf(const ResultListRequest& q, bool window)
+// "(:v0,:v1)" with its values bound.
+std::string valueList(const std::vector<std::string>& values, Names& names, std::vector<Bind>& binds)
 {
-    Conditions c;
-    if (q.card > 0)
-        c.add("r.graphics_card_id = " + std::to_string(q.card));
-    if (q.system != model::GraphicsSystem::Unknown)
-        c.add("r.graphics_system = " + std::to_string(static_cast<int>(q.system)));
-    if (q.width > 0)
-        c.add("r.display_width = " + std::to_string(q.width) + " AND r.display_height = " + std::to_string(q.height) +
-              " AND r.bits_per_pixel = " + std::to_string(q.bitsPerPixel));
-    if (window)
-        c.add("r.id > (SELECT COALESCE(MAX(id), 0) FROM results) - " + std::to_string(kListWindow));
-    const std::pair<const std::string*, const char*> texts[] = {
-        {&q.driver, "r.driver_text"}, {&q.os, "r.os_text"}, {&q.processor, "r.cpu_name"}};
-    int n = 0;
-    for (const auto& [text, column] : texts) {
-        if (text->empty())
-            continue;
-        const std::string name = "t" + std::to_string(n++);
-        c.add("LOWER(" + std::string(column) + ") LIKE :" + name + " ESCAPE '\\'");
-        c.bind(name, containing(*text));
+    std::string list;
+    for (const std::string& value : values) {
+        const std::string name = names.next();
+        list += (list.empty() ? ":" : ",:") + name;
+        binds.push_back({name, value});
     }
-    if (!q.search.empty()) {
-        // Names of the card, driver, processor and OS; the card's IDs as sent ("0x6898"), and a
-        // vendor's name as its vendor ID.
-        std::string id = lower(q.search);
-        const std::string vendor = vendorIdOf(q.search);
-        c.add("(LOWER(r.card_name) LIKE :q ESCAPE '\\' OR LOWER(r.driver_text) LIKE :q ESCAPE '\\' OR "
-              "LOWER(r.cpu_name) LIKE :q ESCAPE '\\' OR LOWER(r.os_text) LIKE :q ESCAPE '\\' OR "
-              "r.graphics_card_id IN (SELECT f.record_id FROM record_fields f WHERE f.name IN ('ProductID', "
-              "'VendorID', 'SubProductID', 'SubVendorID') AND LOWER(f.value) IN (:id, :vendor)))");
-        c.bind("q", containing(q.search));
-        c.bind("id", id);
-        c.bind("vendor", vendor.empty() ? id : vendor);
+    return "(" + list + ")";
+}
+
+void bindAll(soci::statement& st, std::vector<Bind>& binds)
+{
+    for (Bind& b : binds)
+        st.exchange(soci::use(b.value, b.name));
+}
+
+long long countOf(soci::session& s, const std::string& sql, std::vector<Bind> binds)
+{
+    long long n = 0;
+    soci::statement st(s);
+    st.exchange(soci::into(n));
+    bindAll(st, binds);
+    st.alloc();
+    st.prepare(sql);
+    st.define_and_bind();
+    st.execute(true);
+    return n;
+}
+
+std::vector<int> idsOf(soci::session& s, const std::string& sql, std::vector<Bind> binds, std::size_t limit)
+{
+    std::vector<int> ids(limit);
+    soci::statement st(s);
+    st.exchange(soci::into(ids));
+    bindAll(st, binds);
+    st.alloc();
+    st.prepare(sql);
+    st.define_and_bind();
+    st.execute(true);
+    return ids;
+}
+
+// The cohorts a query selects, with their results counted: one row per cohort.
+std::pair<std::vector<int32_t>, int64_t> cohortsWhere(soci::session& s, const std::string& where,
+                                                      std::vector<Bind> binds)
+{
+    std::vector<int32_t> cohorts;
+    int64_t results = 0;
+    std::vector<int> ids(512);
+    std::vector<long long> counts(512);
+    soci::statement st(s);
+    st.exchange(soci::into(ids));
+    st.exchange(soci::into(counts));
+    bindAll(st, binds);
+    st.alloc();
+    st.prepare("SELECT id, result_count FROM cohorts WHERE " + where);
+    st.define_and_bind();
+    st.execute();
+    while (st.fetch()) {
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            cohorts.push_back(ids[i]);
+            results += counts[i];
+        }
+        ids.resize(512);
+        counts.resize(512);
     }
+    return {cohorts, results};
+}
+
+// How many results meet an indexed condition, reading at most one more than the limit.
+int64_t boundedCount(soci::session& s, const std::string& indexed, const std::vector<Bind>& binds, int64_t limit)
+{
+    return countOf(s, "SELECT COUNT(*) FROM (SELECT 1 AS one FROM results r WHERE " + indexed + " LIMIT " +
+                          std::to_string(limit + 1) + ") x",
+                   binds);
+}
+
+struct Part {
+    std::string indexed;
+    std::string plain;
+    int64_t bound = 0;
+    bool exact = false;
+};
+
+Part cohortPart(const std::vector<int32_t>& cohorts, int64_t results)
+{
+    const std::string list = "(" + idList(cohorts) + ")";
+    return {"r.cohort_id IN " + list, "r.cohort_id + 0 IN " + list, results, true};
+}
+
+Part valuePart(soci::session& s, const char* column, const std::vector<std::string>& values, Names& names,
+               std::vector<Bind>& binds, int64_t limit)
+{
+    std::vector<Bind> own;
+    const std::string list = valueList(values, names, own);
+    Part part{"r." + std::string(column) + " IN " + list, "r." + std::string(column) + " || '' IN " + list};
+    part.bound = boundedCount(s, part.indexed, own, limit);
+    part.exact = part.bound <= limit;
+    binds.insert(binds.end(), own.begin(), own.end());
+    return part;
+}
+
+// A condition met when any of its parts is; none: nothing can meet it.
+std::optional<Constraint> anyOf(const std::vector<Part>& parts, std::vector<Bind> binds, int64_t limit)
+{
+    if (parts.empty())
+        return std::nullopt;
+    Constraint c;
+    c.binds = std::move(binds);
+    for (const Part& p : parts) {
+        c.indexed += (c.indexed.empty() ? "" : " OR ") + p.indexed;
+        c.plain += (c.plain.empty() ? "" : " OR ") + p.plain;
+        c.bound = std::min(limit + 1, c.bound + p.bound);
+    }
+    if (parts.size() > 1) {
+        c.indexed = "(" + c.indexed + ")";
+        c.plain = "(" + c.plain + ")";
+    } else {
+        c.bound = parts[0].bound;
+    }
+    c.exact = parts.size() == 1 && parts[0].exact;
     return c;
 }
 
-std::string orderColumn(ResultSort sort)
+// The request's conditions; false when one of them can be met by no result at all.
+bool constraintsOf(soci::session& s, const ResultListRequest& q, int64_t limit, std::vector<Constraint>& out)
 {
+    Names names;
+    // Card, driver, system and mode are the cohorts' own: one set of cohorts, counted exactly.
+    if (q.card > 0 || !q.driver.empty() || q.system != model::GraphicsSystem::Unknown || q.width > 0) {
+        std::string where = "1 = 1";
+        std::vector<Bind> binds;
+        if (q.card > 0)
+            where += " AND graphics_card_id = " + std::to_string(q.card);
+        if (q.system != model::GraphicsSystem::Unknown)
+            where += " AND graphics_system = " + std::to_string(static_cast<int>(q.system));
+        if (q.width > 0)
+            where += " AND display_width = " + std::to_string(q.width) + " AND display_height = " +
+                     std::to_string(q.height) + " AND bits_per_pixel = " + std::to_string(q.bitsPerPixel);
+        if (!q.driver.empty()) {
+            where += " AND LOWER(driver_text) LIKE :d ESCAPE '\\'";
+            binds.push_back({"d", nameMatches::containing(q.driver)});
+        }
+        const auto [cohorts, results] = cohortsWhere(s, where, binds);
+        if (cohorts.empty())
+            return false;
+        const auto c = anyOf({cohortPart(cohorts, results)}, {}, limit);
+        out.push_back(*c);
+    }
+    // OS and processor names are the results' own: their distinct values, then the results
+    // that carry them.
+    const std::pair<const std::string*, const char*> texts[] = {{&q.os, "os_text"}, {&q.processor, "cpu_name"}};
+    for (const auto& [text, column] : texts) {
+        if (text->empty())
+            continue;
+        const std::vector<std::string> values = nameMatches::values(s, column, *text);
+        if (values.empty())
+            return false;
+        std::vector<Bind> binds;
+        const Part part = valuePart(s, column, values, names, binds, limit);
+        out.push_back(*anyOf({part}, binds, limit));
+    }
+    if (!q.search.empty()) {
+        // The card's or driver's name, the card's IDs or vendor: cohorts. OS and processor: values.
+        std::vector<Bind> binds{{"p", nameMatches::containing(q.search)}};
+        std::string where = "LOWER(card_name) LIKE :p ESCAPE '\\' OR LOWER(driver_text) LIKE :p ESCAPE '\\'";
+        const std::vector<int32_t> cards = nameMatches::cards(s, q.search, false);
+        if (!cards.empty())
+            where += " OR graphics_card_id IN (" + idList(cards) + ")";
+        const auto [cohorts, results] = cohortsWhere(s, where, binds);
+        std::vector<Part> parts;
+        if (!cohorts.empty())
+            parts.push_back(cohortPart(cohorts, results));
+        std::vector<Bind> valueBinds;
+        for (const char* column : {"os_text", "cpu_name"}) {
+            const std::vector<std::string> values = nameMatches::values(s, column, q.search);
+            if (!values.empty())
+                parts.push_back(valuePart(s, column, values, names, valueBinds, limit));
+        }
+        const auto c = anyOf(parts, valueBinds, limit);
+        if (!c)
+            return false;
+        out.push_back(*c);
+    }
+    return true;
+}
+
+struct Order {
+    std::string from;      // with r the results, s the scores
+    std::string key;       // the sort column; empty when by ID
+    std::string plainKey;  // the same, so that no index serves it
+    std::string id;        // the ID column that orders equal keys
+};
+
+Order orderOf(ResultSort sort, int version)
+{
+    const std::string results = " FROM results r";
     switch (sort) {
-    case ResultSort::Score: return "s.score";
-    case ResultSort::Card: return "r.card_name";
-    case ResultSort::Driver: return "r.driver_text";
-    case ResultSort::Processor: return "r.cpu_name";
-    case ResultSort::Os: return "r.os_text";
-    default: return "r.id";
+    case ResultSort::Score:
+        return {" FROM scores s JOIN results r ON r.id = s.result_id AND s.version = " + std::to_string(version),
+                "s.score", "s.score + 0", "s.result_id"};
+    case ResultSort::Card: return {results, "r.card_name", "r.card_name || ''", "r.id"};
+    case ResultSort::Driver: return {results, "r.driver_text", "r.driver_text || ''", "r.id"};
+    case ResultSort::Processor: return {results, "r.cpu_name", "r.cpu_name || ''", "r.id"};
+    case ResultSort::Os: return {results, "r.os_text", "r.os_text || ''", "r.id"};
+    default: return {results, "", "", "r.id"};
     }
 }
 
-} // namespace
-
-namespace resultListQueries {
-
-ResultListData list(soci::session& s, const ResultListRequest& q, int version)
+std::vector<ResultSummary> summariesOf(soci::session& s, const std::vector<int>& ids, int version)
 {
-    ResultListData data;
-    data.request = q;
-    data.totalResults = listQueries::totalResults(s);
-    const bool window = q.card == 0 && (q.hasTextFilter() || sortsByName(q.sort));
-    data.withinWindow = window;
-    Conditions c = conditionsOf(q, window);
-    const bool byScore = q.sort == ResultSort::Score;
-    const std::string from = byScore ? " FROM scores s JOIN results r ON r.id = s.result_id AND s.version = " +
-                                           std::to_string(version)
-                                     : " FROM results r LEFT JOIN scores s ON s.version = " + std::to_string(version) +
-                                           " AND s.result_id = r.id";
-    std::string where = c.where;
-    if (q.sort == ResultSort::Id && q.after > 0)
-        where += std::string(where.empty() ? " WHERE " : " AND ") + "r.id " + (q.ascending ? ">" : "<") + " " +
-                 std::to_string(q.after);
-    const std::string direction = q.ascending ? " ASC" : " DESC";
-    std::string sql = "SELECT r.id, r.created_at, r.imported, COALESCE(r.graphics_card_id, 0), r.card_name, "
-                      "r.driver_text, r.cpu_name, r.os_text, r.standing, s.score" +
-                      from + where + " ORDER BY " + orderColumn(q.sort) + direction +
-                      // By score the index holds (score, result ID): ties need no sort of their own.
-                      (q.sort == ResultSort::Id ? "" : (byScore ? ", s.result_id" : ", r.id") + direction) + " LIMIT " +
-                      std::to_string(q.pageSize + 1);
-    if (q.sort != ResultSort::Id)
-        sql += " OFFSET " + std::to_string((std::min(q.page, kDeepestPage) - 1) * q.pageSize);
-
-    const std::size_t batch = static_cast<std::size_t>(q.pageSize) + 1;
-    std::vector<int> ids(batch), imported(batch), cards(batch), standings(batch);
+    std::map<int32_t, ResultSummary> found;
+    if (ids.empty())
+        return {};
+    const std::size_t batch = ids.size();
+    std::vector<int> rowIds(batch), imported(batch), cards(batch), standings(batch);
     std::vector<long long> created(batch);
     std::vector<std::string> names(batch), drivers(batch), cpus(batch), oses(batch);
     std::vector<double> scores(batch);
     std::vector<soci::indicator> have(batch);
-    {
-        soci::statement st(s);
-        st.exchange(soci::into(ids));
-        st.exchange(soci::into(created));
-        st.exchange(soci::into(imported));
-        st.exchange(soci::into(cards));
-        st.exchange(soci::into(names));
-        st.exchange(soci::into(drivers));
-        st.exchange(soci::into(cpus));
-        st.exchange(soci::into(oses));
-        st.exchange(soci::into(standings));
-        st.exchange(soci::into(scores, have));
-        c.useIn(st);
-        st.alloc();
-        st.prepare(sql);
-        st.define_and_bind();
-        st.execute(true);
-    }
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        if (static_cast<int>(i) == q.pageSize) {
-            data.hasMore = true;
-            break;
-        }
+    s << "SELECT r.id, r.created_at, r.imported, COALESCE(r.graphics_card_id, 0), r.card_name, r.driver_text, "
+         "r.cpu_name, r.os_text, r.standing, s.score FROM results r LEFT JOIN scores s ON s.version = " +
+             std::to_string(version) + " AND s.result_id = r.id WHERE r.id IN (" +
+             idList(std::vector<int32_t>(ids.begin(), ids.end())) + ")",
+        soci::into(rowIds), soci::into(created), soci::into(imported), soci::into(cards), soci::into(names),
+        soci::into(drivers), soci::into(cpus), soci::into(oses), soci::into(standings), soci::into(scores, have);
+    for (std::size_t i = 0; i < rowIds.size(); ++i) {
         ResultSummary r;
-        r.id = ids[i];
+        r.id = rowIds[i];
         r.createdAt = created[i];
         r.imported = imported[i] != 0;
         r.graphicsCardId = cards[i];
@@ -188,37 +283,129 @@ ResultListData list(soci::session& s, const ResultListRequest& q, int version)
         r.standing = static_cast<model::Standing>(standings[i]);
         if (have[i] == soci::i_ok)
             r.score = scores[i];
-        data.results.push_back(std::move(r));
+        found[r.id] = std::move(r);
     }
+    std::vector<ResultSummary> list;
+    for (int id : ids) {
+        auto it = found.find(id);
+        if (it != found.end())
+            list.push_back(std::move(it->second));
+    }
+    return list;
+}
 
-    if (!byScore && !q.hasTextFilter() && q.card == 0 && q.system == model::GraphicsSystem::Unknown && q.width == 0) {
+// Where the page after result `after` starts: "(key, id) < (value, after)" in the order's
+// direction; empty for the first page, or when that result is not in the order.
+std::string keyset(soci::session& s, const ResultListRequest& q, const Order& order, int version, bool plain,
+                   std::vector<Bind>& binds)
+{
+    if (q.after <= 0)
+        return "";
+    const std::string op = q.ascending ? " > " : " < ";
+    const std::string after = std::to_string(q.after);
+    if (order.key.empty())
+        return (plain ? "r.id + 0" : "r.id") + op + after;
+    if (q.sort == ResultSort::Score) {
+        double score = 0;
+        s << "SELECT score FROM scores WHERE version = :v AND result_id = :id", soci::into(score), soci::use(version),
+            soci::use(q.after);
+        if (!s.got_data())
+            return "";
+        char text[40];
+        std::snprintf(text, sizeof text, "%.17g", score);
+        return "(" + (plain ? order.plainKey + ", s.result_id + 0" : order.key + ", s.result_id") + ")" + op + "(" +
+               text + ", " + after + ")";
+    }
+    std::string value;
+    s << "SELECT " + order.key.substr(2) + " FROM results WHERE id = :id", soci::into(value), soci::use(q.after);
+    if (!s.got_data())
+        return "";
+    binds.push_back({"k", value});
+    return "(" + (plain ? order.plainKey + ", r.id + 0" : order.key + ", r.id") + ")" + op + "(:k, " + after + ")";
+}
+
+} // namespace
+
+namespace resultListQueries {
+
+ResultListData list(soci::session& s, const ResultListRequest& q, int version, int64_t limit)
+{
+    ResultListData data;
+    data.request = q;
+    data.countLimit = limit;
+    data.totalResults = listQueries::totalResults(s);
+    std::vector<Constraint> constraints;
+    if (!constraintsOf(s, q, limit, constraints))
+        return data;  // nothing can match: 0, exactly
+    const Order order = orderOf(q.sort, version);
+    const bool byScore = q.sort == ResultSort::Score;
+
+    // Few enough results meet the narrowest condition: gather them along its index and sort
+    // them. Otherwise walk the index of the sort order and filter the rows on the way: the
+    // matches are then at least limit of the stored results, so a page of them is near.
+    const auto driving = std::min_element(constraints.begin(), constraints.end(),
+                                          [](const Constraint& a, const Constraint& b) { return a.bound < b.bound; });
+    const bool gather = driving != constraints.end() && driving->bound <= limit;
+    std::vector<Bind> binds;
+    std::string where;
+    const auto add = [&](const std::string& condition) {
+        if (!condition.empty())
+            where += (where.empty() ? " WHERE " : " AND ") + condition;
+    };
+    for (auto it = constraints.begin(); it != constraints.end(); ++it) {
+        add(gather && it == driving ? it->indexed : it->plain);
+        binds.insert(binds.end(), it->binds.begin(), it->binds.end());
+    }
+    const std::string countWhere = where;
+    const std::vector<Bind> countBinds = binds;
+    add(keyset(s, q, order, version, gather, binds));
+    const std::string direction = q.ascending ? " ASC" : " DESC";
+    std::string sortBy;
+    if (order.key.empty())
+        sortBy = (gather ? "r.id + 0" : "r.id") + direction;
+    else
+        sortBy = (gather ? order.plainKey : order.key) + direction + ", " + order.id + (gather ? " + 0" : "") + direction;
+    const std::vector<int> ids = idsOf(s, "SELECT " + order.id + order.from + where + " ORDER BY " + sortBy +
+                                              " LIMIT " + std::to_string(q.pageSize + 1),
+                                       binds, static_cast<std::size_t>(q.pageSize) + 1);
+    data.hasMore = ids.size() > static_cast<std::size_t>(q.pageSize);
+    data.results = summariesOf(s, std::vector<int>(ids.begin(), ids.begin() + std::min<std::size_t>(ids.size(), q.pageSize)),
+                               version);
+
+    // How many match, reading at most limit results.
+    if (constraints.empty() && !byScore) {
         data.matched = data.totalResults;
-    } else if (!byScore && !q.hasTextFilter()) {
-        // Card, system and mode are the cohorts' own columns: their counts add up.
-        std::string sql = "SELECT COALESCE(SUM(result_count), 0) FROM cohorts WHERE 1 = 1";
-        if (q.card > 0)
-            sql += " AND graphics_card_id = " + std::to_string(q.card);
-        if (q.system != model::GraphicsSystem::Unknown)
-            sql += " AND graphics_system = " + std::to_string(static_cast<int>(q.system));
-        if (q.width > 0)
-            sql += " AND display_width = " + std::to_string(q.width) + " AND display_height = " +
-                   std::to_string(q.height) + " AND bits_per_pixel = " + std::to_string(q.bitsPerPixel);
-        long long matched = 0;
-        s << sql, soci::into(matched);
-        data.matched = matched;
+    } else if (constraints.empty()) {
+        data.matched = countOf(s, "SELECT COUNT(*) FROM (SELECT 1 AS one FROM scores WHERE version = " +
+                                      std::to_string(version) + " LIMIT " + std::to_string(limit + 1) + ") x",
+                               {});
+        if (data.matched > limit) {
+            data.matched = limit;
+            data.matchCount = MatchCount::MoreThan;
+        }
+    } else if (constraints.size() == 1 && driving->exact && !byScore) {
+        data.matched = driving->bound;
+    } else if (gather) {
+        data.matched = countOf(s, "SELECT COUNT(*)" + order.from + countWhere, countBinds);
+    } else if (constraints.size() == 1 && !byScore) {
+        data.matched = limit;
+        data.matchCount = MatchCount::MoreThan;
     } else {
-        // Bounded: by the card's index, the window, or (by score) the scores' index.
-        long long matched = 0;
-        soci::statement st(s);
-        st.exchange(soci::into(matched));
-        c.useIn(st);
-        st.alloc();
-        const bool scoresOnly = byScore && c.where.empty();
-        st.prepare(scoresOnly ? "SELECT COUNT(*) FROM scores WHERE version = " + std::to_string(version)
-                              : "SELECT COUNT(*)" + from + c.where);
-        st.define_and_bind();
-        st.execute(true);
-        data.matched = matched;
+        // Of the first limit results along the narrowest condition's index, those that
+        // meet the others.
+        std::string others;
+        for (auto it = constraints.begin(); it != constraints.end(); ++it) {
+            if (it != driving)
+                others += (others.empty() ? " WHERE " : " AND ") + it->plain;
+        }
+        data.matched = countOf(s, "SELECT COUNT(*) FROM (SELECT r.id, r.cohort_id, r.os_text, r.cpu_name FROM results r "
+                                  "WHERE " + driving->indexed + " LIMIT " + std::to_string(limit) + ") r" +
+                                      (byScore ? " JOIN scores s ON s.version = " + std::to_string(version) +
+                                                     " AND s.result_id = r.id"
+                                               : "") +
+                                      others,
+                               countBinds);
+        data.matchCount = MatchCount::AtLeast;
     }
     return data;
 }

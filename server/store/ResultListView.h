@@ -8,7 +8,7 @@
 #include "server/store/ResultViews.h"
 
 // A list of results as its address asks for it (docs/scores.md, "Result lists"): filters,
-// a sort column and a page.
+// a sort column and the result the page follows.
 enum class ResultSort { Id, Score, Card, Driver, Processor, Os };
 
 struct ResultListRequest {
@@ -19,25 +19,33 @@ struct ResultListRequest {
     int32_t width = 0, height = 0, bitsPerPixel = 0;  // 0: any display mode
     ResultSort sort = ResultSort::Id;
     bool ascending = false;
-    int32_t after = 0;   // sorted by ID: the page after the result with this ID
-    int64_t page = 1;    // other sorts: 1-based
+    int32_t after = 0;  // the page after this result (its place in the sort order), 0: the first page
     int pageSize = 50;
 
     bool hasTextFilter() const { return !search.empty() || !driver.empty() || !os.empty() || !processor.empty(); }
+    bool filtered() const
+    {
+        return hasTextFilter() || card > 0 || system != model::GraphicsSystem::Unknown || width > 0;
+    }
+};
+
+// How far the matched number is known: counting reads at most a limit of results.
+enum class MatchCount {
+    Exact,
+    MoreThan,  // more than the limit
+    AtLeast,   // at least this many among the first results read along one filter's index
 };
 
 struct ResultListData {
     ResultListRequest request;
     std::vector<ResultSummary> results;
-    int64_t matched = 0;        // rows the filters select (those with a score when sorted by score)
-    bool withinWindow = false;  // filtered or sorted among the newest kListWindow results only
+    int64_t matched = 0;  // rows the filters select (those with a score when sorted by score)
+    MatchCount matchCount = MatchCount::Exact;
     bool hasMore = false;
     int64_t totalResults = 0;
+    int64_t countLimit = 0;  // the most results counting reads
 };
 
-// How many of the newest results a text filter, or a sort by a name, looks through when no
-// card narrows the list: enough for any real search, bounded so that a page reads no more
-// rows than that at a million results.
-constexpr int64_t kListWindow = 100000;
-// The deepest page an offset reaches (sorted by ID, the pages follow IDs and have no end).
-constexpr int64_t kDeepestPage = kListWindow / 50;
+// The most results a count reads, and the most a page gathers and sorts; beyond it a page
+// walks the index of its sort order instead.
+constexpr int64_t kCountLimit = 10000;

@@ -7,6 +7,7 @@
 
 #include "server/store/CohortComparisonView.h"
 #include "server/store/DriverHistoryView.h"
+#include "server/store/RankingView.h"
 #include "server/store/ResultListView.h"
 #include "server/store/ResultViews.h"
 
@@ -24,7 +25,8 @@ public:
     virtual IndexPageData latestResults(const std::string& search, int limit) = 0;
     // A page of a filtered, sorted list of results.
     virtual ResultListData resultList(const ResultListRequest& request) = 0;
-    virtual RankingPageData ranking() = 0;
+    // A page of the card ranking.
+    virtual RankingListData ranking(const RankingRequest& request) = 0;
     // Nothing when either cohort does not exist.
     virtual std::optional<CohortComparisonData> cohortComparison(int32_t first, int32_t second) = 0;
     virtual std::optional<CardPageData> cardPage(int32_t graphicsCardId, int limit) = 0;

@@ -11,6 +11,7 @@
 #include "server/store/FigureWork.h"
 #include "server/store/HistoryQueries.h"
 #include "server/store/ListQueries.h"
+#include "server/store/RankingQueries.h"
 #include "server/store/ResultListQueries.h"
 #include "server/store/ResultRecords.h"
 #include "server/store/ScoreQueries.h"
@@ -120,9 +121,9 @@ IndexPageData SociResultQueries::latestResults(const std::string& search, int li
     });
 }
 
-RankingPageData SociResultQueries::ranking()
+RankingListData SociResultQueries::ranking(const RankingRequest& request)
 {
-    return database_.withSession([&](soci::session& s) { return scoreQueries::ranking(s); });
+    return database_.withSession([&](soci::session& s) { return rankingQueries::ranking(s, request); });
 }
 
 std::optional<CardPageData> SociResultQueries::cardPage(int32_t graphicsCardId, int limit)

@@ -22,7 +22,7 @@ public:
     std::optional<ComparePageData> comparePage(const std::vector<int32_t>& ids) override;
     IndexPageData latestResults(const std::string& search, int limit) override;
     ResultListData resultList(const ResultListRequest& request) override;
-    RankingPageData ranking() override;
+    RankingListData ranking(const RankingRequest& request) override;
     std::optional<CohortComparisonData> cohortComparison(int32_t first, int32_t second) override;
     std::optional<CardPageData> cardPage(int32_t graphicsCardId, int limit) override;
     std::optional<DriverHistoryData> driverHistory(int32_t graphicsCardId, const model::CohortKey& wanted) override;

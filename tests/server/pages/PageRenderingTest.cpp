@@ -8,6 +8,7 @@
 
 #include "server/pages/BrowsePages.h"
 #include "server/pages/Csv.h"
+#include "server/pages/RankingPage.h"
 #include "server/pages/ResultListPage.h"
 #include "server/pages/ComparePage.h"
 #include "server/pages/DownloadPage.h"
@@ -303,20 +304,33 @@ TEST(PageRendering, BrowsePagesEscapeSearchAndNames)
     EXPECT_EQ(csvField("plain text"), "plain text");
     EXPECT_NE(resultListCsv(index).find("\r\n9,1700000000,1,imported,5,\"<script>"), std::string::npos);
 
-    RankingPageData ranking;
+    RankingListData ranking;
     ranking.version = 1;
-    ranking.ranked = {{5, kEvil, 3, 1400, 1500, 1600}};
-    ranking.unranked = {{6, "Lone card", 1, 9000, 9000, 9000}};
+    ranking.ranked = {{5, kEvil, 3, 1400, 1500, 1600, 1, 12, "nvd3dum.dll 1 <b>"}};
+    ranking.unranked = {{6, "Lone card", 1, 9000, 9000, 9000, 0, 0, ""}};
+    ranking.rankedCount = 1;
+    ranking.unrankedCount = 1;
     const std::string rankingHtml = rankingPageHtml(ranking);
     EXPECT_EQ(rankingHtml.find("<script"), std::string::npos);
+    EXPECT_NE(rankingHtml.find("<td><input type=\"checkbox\" name=\"cohort\" value=\"12\" aria-label=\"Compare the "
+                               "largest cohort of &lt;script&gt;"),
+              std::string::npos);
     EXPECT_NE(rankingHtml.find("<td class=\"n\">1</td><td><a href=\"/Benchmark/Korvid/Card/5\">&lt;script"),
               std::string::npos);
+    EXPECT_NE(rankingHtml.find("<td>nvd3dum.dll 1 &lt;b&gt;</td>"), std::string::npos);
     // The card with one result is listed apart, without a place, however high its score.
-    EXPECT_NE(rankingHtml.find("<h2>Too few results to rank</h2>\n<table><tr><th>Graphics card</th>"), std::string::npos);
-    EXPECT_NE(rankingHtml.find(">Lone card</a></td><td class=\"n\">9000</td><td class=\"n\">9000–9000</td>"
-                               "<td class=\"n\">1</td>"),
+    EXPECT_NE(rankingHtml.find("<h2>Too few results to rank</h2>\n<div class=\"scroll\"><table class=\"results\">"
+                               "<caption>Cards with too few counted results, 1 on this page</caption><tr><th>Compare"
+                               "</th><th><a href=\"/Benchmark/Korvid/Ranking?sort=card&amp;order=asc\">Graphics card"),
               std::string::npos);
-    EXPECT_NE(rankingPageJson(ranking).find("\"ranked\":[{\"graphicsCardId\":5,\"cardName\":\"\\u003cscript"),
+    EXPECT_NE(rankingHtml.find("<tr><td></td><td><a href=\"/Benchmark/Korvid/Card/6\">Lone card</a></td><td class=\"n\">"
+                               "9000</td><td class=\"n\">9000</td><td class=\"n\">9000</td><td class=\"n\">1</td>"
+                               "<td>–</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(rankingPageJson(ranking).find("\"ranked\":[{\"graphicsCardId\":5,\"place\":1,\"cardName\":\"\\u003cscript"),
+              std::string::npos);
+    EXPECT_NE(rankingCsv(ranking).find("\r\n1,5,\"<script>alert(1)</script> & \"\"R&D\"\"\",1500.00,1400.00,1600.00,3,12,"
+                                       "nvd3dum.dll 1 <b>\r\n,6,Lone card,9000.00,9000.00,9000.00,1,,\r\n"),
               std::string::npos);
     EXPECT_EQ(jsonEscape("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
 }

@@ -6,6 +6,8 @@
 #include <set>
 
 #include "SiteFixture.h"
+#include "server/pages/ResultListPage.h"
+#include "server/store/ResultListQueries.h"
 
 namespace {
 
@@ -60,15 +62,23 @@ TEST_P(ResultListTest, PagesReachEveryResultInTheOrderOfTheirColumn)
     }
     EXPECT_EQ(seen, (std::vector<int>{11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
     EXPECT_TRUE(query.empty());
-    // By score, best first; equal scores by the newest ID first.
-    EXPECT_EQ(ids(get("/Benchmark/Korvid/Results.json", "sort=score&per=4&page=2").body),
+    // By score, best first; equal scores by the newest ID first; the next page from the last
+    // result of the one before, whatever the sort.
+    EXPECT_EQ(ids(get("/Benchmark/Korvid/Results.json", "sort=score&per=4").body), (std::vector<int>{11, 10, 9, 8}));
+    EXPECT_EQ(ids(get("/Benchmark/Korvid/Results.json", "sort=score&per=4&after=8").body),
               (std::vector<int>{7, 6, 5, 4}));
     EXPECT_EQ(ids(get("/Benchmark/Korvid/Results.json", "sort=score&order=asc&per=4").body),
               (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(ids(get("/Benchmark/Korvid/Results.json", "sort=score&order=asc&per=4&after=4").body),
+              (std::vector<int>{5, 6, 7, 8}));
     EXPECT_EQ(ids(get("/Benchmark/Korvid/Results.json", "sort=driver&per=3").body), (std::vector<int>{6, 11, 10}));
-    const std::string html = get("/Benchmark/Korvid/", "sort=score&per=4&page=2").body;
-    EXPECT_NE(html.find("<a href=\"/Benchmark/Korvid/?sort=score&amp;per=4\" rel=\"prev\">Previous page</a> Page 2 "
-                        "<a href=\"/Benchmark/Korvid/?sort=score&amp;page=3&amp;per=4\" rel=\"next\">Next page</a>"),
+    EXPECT_EQ(ids(get("/Benchmark/Korvid/Results.json", "sort=driver&per=3&after=10").body),
+              (std::vector<int>{9, 8, 7}));
+    EXPECT_EQ(ids(get("/Benchmark/Korvid/Results.json", "sort=driver&order=asc&per=3&after=5").body),
+              (std::vector<int>{7, 8, 9}));
+    const std::string html = get("/Benchmark/Korvid/", "sort=score&per=4&after=8").body;
+    EXPECT_NE(html.find("<p class=\"paging\"><a href=\"/Benchmark/Korvid/?sort=score&amp;per=4\">First page</a> "
+                        "<a href=\"/Benchmark/Korvid/?sort=score&amp;after=4&amp;per=4\" rel=\"next\">Next page</a></p>"),
               std::string::npos);
     EXPECT_NE(html.find("<th class=\"n\" aria-sort=\"descending\"><a href=\"/Benchmark/Korvid/?sort=score&amp;order=asc"
                         "&amp;per=4\">Score</a> ▼</th>"),
@@ -96,7 +106,7 @@ TEST_P(ResultListTest, FiltersAndTheSearchSayHowManyMatch)
     EXPECT_EQ(matched("q=%25"), "0");  // a wildcard of LIKE is a plain character
     EXPECT_EQ(matched("driver=20000&sort=score"), "5");
     const std::string page = get("/Benchmark/Korvid/", "driver=20000").body;
-    EXPECT_NE(page.find("5 results match among the newest 100000 results."), std::string::npos);
+    EXPECT_NE(page.find("5 results match. Download"), std::string::npos);
     EXPECT_NE(page.find("<input type=\"text\" name=\"driver\" size=\"14\" value=\"20000\">"), std::string::npos);
 }
 
@@ -123,7 +133,60 @@ TEST_P(ResultListTest, ListsAndMeasurementsDownloadAsCsv)
               std::string::npos);
     EXPECT_EQ(std::count(result.body.begin(), result.body.end(), '\n'), 29);  // 28 rates
     EXPECT_EQ(get("/Benchmark/Korvid/Result/99.csv").status, 404);
-    EXPECT_EQ(get("/Benchmark/Korvid/Ranking.csv").status, 404);
+    EXPECT_EQ(get("/Benchmark/Korvid/Downloads.csv").status, 404);
+}
+
+// A page either gathers the results of its narrowest filter and sorts them, or walks the index
+// of its order when that filter holds more than the count limit: with a limit of 2 every filter
+// here is walked, with the default one gathered, and every order pages through the same results.
+TEST_P(ResultListTest, WalkingTheOrderAndGatheringAFilterPageAlike)
+{
+    const auto everything = [&](const std::string& query, int64_t limit) {
+        ResultListRequest request = parseResultListQuery(query);
+        request.pageSize = 3;
+        std::string seen;
+        for (int pages = 0; pages < 6; ++pages) {
+            const ResultListData data = database_->withSession(
+                [&](soci::session& s) { return resultListQueries::list(s, request, 1, limit); });
+            for (const ResultSummary& r : data.results)
+                seen += std::to_string(r.id) + " ";
+            if (!data.hasMore)
+                return seen;
+            request.after = data.results.back().id;
+        }
+        return seen + "...";
+    };
+    for (const char* filter : {"", "driver=20000.1&", "os=windows&", "q=nvidia&", "driver=30.0&processor=epyc&",
+                               "q=service&mode=320x240x32&"}) {
+        for (const char* sort : {"sort=id", "sort=score", "sort=card", "sort=driver", "sort=os", "sort=processor"}) {
+            for (const char* order : {"", "&order=asc"}) {
+                const std::string query = std::string(filter) + sort + order;
+                EXPECT_EQ(everything(query, 2), everything(query, kCountLimit)) << query;
+            }
+        }
+    }
+    EXPECT_EQ(everything("sort=score", 2), "11 10 9 8 7 6 5 4 3 2 1 ");
+    EXPECT_EQ(everything("driver=20000.1&sort=id&order=asc", 2), "7 8 9 10 11 ");
+    EXPECT_EQ(everything("driver=30.0&sort=driver&order=asc", 2), "1 2 3 4 5 7 8 9 10 11 6 ");
+
+    // How many match: exactly from the cohorts, else reading at most two results.
+    const auto counted = [&](const std::string& query) {
+        const ResultListData data = database_->withSession(
+            [&](soci::session& s) { return resultListQueries::list(s, parseResultListQuery(query), 1, 2); });
+        return std::to_string(data.matched) + (data.matchCount == MatchCount::Exact      ? " exactly"
+                                               : data.matchCount == MatchCount::MoreThan ? " more than"
+                                                                                          : " at least");
+    };
+    EXPECT_EQ(counted("driver=20000.1"), "5 exactly");
+    EXPECT_EQ(counted("q=20000.1"), "5 exactly");
+    EXPECT_EQ(counted("os=windows"), "2 more than");
+    EXPECT_EQ(counted("q=epyc"), "2 more than");
+    EXPECT_EQ(counted("sort=score"), "2 more than");
+    EXPECT_EQ(counted("driver=30.0.9.1&sort=score"), "1 exactly");
+    EXPECT_EQ(counted("os=linux"), "0 exactly");
+    const std::string both = counted("driver=20000.1&processor=epyc");
+    EXPECT_TRUE(both == "0 at least" || both == "1 at least" || both == "2 at least") << both;
+    EXPECT_EQ(counted("driver=30.0.9.1&processor=epyc"), "1 exactly");  // one result: gathered and counted
 }
 
 INSTANTIATE_TEST_SUITE_P(Storages, ResultListTest, ::testing::Values(Storage::SQLite, Storage::PostgreSQL),
