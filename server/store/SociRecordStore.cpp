@@ -24,49 +24,97 @@ namespace {
 
 using Fields = std::vector<std::pair<std::string, std::string>>;
 
-// The type of a stored record, or empty when there is none with that ID.
-std::string storedType(soci::session& session, int32_t id)
+// IDs written into a statement: they are numbers, never text of a request.
+std::string idList(const std::set<int32_t>& ids)
 {
-    std::string type;
-    session << "SELECT type FROM records WHERE id = :id", soci::use(id), soci::into(type);
-    return session.got_data() ? type : std::string();
+    std::string list;
+    for (int32_t id : ids)
+        list += (list.empty() ? "" : ",") + std::to_string(id);
+    return list;
 }
 
-void requireStored(soci::session& session, int32_t id, const std::string& expectedType,
+// The types of the stored records among ids, in one statement, so that a result naming a dozen records costs one round trip, not a dozen.
+std::map<int32_t, std::string> storedTypes(soci::session& session, const std::set<int32_t>& ids)
+{
+    std::map<int32_t, std::string> types;
+    if (ids.empty())
+        return types;
+    std::vector<int> found(ids.size());
+    std::vector<std::string> names(ids.size());
+    soci::statement st = runOnce(session, "SELECT id, type FROM records WHERE id IN (" + idList(ids) + ")",
+                                 soci::into(found), soci::into(names));
+    while (st.fetch()) {
+        for (std::size_t i = 0; i < found.size(); ++i)
+            types[found[i]] = names[i];
+    }
+    return types;
+}
+
+void requireStored(const std::map<int32_t, std::string>& types, int32_t id, const std::string& expectedType,
                    const std::string& role)
 {
-    const std::string type = storedType(session, id);
-    if (type.empty())
+    const auto type = types.find(id);
+    if (type == types.end())
         throw ProtocolError(400, role + " names record " + std::to_string(id) +
                                      ", which does not exist");
-    if (type != expectedType)
-        throw ProtocolError(400, role + " names record " + std::to_string(id) + " of type " + type +
+    if (type->second != expectedType)
+        throw ProtocolError(400, role + " names record " + std::to_string(id) + " of type " + type->second +
                                      ", not " + expectedType);
 }
 
 void checkTargets(soci::session& session, const RecordDocument& record)
 {
+    std::set<int32_t> ids;
     for (const RecordReference& reference : record.references)
-        requireStored(session, reference.id,
-                      RecordTypes::referenceTarget(record.type, reference.name),
+        ids.insert(reference.id);
+    for (const RecordCollection& collection : record.collections) {
+        for (const RecordMember& member : collection.members)
+            ids.insert(member.id);
+    }
+    const std::map<int32_t, std::string> types = storedTypes(session, ids);
+    for (const RecordReference& reference : record.references)
+        requireStored(types, reference.id, RecordTypes::referenceTarget(record.type, reference.name),
                       "<" + reference.name + ">");
     for (const RecordCollection& collection : record.collections) {
         for (const RecordMember& member : collection.members)
-            requireStored(session, member.id, member.type, "a member of <" + collection.name + ">");
+            requireStored(types, member.id, member.type, "a member of <" + collection.name + ">");
     }
 }
 
-Fields fieldsOf(soci::session& session, int32_t id)
+// The fields of the records among ids, in their order, by record; one statement.
+std::map<int32_t, Fields> fieldsOf(soci::session& session, const std::set<int32_t>& ids)
 {
-    Fields fields;
+    std::map<int32_t, Fields> fields;
+    if (ids.empty())
+        return fields;
+    std::vector<int> owners(64);
     std::vector<std::string> names(64), values(64);
-    soci::statement st = runOnce(session, "SELECT name, value FROM record_fields WHERE record_id = :id ORDER BY position",
-                                 soci::into(names), soci::into(values), soci::use(id));
+    soci::statement st = runOnce(session, "SELECT record_id, name, value FROM record_fields WHERE record_id IN (" +
+                                              idList(ids) + ") ORDER BY record_id, position",
+                                 soci::into(owners), soci::into(names), soci::into(values));
     while (st.fetch()) {
         for (std::size_t i = 0; i < names.size(); ++i)
-            fields.emplace_back(names[i], values[i]);
+            fields[owners[i]].emplace_back(names[i], values[i]);
     }
     return fields;
+}
+
+// The targets of the references of the records among ids, by record and name; one statement.
+std::map<std::pair<int32_t, std::string>, int32_t> referencesOf(soci::session& session, const std::set<int32_t>& ids)
+{
+    std::map<std::pair<int32_t, std::string>, int32_t> targets;
+    if (ids.empty())
+        return targets;
+    std::vector<int> owners(64), found(64);
+    std::vector<std::string> names(64);
+    soci::statement st = runOnce(session, "SELECT record_id, name, target_id FROM record_references WHERE record_id IN (" +
+                                              idList(ids) + ")",
+                                 soci::into(owners), soci::into(names), soci::into(found));
+    while (st.fetch()) {
+        for (std::size_t i = 0; i < names.size(); ++i)
+            targets[{owners[i], names[i]}] = found[i];
+    }
+    return targets;
 }
 
 std::string valueOf(const Fields& fields, const std::string& name)
@@ -78,14 +126,6 @@ std::string valueOf(const Fields& fields, const std::string& name)
     return std::string();
 }
 
-int32_t referenceOf(soci::session& session, int32_t id, const std::string& name)
-{
-    int32_t target = 0;
-    session << "SELECT target_id FROM record_references WHERE record_id = :id AND name = :name",
-        soci::use(id), soci::use(name), soci::into(target);
-    return session.got_data() ? target : 0;
-}
-
 int32_t numberOf(const RecordDocument& record, const std::string& name)
 {
     const RecordField* field = record.field(name);
@@ -93,15 +133,6 @@ int32_t numberOf(const RecordDocument& record, const std::string& name)
         field->value.find_first_not_of("0123456789") != std::string::npos)
         return 0;
     return std::stoi(field->value);
-}
-
-// "name version" of a library-version record.
-std::string libraryText(soci::session& session, int32_t versionID)
-{
-    const std::string version = valueOf(fieldsOf(session, versionID), "LibraryVersion");
-    const int32_t library = referenceOf(session, versionID, "Library");
-    const std::string name = library ? valueOf(fieldsOf(session, library), "Name") : std::string();
-    return name + " " + version;
 }
 
 // What the result pages select and group by, worked out once as the result arrives.
@@ -116,17 +147,53 @@ struct ResultSummary {
 
 ResultSummary summarise(soci::session& session, const RecordDocument& result)
 {
+    // The records the summary reads, and the records they refer to: two levels, read a level
+    // at a time (three statements whatever the number of libraries).
+    std::set<int32_t> first, versions;
+    for (const RecordReference& reference : result.references) {
+        if (reference.name == "GraphicsCard" || reference.name == "Processor")
+            first.insert(reference.id);
+        else if (reference.name == "OperatingSystem")
+            versions.insert(reference.id);
+    }
+    std::set<int32_t> libraries;  // the driver libraries' version records, each once
+    for (const RecordCollection& collection : result.collections) {
+        if (collection.name == "DriverLibraries") {
+            for (const RecordMember& member : collection.members)
+                libraries.insert(member.id);
+        }
+    }
+    versions.insert(libraries.begin(), libraries.end());
+    first.insert(versions.begin(), versions.end());
+    std::map<int32_t, Fields> fields = fieldsOf(session, first);
+    const auto references = referencesOf(session, versions);
+    const auto target = [&](int32_t id, const std::string& name) {
+        const auto found = references.find({id, name});
+        return found == references.end() ? 0 : found->second;
+    };
+    std::set<int32_t> second;
+    for (const auto& [key, id] : references) {
+        if (!fields.count(id))
+            second.insert(id);
+    }
+    for (auto& [id, more] : fieldsOf(session, second))
+        fields[id] = std::move(more);
+    const auto value = [&](int32_t id, const std::string& name) {
+        const auto found = fields.find(id);
+        return found == fields.end() ? std::string() : valueOf(found->second, name);
+    };
+
     ResultSummary summary;
     for (const RecordReference& reference : result.references) {
         if (reference.name == "GraphicsCard") {
             summary.graphicsCardID = reference.id;
-            summary.cardName = valueOf(fieldsOf(session, reference.id), "Name");
+            summary.cardName = value(reference.id, "Name");
         } else if (reference.name == "Processor") {
-            summary.cpuName = valueOf(fieldsOf(session, reference.id), "Name");
+            summary.cpuName = value(reference.id, "Name");
         } else if (reference.name == "OperatingSystem") {
-            const std::string version = valueOf(fieldsOf(session, reference.id), "OSVersion");
-            const int32_t os = referenceOf(session, reference.id, "OperatingSystem");
-            const std::string name = os ? valueOf(fieldsOf(session, os), "Name") : std::string();
+            const std::string version = value(reference.id, "OSVersion");
+            const int32_t os = target(reference.id, "OperatingSystem");
+            const std::string name = os ? value(os, "Name") : std::string();
             summary.osText = name.empty() ? version : name + " " + version;
         }
     }
@@ -140,7 +207,9 @@ ResultSummary summarise(soci::session& session, const RecordDocument& result)
             if (ids.insert(member.id).second) {
                 if (!summary.driverText.empty())
                     summary.driverText += "; ";
-                summary.driverText += libraryText(session, member.id);
+                const int32_t library = target(member.id, "Library");
+                summary.driverText += (library ? value(library, "Name") : std::string()) + " " +
+                                      value(member.id, "LibraryVersion");
             }
         }
         for (int32_t id : ids)
