@@ -221,7 +221,7 @@ class ResultPagesInChromium(unittest.TestCase):
         self.screenshot("card-page.png")
         text = self.visit("Benchmark/Korvid/?q=29.0", "search-page.png")
         self.assertIn("Results matching “29.0”", text)
-        self.assertIn("1 result match among the newest 100000 results.", text)
+        self.assertIn("1 result match. Download this page", text)
         self.assertEqual(len(self.browser.find_elements(By.CSS_SELECTOR, "table.results tr")), 2)
         # Two results checked in the list, compared at the comparison's own address.
         self.visit("Benchmark/Korvid/?card=%d" % self.card, "card-results.png")
