@@ -107,8 +107,9 @@ std::string cohortComparePageHtml(const CohortComparisonData& data)
         }
     }
     body += "</table></div>\n";
+    const bool oneCard = data.first.cardName == data.second.cardName;
     return pageFrame(orDash(data.first.cardName) + " – " + orDash(data.first.driverText) + " against " +
-                         orDash(data.second.driverText),
+                         (oneCard ? "" : orDash(data.second.cardName) + " – ") + orDash(data.second.driverText),
                      body);
 }
 
@@ -131,6 +132,11 @@ std::string cohortComparePageJson(const CohortComparisonData& data)
         j.key(row.field).beginObject();
         j.field("firstMedian", row.first->quantile(0.5)).field("secondMedian", row.second->quantile(0.5));
         j.field("change", changeName(shift.change)).field("z", shift.z).field("medianRatio", shift.medianRatio);
+        for (const auto& [name, figure] : {std::make_pair("first", row.first), std::make_pair("second", row.second)}) {
+            const model::Spread q = figure->spread();
+            j.key(name).beginObject().field("lower", q.lower).field("median", q.median).field("upper", q.upper);
+            j.field("count", static_cast<int64_t>(figure->count())).endObject();
+        }
         j.endObject();
     }
     j.endObject().endObject();

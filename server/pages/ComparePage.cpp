@@ -1,6 +1,7 @@
 #include "server/pages/ComparePage.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 
 #include "server/pages/Html.h"
@@ -26,6 +27,54 @@ std::vector<TestId> rowsOf(const ComparePageData& data)
     std::sort(rows.begin(), rows.end(),
               [](const TestId& a, const TestId& b) { return model::displayOrder(a) < model::displayOrder(b); });
     return rows;
+}
+
+std::string machineField(const StoredResult& r, const std::string& name)
+{
+    for (const RecordField& f : r.machineFields) {
+        if (f.name == name)
+            return f.value;
+    }
+    return "";
+}
+
+// A whole number a field holds, or 0 when it holds none (the system did not say).
+double amountOf(const StoredResult& r, const std::string& name)
+{
+    const std::string text = machineField(r, name);
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return 0.0;
+    return std::strtod(text.c_str(), nullptr);
+}
+
+// Units and digits as the console prints the machine: "3.4 GHz", "23.54 GiB".
+std::string withUnit(double value, double step, const std::vector<const char*>& units)
+{
+    if (!(value > 0))
+        return "unknown";
+    std::size_t u = 0;
+    while (u + 1 < units.size() && value >= step) {
+        value /= step;
+        ++u;
+    }
+    return formatRate(value) + " " + units[u];
+}
+
+std::string clockText(const StoredResult& r)
+{
+    return withUnit(amountOf(r, "ProcessorClockSpeed"), 1000.0, {"Hz", "KHz", "MHz", "GHz", "THz"});
+}
+
+std::string memoryText(const StoredResult& r)
+{
+    return withUnit(amountOf(r, "RAMSize"), 1024.0, {"bytes", "KiB", "MiB", "GiB", "TiB"});
+}
+
+std::string modeText(const StoredResult& r)
+{
+    return std::to_string(r.displayWidth) + "x" + std::to_string(r.displayHeight) +
+           (r.refreshRate > 0 ? "@" + std::to_string(r.refreshRate) + " Hz" : "") + " (" +
+           std::to_string(r.bitsPerPixel) + " bpp)" + (r.refreshRate > 0 ? "" : ", refresh rate unknown");
 }
 
 model::NoiseBand bandOf(const ComparePageData& data, const TestId& id)
@@ -75,11 +124,10 @@ std::string comparePageHtml(const ComparePageData& data)
     infoRow("Driver", [](const CompareEntry& e) { return driverTextOf(e.result); });
     infoRow("Graphics system", [](const CompareEntry& e) { return model::nameOf(e.result.graphicsSystem); });
     infoRow("Processor", [](const CompareEntry& e) { return e.result.cpuName; });
+    infoRow("Processor clock", [](const CompareEntry& e) { return clockText(e.result); });
+    infoRow("Memory", [](const CompareEntry& e) { return memoryText(e.result); });
     infoRow("Operating system", [](const CompareEntry& e) { return e.result.osName + " " + e.result.osVersion; });
-    infoRow("Display mode", [](const CompareEntry& e) {
-        return std::to_string(e.result.displayWidth) + "x" + std::to_string(e.result.displayHeight) + " (" +
-               std::to_string(e.result.bitsPerPixel) + " bpp)";
-    });
+    infoRow("Display mode", [](const CompareEntry& e) { return modeText(e.result); });
     infoRow("Uploaded", [](const CompareEntry& e) { return formatDate(e.result.createdAt); });
     body += "<tr><th>Score</th>";
     for (const CompareEntry& e : data.entries)
@@ -110,7 +158,10 @@ std::string comparePageHtml(const ComparePageData& data)
         body += "<td class=\"n\">" + (band.known ? "×" + formatFixed(band.factor(), 2) : std::string("–")) + "</td></tr>\n";
     }
     body += "</table>\n";
-    return pageFrame("Compare results", body);
+    std::string title = "Compare results ";
+    for (std::size_t i = 0; i < data.entries.size(); ++i)
+        title += (i == 0 ? "" : ", ") + std::to_string(data.entries[i].result.id);
+    return pageFrame(title + (data.entries.empty() ? "" : ": " + orDash(data.entries[0].result.cardName)), body);
 }
 
 std::string comparePageJson(const ComparePageData& data)
@@ -121,6 +172,17 @@ std::string comparePageJson(const ComparePageData& data)
         j.beginObject().field("id", e.result.id).field("cardName", e.result.cardName);
         j.field("driverText", driverTextOf(e.result)).field("processor", e.result.cpuName);
         j.field("graphicsSystem", model::nameOf(e.result.graphicsSystem));
+        j.field("os", e.result.osName + " " + e.result.osVersion);
+        for (const auto& [name, field] : {std::make_pair("processorClock", "ProcessorClockSpeed"),
+                                           std::make_pair("memory", "RAMSize")}) {
+            if (amountOf(e.result, field) > 0)
+                j.field(name, amountOf(e.result, field));
+            else
+                j.key(name).null();
+        }
+        j.key("displayMode").beginObject().field("width", e.result.displayWidth);
+        j.field("height", e.result.displayHeight).field("refreshRate", e.result.refreshRate);
+        j.field("bitsPerPixel", e.result.bitsPerPixel).endObject();
         j.field("createdAt", e.result.createdAt);
         if (e.score)
             j.field("score", *e.score);
