@@ -1,8 +1,9 @@
 """The layout of docs/deploying.md, end to end: Debian's nginx with the configuration of
 package/korvid-server/nginx-korvid.conf (its names, ports and certificate replaced by the
 test's own), ending TLS and passing to two korvid-server processes on one PostgreSQL database,
-and the unmodified korvid.exe under Wine in front of it all (korvid_e2e: its API on
-https://localhost:47443/api/v1/, its pages on http://localhost:47480/, which are nginx's here).
+and korvid.exe under Wine in front of it all (korvid_e2e with its addresses pointed at
+nginx's two ports, which the test takes free: its API on https://localhost:HTTPS/api/v1/, its
+pages on http://localhost:HTTP/).
 
 One server is stopped once korvid.exe's upload has begun: the upload still ends with a result
 page, whose address works over both of nginx's ports, and the database holds that result once.
@@ -17,33 +18,30 @@ import shutil
 import socket
 import ssl
 import subprocess
-import tempfile
 import threading
 import time
 import unittest
-import urllib.error
 import urllib.request
 
-from harness.korvid_wine import BUILD, ROOT, VirtualDisplay, run_windows_program
-from server import postgres_cluster
-from server.korvid_server_process import (SERVER_EXE, KorvidServer,
-                                          make_localhost_certificates)
+from harness.e2e_program import E2E_EXE, copy_program
+from harness.korvid_wine import ROOT, VirtualDisplay, run_windows_program
+from server.hardening import read_reply
+from server.korvid_server_process import SERVER_EXE, fetch, make_localhost_certificates
+from server.server_fixtures import (database_rows, free_ports, new_database, started_server,
+                                    temporary_folder)
 
 NGINX = pathlib.Path("/usr/sbin/nginx")
 SITE = ROOT / "package" / "korvid-server" / "nginx-korvid.conf"
-E2E_EXE = BUILD / "windows" / "tests" / "e2e" / "korvid.exe"
-HTTPS_PORT = 47443
-HTTP_PORT = 47480
 MAX_BODY = 1048576
 
 
-def site_for_test(text, upstreams, cert, key):
+def site_for_test(text, upstreams, cert, key, http_port, https_port):
     """The documented site with the test's ports, name and certificate; nothing else changed."""
     servers = iter(upstreams)
     text = re.sub(r"server 127\.0\.0\.1:\d+ ", lambda m: "server %s " % next(servers), text)
     text = re.sub(r"^\s*listen \[::\]:\d+( ssl)?;\n", "", text, flags=re.M)
-    text = text.replace("listen 80;", "listen 127.0.0.1:%d;" % HTTP_PORT)
-    text = text.replace("listen 443 ssl;", "listen 127.0.0.1:%d ssl;" % HTTPS_PORT)
+    text = text.replace("listen 80;", "listen 127.0.0.1:%d;" % http_port)
+    text = text.replace("listen 443 ssl;", "listen 127.0.0.1:%d ssl;" % https_port)
     text = text.replace("server_name results.example.org;", "server_name localhost;")
     text = re.sub(r"ssl_certificate \S+;", "ssl_certificate %s;" % cert, text)
     text = re.sub(r"ssl_certificate_key \S+;", "ssl_certificate_key %s;" % key, text)
@@ -53,8 +51,10 @@ def site_for_test(text, upstreams, cert, key):
 class Nginx:
     """nginx in the foreground with a configuration of its own in `folder`."""
 
-    def __init__(self, folder, site):
+    def __init__(self, folder, site, port):
+        """port: one that the site listens on, which tells when nginx is up."""
         self.folder = folder
+        self.port = port
         for name in ("body", "proxy", "fastcgi", "uwsgi", "scgi"):
             (folder / "temp" / name).mkdir(parents=True, exist_ok=True)
         user = ""
@@ -85,7 +85,7 @@ class Nginx:
         deadline = time.time() + 30
         while time.time() < deadline:
             try:
-                socket.create_connection(("127.0.0.1", HTTP_PORT), timeout=1).close()
+                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
                 return self
             except OSError:
                 if self.process.poll() is not None:
@@ -112,66 +112,35 @@ class Nginx:
                 self.process.wait()
 
 
-def raw_request(head, body=b""):
+def raw_request(port, head, body=b""):
     """One request over plain HTTP to nginx; the status of its reply."""
-    with socket.create_connection(("127.0.0.1", HTTP_PORT), timeout=30) as s:
+    with socket.create_connection(("127.0.0.1", port), timeout=30) as s:
         s.sendall(head + body)
-        reply = b""
-        while b"\r\n\r\n" not in reply:
-            chunk = s.recv(65536)
-            if not chunk:
-                break
-            reply += chunk
-    return int(reply.split(b" ", 2)[1])
+        return read_reply(s, timeout=30).status
 
 
 @unittest.skipUnless(NGINX.exists(), "nginx is not installed (scripts/setup installs it)")
 @unittest.skipUnless(E2E_EXE.exists() and SERVER_EXE.exists(), "korvid_e2e or korvid-server is not built")
 class BehindNginxTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.cluster = None
-        cls.unavailable = None
-        cls.server_url = os.environ.get(postgres_cluster.URL_VARIABLE)
-        if not cls.server_url:
-            cls.unavailable = os.environ.get(postgres_cluster.UNAVAILABLE_VARIABLE)
-            if not cls.unavailable:
-                try:
-                    cls.cluster = postgres_cluster.PostgresCluster().start()
-                    cls.server_url = cls.cluster.url
-                except postgres_cluster.PostgresUnavailable as error:
-                    cls.unavailable = str(error)
-
-    @classmethod
-    def tearDownClass(cls):
-        if cls.cluster:
-            cls.cluster.stop()
-
     def setUp(self):
-        if self.unavailable:
-            self.skipTest("no PostgreSQL: " + self.unavailable)
-        self.folder = pathlib.Path(tempfile.mkdtemp(prefix="korvid-nginx-"))
+        self.database = new_database(self, "postgresql").url
+        self.folder = temporary_folder(self, "korvid-nginx-")
         os.chmod(self.folder, 0o755)
-        self.addCleanup(shutil.rmtree, self.folder, True)
-        self.database = postgres_cluster.create_database(self.server_url)
-        self.addCleanup(postgres_cluster.drop_database, self.database)
         self.ca, cert, key = make_localhost_certificates(self.folder)
-        self.servers = [KorvidServer(self.database, http="127.0.0.1:0", cwd=str(self.folder)).start()
-                        for _ in range(2)]
-        for server in self.servers:
-            self.addCleanup(server.stop)
+        self.servers = [started_server(self, self.database, cwd=str(self.folder)) for _ in range(2)]
         upstreams = [server.url("http")[len("http://"):].rstrip("/") for server in self.servers]
-        self.nginx = Nginx(self.folder, site_for_test(SITE.read_text(), upstreams, cert, key)).start()
+        self.http_port, self.https_port = free_ports(2)
+        site = site_for_test(SITE.read_text(), upstreams, cert, key, self.http_port, self.https_port)
+        self.nginx = Nginx(self.folder, site, self.http_port).start()
         self.addCleanup(self.nginx.stop)
 
     def result_ids(self):
-        return [int(r[0]) for r in postgres_cluster.query(self.database, "SELECT id FROM results ORDER BY id")]
+        return [int(r[0]) for r in database_rows(self.database, "SELECT id FROM results ORDER BY id")]
 
     def test_korvid_exe_uploads_through_nginx_while_one_server_stops(self):
         run = self.folder / "run"
         run.mkdir()
-        shutil.copy(E2E_EXE, run / "korvid.exe")
-        shutil.copy(self.ca, run / "curl-ca-bundle.crt")
+        copy_program(run, self.https_port, self.http_port, self.ca)
 
         # The first server stops once the upload has begun (its first API request reached nginx).
         stopped = threading.Event()
@@ -194,17 +163,17 @@ class BehindNginxTest(unittest.TestCase):
         self.assertEqual(code, 0, out[-3000:])
         urls = re.findall(r"^Result URL: (\S+)$", out, re.M)
         self.assertEqual(len(urls), 1, out[-3000:])
-        self.assertRegex(urls[0], r"^http://localhost:%d/Benchmark/Korvid/Result/\d+$" % HTTP_PORT)
+        self.assertRegex(urls[0], r"^http://localhost:%d/Benchmark/Korvid/Result/\d+$" % self.http_port)
         ids = self.result_ids()
         self.assertEqual(ids, [int(urls[0].rsplit("/", 1)[1])], "stored once, under the ID given")
         self.assertIn('"method":"POST","target":"/api/v1/KorvidResult"', self.servers[1].log)
 
         # The result page over both of nginx's ports; the remaining server answers for both.
-        opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
-        with opener.open(urls[0], timeout=30) as reply:
-            self.assertEqual(reply.status, 200)
-            self.assertIn("<title>Result %d: " % ids[0], reply.read().decode("utf-8", "replace"))
-        https = urls[0].replace("http://localhost:%d" % HTTP_PORT, "https://localhost:%d" % HTTPS_PORT)
+        page = fetch(urls[0])
+        self.assertEqual(page.status, 200)
+        self.assertIn("<title>Result %d: " % ids[0], page.text)
+        https = urls[0].replace("http://localhost:%d" % self.http_port,
+                                "https://localhost:%d" % self.https_port)
         context = ssl.create_default_context(cafile=str(self.ca))
         with urllib.request.urlopen(https, context=context, timeout=30) as reply:
             self.assertEqual(reply.status, 200)
@@ -229,7 +198,7 @@ class BehindNginxTest(unittest.TestCase):
         for what, head, body, status, by_nginx in cases:
             with self.subTest(what):
                 before = [server.log.count("\n") for server in self.servers]
-                self.assertEqual(raw_request(head.encode(), body), status)
+                self.assertEqual(raw_request(self.http_port, head.encode(), body), status)
                 # A server logs each request it answered, once the reply is out.
                 deadline = time.time() + (1 if by_nginx else 10)
                 while time.time() < deadline:

@@ -31,7 +31,11 @@ def main() -> int:
     result = unittest.TextTestRunner(stream=sys.stderr, verbosity=2).run(suite)
     failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)
     skipped = len(result.skipped)
-    passed = result.testsRun - failed - skipped
+    # A class skipped or failed in setUpClass is one entry there but ran no test.
+    ran = lambda entries: sum(not isinstance(test, unittest.suite._ErrorHolder)  # noqa: E731
+                              for test, _ in entries)
+    passed = (result.testsRun - ran(result.failures) - ran(result.errors)
+              - len(result.unexpectedSuccesses) - ran(result.skipped))
     print(f"{passed} {failed} {skipped}")
     return 0
 

@@ -1,39 +1,30 @@
-"""The unmodified korvid.exe under Wine against korvid-server over HTTPS: the korvid_e2e build
-(tests/e2e/CMakeLists.txt: API https://localhost:47443/api/v1/, pages on
-http://localhost:47480/) with a test CA beside it as curl-ca-bundle.crt, and korvid-server on
-those ports with a certificate for localhost from that CA, on a fresh database.
+"""korvid.exe under Wine against korvid-server over HTTPS: korvid-server on free ports with a
+certificate for localhost from a test CA, on a fresh database, and a copy of the korvid_e2e
+build (harness/e2e_program.py) whose API and pages name those ports, with that CA beside it as
+curl-ca-bundle.crt.
 
 On SQLite: the connection test, and two full GDI runs at 320x240 that upload: the stored
 result holds every measurement the transcript shows with the printed values, the second upload
 adds no description record, and the result page that korvid.exe prints answers 200.
-On PostgreSQL (KORVID_TEST_POSTGRES_URL, a throw-away cluster that scripts/test starts): the
-connection test through korvid.exe, and two korvid-server processes sharing the database."""
-import os
-import pathlib
+On PostgreSQL (the cluster scripts/test starts, else one of the run's own): the connection
+test through korvid.exe, and two korvid-server processes sharing the database."""
 import re
-import shutil
 import sqlite3
-import subprocess
 import sys
-import tempfile
 import time
 import unittest
-import urllib.request
 
-from harness.korvid_wine import (BUILD, VirtualDisplay, run_windows_program, wine_command,
-                                 wine_environment, windows_path)
+from harness.e2e_program import E2E_EXE, browser_record, copy_program, record_browser
+from harness.korvid_wine import VirtualDisplay, run_windows_program, windows_path
 from server import postgres_cluster
-from server.korvid_server_process import (SERVER_EXE, KorvidServer, api_request,
+from server.hardening import port_of
+from server.korvid_server_process import (SERVER_EXE, KorvidServer, api_request, fetch,
                                           make_localhost_certificates)
+from server.server_fixtures import new_database, temporary_folder
 
-E2E_EXE = BUILD / "windows" / "tests" / "e2e" / "korvid.exe"
-BROWSER_EXE = BUILD / "windows" / "tests" / "korvid_test_browser.exe"
-HTTPS = "127.0.0.1:47443"
-HTTP = "127.0.0.1:47480"
-RESULT_PAGE = "http://localhost:47480/Benchmark/Korvid/Result/"
+RESULT_PAGE = "http://localhost:%d/Benchmark/Korvid/Result/"
 CONNECTION_OK = ("Testing the connection to the server...\n"
                  "Successfully made a connection to the server. Test complete.\n")
-OPEN_WITH_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.htm\OpenWithList"
 
 # The transcript's table titles and the measurement names the result record gives their rows.
 SIZED_GROUPS = {"FillRect": "FillRect", "BltBitMap": "BlitRect",
@@ -67,19 +58,9 @@ def close_enough(stored, printed):
     return abs(stored - printed) <= 0.0005 + 5e-6 * abs(printed) + 1e-9
 
 
-def registry(*args):
-    subprocess.run([wine_command(), "reg", *args], env=wine_environment(), check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
-
-
-def fetch(url):
-    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
-    with opener.open(url, timeout=30) as reply:
-        return reply.status, reply.read()
-
-
 class ServerTestBase(unittest.TestCase):
-    """A folder with certificates for the class; each test gets a fresh copy of korvid_e2e."""
+    """A folder with certificates for the class and its server (cls.server); each test gets a
+    fresh copy of korvid_e2e whose addresses name the ports that server took."""
 
     @classmethod
     def setUpClass(cls):
@@ -87,12 +68,11 @@ class ServerTestBase(unittest.TestCase):
             raise unittest.SkipTest("korvid_e2e is not built")
         if not SERVER_EXE.exists():
             raise unittest.SkipTest("korvid-server is not built (%s)" % SERVER_EXE)
-        cls.directory = pathlib.Path(tempfile.mkdtemp(prefix="korvid-server-e2e-"))
-        cls.addClassCleanup(shutil.rmtree, cls.directory, True)  # last: cleanups run backwards
+        cls.directory = temporary_folder(cls, "korvid-server-e2e-")  # last: cleanups run backwards
         cls.ca, cls.cert, cls.key = make_localhost_certificates(cls.directory)
 
     @classmethod
-    def start_server(cls, database, https=HTTPS, http=HTTP):
+    def start_server(cls, database, https="127.0.0.1:0", http="127.0.0.1:0"):
         server = KorvidServer(database, https=https, http=http, cert=cls.cert, key=cls.key,
                               cwd=cls.directory).start()
         cls.addClassCleanup(cls.stop_cleanly, server)
@@ -106,9 +86,10 @@ class ServerTestBase(unittest.TestCase):
                 code, server.log[-3000:]))
 
     def setUp(self):
-        self.folder = pathlib.Path(tempfile.mkdtemp(prefix="korvid-run-", dir=self.directory))
-        shutil.copy(E2E_EXE, self.folder / "korvid.exe")
-        shutil.copy(self.ca, self.folder / "curl-ca-bundle.crt")
+        self.folder = temporary_folder(self, "korvid-run-")
+        self.https_port = port_of(self.server.url("https"))
+        self.result_page = RESULT_PAGE % port_of(self.server.url("http"))
+        copy_program(self.folder, self.https_port, port_of(self.server.url("http")), self.ca)
 
     def run_korvid(self, args, display, timeout=900, **kwargs):
         return run_windows_program(self.folder / "korvid.exe", args, display=display,
@@ -147,20 +128,13 @@ class KorvidServerOnSQLiteTest(ServerTestBase):
         self.assertEqual(code, 0, out)
         self.assertIn("Initialising GDI test.\n", out)
         self.assertNotIn("Test failed.", out)
-        pages = re.findall(r"^Result URL: (%s(\d+))$" % re.escape(RESULT_PAGE), out, re.M)
+        pages = re.findall(r"^Result URL: (%s(\d+))$" % re.escape(self.result_page), out, re.M)
         self.assertEqual(len(pages), 1, out + self.server.log[-3000:])
-        deadline = time.time() + 60  # the page opens in a process of its own
-        while time.time() < deadline and not (record.exists() and
-                                              record.read_text().endswith("end\n")):
-            time.sleep(0.5)
+        browser_record(record)
         return out, pages[0][0], int(pages[0][1])
 
     def test_full_gdi_runs_upload_every_measurement_and_share_description_records(self):
-        shutil.copy(BROWSER_EXE, self.folder / "browser.exe")
-        registry("add", OPEN_WITH_KEY, "/v", "MRUList", "/t", "REG_SZ", "/d", "a", "/f")
-        registry("add", OPEN_WITH_KEY, "/v", "a", "/t", "REG_SZ", "/d",
-                 windows_path(self.folder / "browser.exe"), "/f")
-        self.addCleanup(registry, "delete", OPEN_WITH_KEY, "/f")
+        record_browser(self, self.folder)
 
         with VirtualDisplay("320x240x24") as display:
             started = time.time()
@@ -214,15 +188,8 @@ class KorvidServerOnPostgreSQLTest(ServerTestBase):
 
     @classmethod
     def setUpClass(cls):
-        url = os.environ.get(postgres_cluster.URL_VARIABLE)
-        if not url:
-            raise unittest.SkipTest(
-                "no PostgreSQL: " + os.environ.get(postgres_cluster.UNAVAILABLE_VARIABLE,
-                                                   "%s is not set (scripts/test starts a cluster)"
-                                                   % postgres_cluster.URL_VARIABLE))
+        cls.database = new_database(cls, "postgresql").url
         super().setUpClass()
-        cls.database = postgres_cluster.create_database(url)
-        cls.addClassCleanup(postgres_cluster.drop_database, cls.database)
         cls.server = cls.start_server(cls.database)
         cls.other = cls.start_server(cls.database, https=None, http="127.0.0.1:0")
 
@@ -243,7 +210,7 @@ class KorvidServerOnPostgreSQLTest(ServerTestBase):
         self.assertEqual(int(found.group(1)), stored)
 
     def test_both_servers_store_a_shared_record_once(self):
-        first = "http://%s/api/v1/" % HTTP
+        first = self.server.url("http") + "api/v1/"
         second = self.other.url("http") + "api/v1/"
         document = (b"<BenchmarkCPU>\n\t<Name>Intel(R) Core(TM) i7 \xae</Name>\n"
                     b"</BenchmarkCPU>\n")
