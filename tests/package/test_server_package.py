@@ -19,7 +19,7 @@ import tempfile
 import unittest
 
 from harness.fresh_clone import FreshClone
-from server.korvid_server_process import KorvidServer, api_request
+from server.korvid_server_process import KorvidServer, api_request, fetch
 
 STATE = pathlib.Path("/var/lib/korvid-server")
 MARKER = STATE / ".made-by-korvid-package-test"
@@ -210,21 +210,17 @@ class InstalledServerTest(unittest.TestCase):
     def check_served_by_systemd(self):
         done = subprocess.run(["systemctl", "is-active", "korvid-server"], capture_output=True, text=True)
         self.assertEqual(done.stdout.strip(), "active", done.stderr)
-        status, _, body = api_request("http://127.0.0.1:8080/", "GET", "healthz", login=None)
-        self.assertEqual((status, body), (200, b"ok\n"))
+        self.assertEqual(fetch("http://127.0.0.1:8080/healthz")[::2], (200, b"ok\n"))
 
     def check_served_by_hand(self, user):
         # As the service would run it, but on a free port: the command line wins over the file.
-        server = KorvidServer("unused", http="127.0.0.1:0", cwd=str(STATE))
-        server.args = ["setpriv", "--reuid=%d" % user.pw_uid, "--regid=%d" % user.pw_gid,
-                       "--init-groups", "--", "/usr/bin/korvid-server", "--config", CONFIG,
-                       "--http", "127.0.0.1:0"]
-        with server:
+        with KorvidServer.with_command(["setpriv", "--reuid=%d" % user.pw_uid, "--regid=%d" % user.pw_gid,
+                                        "--init-groups", "--", "/usr/bin/korvid-server", "--config",
+                                        CONFIG, "--http", "127.0.0.1:0"], STATE) as server:
             self.assertEqual(len(server.listeners), 1, server.listeners)
             url = server.url("http")
             self.assertNotIn(":8080/", url)
-            status, _, body = api_request(url, "GET", "healthz", login=None)
-            self.assertEqual((status, body), (200, b"ok\n"))
+            self.assertEqual(fetch(url + "healthz")[::2], (200, b"ok\n"))
             # The default login of a new database, in the database the file names.
             status, _, body = api_request(url + "api/v1/", "GET", "BenchmarkCPU?Name=none&")
             self.assertEqual((status, body.strip()), (200, b"<SearchResponse/>"))

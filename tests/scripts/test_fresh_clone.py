@@ -6,24 +6,12 @@ script leaves a file of another user in the clone. And scripts/setup, as that us
 Windows libraries into a folder under /opt that only root may write, through sudo."""
 import os
 import pathlib
-import socket
 import subprocess
 import unittest
-import urllib.request
 
 from harness.fresh_clone import FreshClone
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def fetch(url):
-    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
-    with opener.open(url, timeout=30) as reply:
-        return reply.status, reply.read().decode("utf-8", "replace")
+from server.korvid_server_process import fetch
+from server.server_fixtures import free_ports
 
 
 def steps(output, script):
@@ -34,7 +22,7 @@ class FreshCloneRoadTest(unittest.TestCase):
     def test_serve_run_with_server_and_stop(self):
         clone = FreshClone.get()
         root = clone.path
-        https, http = free_port(), free_port()
+        https, http = free_ports(2)
 
         done = clone.run(["scripts/serve", "--detach", "--https", https, "--http", http], timeout=1800)
         self.assertEqual(done.returncode, 0, done.stdout[-4000:])
@@ -70,9 +58,9 @@ class FreshCloneRoadTest(unittest.TestCase):
             "run: korvid-server keeps serving in the background; scripts/serve --stop ends it"],
             done.stdout[-4000:])
         self.assertIn("\nResult URL: %s\n" % page, done.stdout)
-        status, html = fetch(page.replace("localhost", "127.0.0.1"))
-        self.assertEqual(status, 200)
-        self.assertIn("<title>Result 1: ", html)
+        reply = fetch(page.replace("localhost", "127.0.0.1"))
+        self.assertEqual(reply.status, 200)
+        self.assertIn("<title>Result 1: ", reply.text)
 
         done = clone.run(["scripts/serve", "--stop"])
         self.assertEqual((done.returncode, done.stdout), (0, "serve: stopped\n"))
