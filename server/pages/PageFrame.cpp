@@ -28,6 +28,7 @@ a{color:#1f5fbf}
 h1,h2,h3,caption{overflow-wrap:break-word}td{overflow-wrap:break-word}td.n{white-space:nowrap}.scroll{overflow-x:auto;max-width:100%}
 svg.chart{max-width:100%;height:auto}caption{text-align:left;font-weight:600;padding:2px 0}
 .history td.n{white-space:nowrap}
+td code{overflow-wrap:anywhere}
 svg text{font-family:"DejaVu Sans",Verdana,Arial,sans-serif}
 )css";
     return style;
