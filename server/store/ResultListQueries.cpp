@@ -21,6 +21,10 @@ struct Bind {
 struct Constraint {
     std::string indexed;
     std::string plain;
+    // The same on the scores alone (s), which carry each result's cohort; empty when the
+    // condition is not the cohorts'.
+    std::string scoreIndexed;
+    std::string scorePlain;
     std::vector<Bind> binds;
     int64_t bound = 0;   // at most this many results meet it (kCountLimit + 1: more than the limit)
     bool exact = false;  // and exactly this many
@@ -126,12 +130,15 @@ struct Part {
     std::string plain;
     int64_t bound = 0;
     bool exact = false;
+    std::string scoreIndexed;
+    std::string scorePlain;
 };
 
 Part cohortPart(const std::vector<int32_t>& cohorts, int64_t results)
 {
     const std::string list = "(" + idList(cohorts) + ")";
-    return {"r.cohort_id IN " + list, "r.cohort_id + 0 IN " + list, results, true};
+    return {"r.cohort_id IN " + list, "r.cohort_id + 0 IN " + list, results, true, "s.cohort_id IN " + list,
+            "s.cohort_id + 0 IN " + list};
 }
 
 Part valuePart(soci::session& s, const char* column, const std::vector<std::string>& values, Names& names,
@@ -139,7 +146,9 @@ Part valuePart(soci::session& s, const char* column, const std::vector<std::stri
 {
     std::vector<Bind> own;
     const std::string list = valueList(values, names, own);
-    Part part{"r." + std::string(column) + " IN " + list, "r." + std::string(column) + " || '' IN " + list};
+    Part part;
+    part.indexed = "r." + std::string(column) + " IN " + list;
+    part.plain = "r." + std::string(column) + " || '' IN " + list;
     part.bound = boundedCount(s, part.indexed, own, limit);
     part.exact = part.bound <= limit;
     binds.insert(binds.end(), own.begin(), own.end());
@@ -163,6 +172,8 @@ std::optional<Constraint> anyOf(const std::vector<Part>& parts, std::vector<Bind
         c.plain = "(" + c.plain + ")";
     } else {
         c.bound = parts[0].bound;
+        c.scoreIndexed = parts[0].scoreIndexed;
+        c.scorePlain = parts[0].scorePlain;
     }
     c.exact = parts.size() == 1 && parts[0].exact;
     return c;
@@ -238,12 +249,13 @@ struct Order {
     std::string id;        // the ID column that orders equal keys
 };
 
-Order orderOf(ResultSort sort, int version)
+Order orderOf(ResultSort sort, int version, bool onScores)
 {
     const std::string results = " FROM results r";
     switch (sort) {
     case ResultSort::Score:
-        return {" FROM scores s JOIN results r ON r.id = s.result_id AND s.version = " + std::to_string(version),
+        return {onScores ? " FROM scores s"
+                         : " FROM scores s JOIN results r ON r.id = s.result_id AND s.version = " + std::to_string(version),
                 "s.score", "s.score + 0", "s.result_id"};
     case ResultSort::Card: return {results, "r.card_name", "r.card_name || ''", "r.id"};
     case ResultSort::Driver: return {results, "r.driver_text", "r.driver_text || ''", "r.id"};
@@ -337,8 +349,15 @@ ResultListData list(soci::session& s, const ResultListRequest& q, int version, i
     std::vector<Constraint> constraints;
     if (!constraintsOf(s, q, limit, constraints))
         return data;  // nothing can match: 0, exactly
-    const Order order = orderOf(q.sort, version);
     const bool byScore = q.sort == ResultSort::Score;
+    // Sorted by score with only the cohorts' conditions, the scores (each with its cohort, along
+    // their indexes by score and by cohort and score) answer alone.
+    const bool onScores =
+        byScore && std::all_of(constraints.begin(), constraints.end(),
+                               [](const Constraint& c) { return !c.scoreIndexed.empty(); });
+    const Order order = orderOf(q.sort, version, onScores);
+    const auto indexedOf = [&](const Constraint& c) { return onScores ? c.scoreIndexed : c.indexed; };
+    const auto plainOf = [&](const Constraint& c) { return onScores ? c.scorePlain : c.plain; };
 
     // Few enough results meet the narrowest condition: gather them along its index and sort
     // them. Otherwise walk the index of the sort order and filter the rows on the way: the
@@ -352,8 +371,10 @@ ResultListData list(soci::session& s, const ResultListRequest& q, int version, i
         if (!condition.empty())
             where += (where.empty() ? " WHERE " : " AND ") + condition;
     };
+    if (onScores)
+        add("s.version = " + std::to_string(version));
     for (auto it = constraints.begin(); it != constraints.end(); ++it) {
-        add(gather && it == driving ? it->indexed : it->plain);
+        add(gather && it == driving ? indexedOf(*it) : plainOf(*it));
         binds.insert(binds.end(), it->binds.begin(), it->binds.end());
     }
     const std::string countWhere = where;
@@ -396,14 +417,18 @@ ResultListData list(soci::session& s, const ResultListRequest& q, int version, i
         std::string others;
         for (auto it = constraints.begin(); it != constraints.end(); ++it) {
             if (it != driving)
-                others += (others.empty() ? " WHERE " : " AND ") + it->plain;
+                others += (others.empty() ? " WHERE " : " AND ") + plainOf(*it);
         }
-        data.matched = countOf(s, "SELECT COUNT(*) FROM (SELECT r.id, r.cohort_id, r.os_text, r.cpu_name FROM results r "
-                                  "WHERE " + driving->indexed + " LIMIT " + std::to_string(limit) + ") r" +
-                                      (byScore ? " JOIN scores s ON s.version = " + std::to_string(version) +
-                                                     " AND s.result_id = r.id"
-                                               : "") +
-                                      others,
+        const std::string read = std::to_string(limit);
+        const std::string v = std::to_string(version);
+        data.matched = countOf(s, onScores ? "SELECT COUNT(*) FROM (SELECT s.cohort_id FROM scores s WHERE s.version = " +
+                                                 v + " AND " + driving->scoreIndexed + " LIMIT " + read + ") s" + others
+                                           : "SELECT COUNT(*) FROM (SELECT r.id, r.cohort_id, r.os_text, r.cpu_name FROM "
+                                             "results r WHERE " + driving->indexed + " LIMIT " + read + ") r" +
+                                                 (byScore ? " JOIN scores s ON s.version = " + v +
+                                                                " AND s.result_id = r.id"
+                                                          : "") +
+                                                 others,
                                countBinds);
         data.matchCount = MatchCount::AtLeast;
     }

@@ -150,9 +150,19 @@ TEST_P(RankingTest, ThePageFormsAndCheckBoxesCompareTwoCardsLargestCohorts)
 // The arithmetic of the order alone, on figures given by hand.
 TEST(RankingArrangement, PlacesByMedianThenCountThenIdAndPagesEachPart)
 {
-    const std::vector<RankedCard> cards = {
-        {4, "d", 3, 90, 100, 110}, {2, "b", 5, 95, 100, 105}, {9, "a", 2, 10, 500, 900},
-        {7, "c", 3, 80, 100, 120}, {3, "e", 10, 50, 60, 70},  {5, "f", 1, 1, 1, 1}};
+    const auto card = [](int32_t id, const char* name, int64_t counted, double lower, double median, double upper) {
+        RankedCard c;
+        c.graphicsCardId = id;
+        c.cardName = name;
+        c.counted = counted;
+        c.lowerScore = lower;
+        c.medianScore = median;
+        c.upperScore = upper;
+        return c;
+    };
+    const std::vector<RankedCard> cards = {card(4, "d", 3, 90, 100, 110), card(2, "b", 5, 95, 100, 105),
+                                           card(9, "a", 2, 10, 500, 900), card(7, "c", 3, 80, 100, 120),
+                                           card(3, "e", 10, 50, 60, 70),  card(5, "f", 1, 1, 1, 1)};
     RankingListData data;
     rankingQueries::arrange(cards, data);
     // Median 100 three times: 5 counted first, then IDs 4 and 7 with 3 each.
