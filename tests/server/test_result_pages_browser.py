@@ -230,6 +230,8 @@ class SiteInChromium(unittest.TestCase):
         with self.assertRaises(NoAlertPresentException):
             self.browser.switch_to.alert.text
         self.assertEqual(self.browser.find_elements(By.TAG_NAME, "script"), [])
+        # One name per test, the console's: never the field name of the blit.
+        self.assertNotIn("BlitRect", self.browser.find_element(By.TAG_NAME, "body").text)
         link = self.browser.find_element(By.CSS_SELECTOR, "header a[href='/Benchmark/Korvid/Measuring']")
         self.assertEqual(link.text, "How it is measured")
         self.fits()
@@ -354,6 +356,20 @@ class ResultPagesInChromium(DoneWalk, SiteInChromium):
             self.assertIn(rate_text(measurement["value"]), text, measurement)
             if "cohort" in measurement and measurement["unit"] != "MP_s":
                 self.assertIn(figure_text(measurement["cohort"]["median"]), text, measurement)
+            if "cohort" in measurement:
+                cohort = measurement["cohort"]
+                self.assertIn("×%.2f" % cohort["ratio"], text, measurement)
+                self.assertIn("%d counted results in %d bars" % (cohort["count"], cohort["histogram"]["bars"]), text)
+        # Similar results: each group counts the other results of the list it links to, which
+        # holds this one too; its nearest are named.
+        similar = result["similar"]
+        for group, what in (("processor", "processor"), ("os", "operating system")):
+            self.assertIn("%d results with the %s “%s”" % (similar[group]["count"], what, similar[group]["name"]), text)
+            listed = get_json(self.site + "Results.json?" + similar[group]["list"].split("?", 1)[1])
+            self.assertEqual(listed["matched"], similar[group]["count"] + 1, group)
+            for nearest in similar[group]["nearest"]:
+                self.assertIn("Result %d: %s" % (nearest["id"], nearest["cardName"]), text)
+        self.assertEqual([r["id"] for r in similar["otherDrivers"]["nearest"]], [self.older])
         self.assertIn("%.0f (score version 1" % result["score"]["score"], text)
         self.assertIn("NVIDIA GeForce GTX 470", text)
         self.assertIn("Display mode 320x240 (32 bpp), refresh rate unknown", text)
