@@ -192,8 +192,8 @@ std::string unitsSection()
            " Ops/s is " + formatRate(kExampleOps) + " × " + std::to_string(kExampleSide * kExampleSide) +
            " / 1048576 = " + formatRate(mpixels) + " MPixel/s. So the pages compare sized tests by their Ops/s, "
            "and show MPixel/s beside it. Rates are shown with the six significant digits the program uploads "
-           "them with; figures of a cohort (medians, quartiles) with four, as their " + link("bins", "bins") +
-           " know them.</p>\n";
+           "them with; figures of a cohort (medians, quartiles) with the four significant digits their " +
+           link("bins", "bins") + " know (whole numbers from 1000 up).</p>\n";
 }
 
 std::string modeSection()
@@ -255,7 +255,8 @@ std::string durationSection()
            "and makes every timed run last at least 1000 steps: normally one second, which the console prints "
            "as “Tests will take at least 1.000 seconds each.” Each size starts with 10000 operations (" +
            counts.substr(2) + "); a run that ends sooner is repeated with a count estimated to last 1.1 times "
-           "the minimum (and at least 1.5 times the last count), until one lasts long enough. Nothing carries "
+           "the minimum (1.5 times the last count where that estimate is no larger), until one lasts long "
+           "enough. Nothing carries "
            "over from one size to the next. The transfers start with " + std::to_string(kTransferStartBytes) +
            " bytes a pass and grow the same way. A test still too short after " + std::to_string(kGiveUpRuns) +
            " runs gives up (“Test failed. Your graphics card drivers may be faulty.”), and a run in which a test "
@@ -280,10 +281,11 @@ std::string systemsSection()
         "So a result is Direct2D wherever Direct2D works on that machine.</p>\n<p>This site takes the system "
         "from the upload's GraphicsSystem field when it has one. Otherwise a result is Direct2D when it has a "
         "CompositeSrcMask rate or records that the mask's alpha was combined "
-        "(CompositeSrcMaskCombineAlphas), both of which only Direct2D produces, and GDI otherwise (also a run "
-        "made without the compositing tests). The two systems draw differently enough that their results are "
-        "never pooled; to set one against the other on a card, compare their two cohorts side by side "
-        "(Cohorts/FIRST,SECOND, with the cohort IDs a card's driver history gives).</p>\n"
+        "(CompositeSrcMaskCombineAlphas), both of which only Direct2D produces, or when it measured BltBitMap "
+        "but not OverlappedBltBitMap (GDI always measures both); it is GDI otherwise. The two systems draw "
+        "differently enough that their results are never pooled; to set one against the other on a card, "
+        "compare their two cohorts side by side (Cohorts/FIRST,SECOND, with the cohort IDs a card's driver "
+        "histories give).</p>\n"
         "<div class=\"scroll\"><table><caption>How each test is drawn</caption><tr><th>Test</th><th>Direct2D"
         "</th><th>GDI</th></tr>\n";
     for (const TestText& t : testTexts())
