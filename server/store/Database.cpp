@@ -148,6 +148,15 @@ std::unique_ptr<Database> Database::open(const std::string& url, std::size_t poo
             if (i == 0)
                 applyMigrations(session, dialect);
         }
+        if (dialect == Dialect::SQLite) {
+            database->backgroundSession_ = std::make_unique<soci::session>(
+                *soci::factory_sqlite3(), sqliteConnectString(url.substr(7), busySeconds));
+            soci::session& background = *database->backgroundSession_;
+            background << "PRAGMA foreign_keys=ON";
+            background << "PRAGMA synchronous=NORMAL";
+            int pages = 0;
+            background << "PRAGMA wal_autocheckpoint=0", soci::into(pages);
+        }
     } catch (const std::exception& error) {
         throw std::runtime_error("cannot open the database " + maskedDatabaseUrl(url) + ": " +
                                  oneLine(error.what()));
@@ -162,6 +171,12 @@ Database::Database(Dialect dialect, std::string url, std::size_t poolSize)
 }
 
 Database::~Database() = default;
+
+void Database::checkpoint(soci::session& session)
+{
+    int busy = 0, frames = 0, copied = 0;
+    session << "PRAGMA wal_checkpoint(PASSIVE)", soci::into(busy), soci::into(frames), soci::into(copied);
+}
 
 void Database::rethrowClassified(const soci::soci_error& error) const
 {

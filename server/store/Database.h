@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -108,7 +109,11 @@ public:
 
     // Runs background work (a callable taking soci::session& and const Slice&) in one
     // transaction. On SQLite it waits for background work's turn at the write gate (no request
-    // waiting). held is set to the time from the transaction's begin to its commit (or
+    // waiting) and runs on a session of its own, whose commits do not wait for the disk and
+    // never copy the write-ahead log into the database (synchronous=NORMAL, no automatic
+    // checkpoint): a lost background transaction is done again, and the next upload's commit
+    // makes everything before it durable. The log is copied after the turn, without holding
+    // the gate. held is set to the time from the transaction's begin to its commit (or
     // rollback) returning: how long it held SQLite's write lock.
     template <typename Work>
     auto inBackgroundTransaction(Slice::Clock::duration budget, Slice::Clock::duration& held, Work&& work)
@@ -119,6 +124,9 @@ public:
 
 private:
     Database(Dialect dialect, std::string url, std::size_t poolSize);
+    // Copies what it can of SQLite's write-ahead log into the database, without blocking
+    // writers or readers.
+    static void checkpoint(soci::session& session);
     void migrate();
 public:
     // Re-throws a database error as DatabaseUnavailable when it is one the client may retry.
@@ -131,6 +139,8 @@ private:
     std::size_t poolSize_;
     std::unique_ptr<soci::connection_pool> pool_;
     WriteGate writeGate_;
+    std::mutex backgroundMutex_;                    // one background transaction at a time
+    std::unique_ptr<soci::session> backgroundSession_;  // SQLite only
 };
 
 template <typename Work>
@@ -159,17 +169,27 @@ template <typename Work>
 auto Database::inBackgroundTransaction(Slice::Clock::duration budget, Slice::Clock::duration& held, Work&& work)
     -> decltype(work(std::declval<soci::session&>(), std::declval<const Slice&>()))
 {
-    std::optional<WriteGate::Background> turn;
-    if (dialect_ == Dialect::SQLite)
-        turn.emplace(writeGate_);
     held = Slice::Clock::duration::zero();
     try {
-        Lease lease(*this);
-        Transaction transaction(dialect_, *lease);
-        const Slice slice(dialect_ == Dialect::SQLite ? &writeGate_ : nullptr, Slice::Clock::now(), budget);
-        auto result = work(*lease, slice);
+        if (dialect_ == Dialect::PostgreSQL) {
+            Lease lease(*this);
+            Transaction transaction(dialect_, *lease);
+            const Slice slice(nullptr, Slice::Clock::now(), budget);
+            auto result = work(*lease, slice);
+            transaction.commit();
+            held = slice.elapsed();
+            return result;
+        }
+        std::lock_guard<std::mutex> one(backgroundMutex_);
+        soci::session& session = *backgroundSession_;
+        std::optional<WriteGate::Background> turn(std::in_place, writeGate_);
+        Transaction transaction(dialect_, session);
+        const Slice slice(&writeGate_, Slice::Clock::now(), budget);
+        auto result = work(session, slice);
         transaction.commit();
         held = slice.elapsed();
+        turn.reset();
+        checkpoint(session);
         return result;
     } catch (const soci::soci_error& error) {
         rethrowClassified(error);

@@ -40,7 +40,12 @@ bool FigureWork::run(std::chrono::milliseconds budget)
                 continue;
             ++transactions_;
             resultsDone_ += sliceResults_;
-            longest_ = std::max(longest_, held);
+            if (held > longest_) {
+                longest_ = held;
+                longestWork_ = worked;
+            }
+            if (held > holdLimit_)
+                ++overLimit_;
             commitEstimate_ = std::max(held - worked, commitEstimate_ * 7 / 8);
             more = true;
             break;

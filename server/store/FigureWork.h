@@ -33,6 +33,9 @@ public:
     long long longestMillis() const { return std::chrono::duration_cast<std::chrono::milliseconds>(longest_).count(); }
     Clock::duration longest() const { return longest_; }
     long long resultsDone() const { return resultsDone_; }
+    // Of the longest transaction, the time before its commit; and how many went over holdLimit.
+    Clock::duration longestWork() const { return longestWork_; }
+    int overLimit() const { return overLimit_; }
 
 private:
     // How long the work of the next transaction may take before it commits.
@@ -52,6 +55,8 @@ private:
     Clock::duration commitEstimate_ = Clock::duration::zero();  // recent commits' cost, decaying
     int transactions_ = 0;
     Clock::duration longest_ = Clock::duration::zero();
+    Clock::duration longestWork_ = Clock::duration::zero();
+    int overLimit_ = 0;
     long long resultsDone_ = 0;
     int sliceResults_ = 0;  // results done by the transaction under way
 };

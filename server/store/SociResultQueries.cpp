@@ -39,10 +39,12 @@ bool SociResultQueries::refreshIfDue()
     FigureWork work(database_, countImported_);
     const bool more = work.run(std::chrono::seconds(5));
     if (work.transactions() > 0) {
+        using Millis = std::chrono::duration<double, std::milli>;
         std::cerr << "korvid-server: figures worked out in the background: " << work.resultsDone()
                   << " results in " << work.transactions() << " transactions, the longest "
-                  << std::chrono::duration<double, std::milli>(work.longest()).count() << " ms"
-                  << std::endl;
+                  << Millis(work.longest()).count() << " ms (" << Millis(work.longestWork()).count()
+                  << " ms before its commit), " << work.overLimit() << " over "
+                  << FigureWork::kHoldLimitMillis << " ms" << std::endl;
     }
     return more;
 }
