@@ -304,8 +304,13 @@ class DoneWalk:
                 tests = self.rows("table.history")[1:]
                 self.assertEqual(len(tests), len(compared["tests"]))  # the score and each test
                 self.assertEqual(len(tests), 17)
-                for cells in tests:
+                for cells, (field, figures) in zip(tests, compared["tests"].items()):
                     self.assertEqual(cells[-1], "▲ faster", cells)
+                    for side, cell in (("first", cells[1]), ("second", cells[2])):
+                        f = figures[side]
+                        self.assertEqual(cell, "%s\n%s–%s (%d)" % (figure_text(f["median"]), figure_text(f["lower"]),
+                                                                   figure_text(f["upper"]), f["count"]), field)
+                    self.assertEqual(cells[3:5], ["×%.3f" % figures["medianRatio"], "%.2f" % figures["z"]], field)
                 self.screenshot("walk-cohorts-%d.png" % width)
 
                 # Every result of the card, by score, page after page.
@@ -314,8 +319,10 @@ class DoneWalk:
                 seen, pages = [], 0
                 while True:
                     pages += 1
-                    seen += [int(r.get_attribute("value")) for r in
-                             self.browser.find_elements(By.CSS_SELECTOR, "table.results input[name=id]")]
+                    for box in self.browser.find_elements(By.CSS_SELECTOR, "table.results input[name=id]"):
+                        seen.append(int(box.get_attribute("value")))
+                        row = box.find_element(By.XPATH, "ancestor::tr").text
+                        self.assertIn("%.0f" % scores[seen[-1]], row)
                     following = self.browser.find_elements(By.CSS_SELECTOR, "a[rel=next]")
                     if not following:
                         break
