@@ -480,11 +480,22 @@ class ResultPagesInChromium(DoneWalk, SiteInChromium):
 
     def test_every_page_fits_at_both_widths_and_head_gives_the_length_of_get(self):
         history = get_json(self.site + "Card/%d/Drivers.json" % self.long_card)["versions"]
+        direct2d = get_json(self.site + "Card/%d/Drivers.json?system=Direct2D&mode=640x480x32" % self.long_card)
         d2d = min(i for i, v in self.long_results.items() if v.endswith("Direct2D"))
+        evil_card = get_json(self.site + "Result/%d.json" % self.evil)["graphicsCard"]["id"]
         pages = ["", "?card=%d&sort=score" % self.long_card, "?system=Direct2D", "Ranking", "Card/%d" % self.long_card,
                  "Card/%d/Drivers" % self.long_card, "Result/%d" % d2d, "Result/%d" % self.evil,
                  "Compare/%d,%d" % (min(self.long_results), d2d),
-                 "Cohorts/%d,%d" % (history[0]["cohortId"], history[3]["cohortId"]), "Measuring", "Downloads"]
+                 "Cohorts/%d,%d" % (history[0]["cohortId"], history[3]["cohortId"]), "Measuring", "Downloads",
+                 "Card/%d" % evil_card]
+        # Direct2D against GDI on one card: the tests only one of them measured are said so.
+        both = "Cohorts/%d,%d" % (history[2]["cohortId"], direct2d["versions"][0]["cohortId"])
+        text = self.visit(both, "direct2d-against-gdi.png")
+        rows = {cells[0]: cells[-1] for cells in self.rows("table.history")[1:]}
+        self.assertEqual(rows["OverlappedBltBitMap 16x16 Ops/s"], "not measured by both")
+        self.assertEqual(rows["Composite 16x16 Ops/s"], "not measured by both")
+        self.assertIn("Direct2D, 640x480, 32 bpp", text)
+        pages.append(both)
         for width in WIDTHS:
             self.browser.set_window_size(width, 1000)
             for page in pages:
