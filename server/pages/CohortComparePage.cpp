@@ -45,6 +45,12 @@ std::vector<Row> rowsOf(const CohortComparisonData& data)
     return rows;
 }
 
+// The second's median over the first's, also where the rank test has too few results to judge.
+double medianRatio(const Row& row)
+{
+    return row.second->quantile(0.5) / row.first->quantile(0.5);
+}
+
 std::string spreadCell(const model::LogHistogram* h)
 {
     if (!h)
@@ -93,7 +99,7 @@ std::string cohortComparePageHtml(const CohortComparisonData& data)
         if (row.first && row.second) {
             const model::Shift shift = model::cohortShift(*row.first, *row.second);
             char ratio[32], z[32];
-            std::snprintf(ratio, sizeof ratio, "×%.3f", shift.medianRatio);
+            std::snprintf(ratio, sizeof ratio, "×%.3f", medianRatio(row));
             std::snprintf(z, sizeof z, "%.2f", shift.z);
             body += "<td class=\"n\">" + std::string(ratio) + "</td><td class=\"n\">" +
                     (shift.change == model::Change::Unknown ? std::string("–") : std::string(z)) + "</td><td>" +
@@ -131,7 +137,12 @@ std::string cohortComparePageJson(const CohortComparisonData& data)
         const model::Shift shift = model::cohortShift(*row.first, *row.second);
         j.key(row.field).beginObject();
         j.field("firstMedian", row.first->quantile(0.5)).field("secondMedian", row.second->quantile(0.5));
-        j.field("change", changeName(shift.change)).field("z", shift.z).field("medianRatio", shift.medianRatio);
+        j.field("change", changeName(shift.change));
+        if (shift.change == model::Change::Unknown)
+            j.key("z").null();
+        else
+            j.field("z", shift.z);
+        j.field("medianRatio", medianRatio(row));
         for (const auto& [name, figure] : {std::make_pair("first", row.first), std::make_pair("second", row.second)}) {
             const model::Spread q = figure->spread();
             j.key(name).beginObject().field("lower", q.lower).field("median", q.median).field("upper", q.upper);

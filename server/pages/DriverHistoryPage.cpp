@@ -28,6 +28,7 @@ const char* changeName(model::Change c)
 struct Step {
     const model::LogHistogram* figure = nullptr;
     std::optional<model::Shift> shift;
+    double medianRatio = 0.0;  // to the earlier version's median, also where the test cannot judge
 };
 
 std::vector<Step> stepsOf(const DriverHistoryData& data, int code)
@@ -42,8 +43,10 @@ std::vector<Step> stepsOf(const DriverHistoryData& data, int code)
             if (found != v.figures.tests.end() && !found->second.empty())
                 step.figure = &found->second;
         }
-        if (step.figure && earlier)
+        if (step.figure && earlier) {
             step.shift = model::cohortShift(*earlier, *step.figure);
+            step.medianRatio = step.figure->quantile(0.5) / earlier->quantile(0.5);
+        }
         if (step.figure)
             earlier = step.figure;
         steps.push_back(step);
@@ -248,10 +251,12 @@ void writeStep(JsonWriter& j, const Step& step)
     if (step.shift) {
         j.key("againstPrevious")
             .beginObject()
-            .field("change", changeName(step.shift->change))
-            .field("z", step.shift->z)
-            .field("medianRatio", step.shift->medianRatio)
-            .endObject();
+            .field("change", changeName(step.shift->change));
+        if (step.shift->change == model::Change::Unknown)
+            j.key("z").null();
+        else
+            j.field("z", step.shift->z);
+        j.field("medianRatio", step.medianRatio).endObject();
     } else {
         j.key("againstPrevious").null();
     }
