@@ -523,6 +523,13 @@ class ResultPagesInChromium(DoneWalk, SiteInChromium):
                                   "%.0f" % r["upperScore"], str(r["counted"])] for r in ranked])
         self.assertEqual([r["cardName"] for r in ranked], sorted(r["cardName"] for r in ranked))
         self.assertIn(EVIL, text)  # one result: listed apart, unranked
+        # One card a page: the second page, reached by its link, holds the second card.
+        self.visit("Ranking?sort=card&order=asc&per=1", "ranking-page-1.png")
+        self.click(self.browser.find_elements(By.CSS_SELECTOR, "a[rel=next]")[0])
+        self.assertEqual([cells[2] for cells in self.rows("table.results") if len(cells) >= 7 and cells[1].isdigit()],
+                         [ranked[1]["cardName"]])
+        self.assertEqual(get_json(self.browser.current_url.replace("/Ranking?", "/Ranking.json?"))["ranked"], ranked[1:])
+        self.browser.back()
         # Filtered through the form: only the long card has Direct2D results.
         form = self.browser.find_element(By.CSS_SELECTOR, "form.search")
         Select(form.find_element(By.NAME, "system")).select_by_visible_text("Direct2D")
