@@ -266,7 +266,7 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
         if (!data)
             notFound(reply, json, "There is no result " + argument + ".");
         else
-            page(reply, 200, json, resultPageHtml(*data), resultPageJson(*data));
+            page(reply, 200, json, json ? "" : resultPageHtml(*data), json ? resultPageJson(*data) : "");
     } else if (section == "Compare" && !hasArgument) {
         // The list's check boxes (id=..) and typed IDs (ids=1,2 or "1 2"), sent to the
         // comparison's own address.

@@ -8,9 +8,16 @@
 
 std::string svgNumber(double v)
 {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.1f", v);
-    return buffer;
+    // Tenths by integer arithmetic: a page draws thousands of coordinates, and snprintf was
+    // most of a chart's cost.
+    if (!std::isfinite(v) || std::fabs(v) >= 1e15) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.1f", v);
+        return buffer;
+    }
+    const long long tenths = std::llround(v * 10);
+    const unsigned long long magnitude = static_cast<unsigned long long>(tenths < 0 ? -tenths : tenths);
+    return (tenths < 0 ? "-" : "") + std::to_string(magnitude / 10) + "." + std::to_string(magnitude % 10);
 }
 
 std::string compactNumber(double v)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <deque>
 #include <map>
 #include <tuple>
 
@@ -38,94 +39,114 @@ std::vector<CardCohort> cohortsOfCard(soci::session& s, int32_t card)
     return list;
 }
 
-// Up to kSimilarNearest results on each side of `id` along an index of (column, ID) whose column
-// equals value: two probes of at most kSimilarNearest rows each.
-template <typename Value>
-void probe(soci::session& s, const char* column, Value value, int32_t id, int version,
-           std::vector<ResultSummary>& found)
+// A probe: up to kSimilarNearest IDs on one side of the result's along an index of (column, ID)
+// whose column equals a value, each row tagged. Every probe of a page goes in one statement of
+// UNION ALL, so a page pays one round trip for all of them, not one per cohort.
+struct Probe {
+    std::string column;  // "cohort_id", "cpu_name", "os_text"
+    std::string value;   // SQL text: an integer, or a placeholder (":c0") bound to a name
+    int tag = 0;         // the cohort, or 0 for the processor and 1 for the OS
+};
+
+std::vector<std::pair<int32_t, int>> probeIds(soci::session& s, const std::vector<Probe>& probes, int32_t id,
+                                              std::deque<std::pair<std::string, std::string>>& binds)
 {
-    for (const char* side : {"r.id < :id ORDER BY r.id DESC", "r.id > :id ORDER BY r.id ASC"}) {
-        constexpr std::size_t kRows = kSimilarNearest;
-        std::vector<int> ids(kRows), imported(kRows), cards(kRows), standings(kRows);
-        std::vector<long long> created(kRows);
-        std::vector<std::string> names(kRows), drivers(kRows), cpus(kRows), oses(kRows);
-        std::vector<double> scores(kRows);
-        std::vector<soci::indicator> have(kRows);
-        s << "SELECT r.id, r.created_at, r.imported, COALESCE(r.graphics_card_id, 0), r.card_name, r.driver_text, "
-             "r.cpu_name, r.os_text, r.standing, s.score FROM results r LEFT JOIN scores s ON s.version = " +
-                 std::to_string(version) + " AND s.result_id = r.id WHERE r." + column + " = :value AND " + side +
-                 " LIMIT " + std::to_string(kRows),
-            soci::into(ids), soci::into(created), soci::into(imported), soci::into(cards), soci::into(names),
-            soci::into(drivers), soci::into(cpus), soci::into(oses), soci::into(standings), soci::into(scores, have),
-            soci::use(value, "value"), soci::use(id, "id");
-        if (!s.got_data())
-            continue;
-        for (std::size_t i = 0; i < ids.size(); ++i) {
-            ResultSummary r;
-            r.id = ids[i];
-            r.createdAt = created[i];
-            r.imported = imported[i] != 0;
-            r.graphicsCardId = cards[i];
-            r.cardName = names[i];
-            r.driverText = drivers[i];
-            r.cpuName = cpus[i];
-            r.osText = oses[i];
-            r.standing = static_cast<model::Standing>(standings[i]);
-            if (have[i] == soci::i_ok)
-                r.score = scores[i];
-            found.push_back(std::move(r));
+    std::vector<std::pair<int32_t, int>> found;
+    if (probes.empty())
+        return found;
+    std::string sql;
+    int n = 0;
+    for (const Probe& p : probes) {
+        for (const char* side : {" < ", " > "}) {
+            sql += std::string(sql.empty() ? "" : " UNION ALL ") + "SELECT id, " + std::to_string(p.tag) +
+                   " FROM (SELECT id FROM results WHERE " + p.column + " = " + p.value + " AND id" + side +
+                   std::to_string(id) + " ORDER BY id " + (side[1] == '<' ? "DESC" : "ASC") + " LIMIT " +
+                   std::to_string(kSimilarNearest) + ") p" + std::to_string(n++);
         }
     }
-}
-
-// The kSimilarNearest candidates nearest to id (the lower ID first on a tie), in ID order.
-std::vector<ResultSummary> nearestOf(std::vector<ResultSummary> found, int32_t id)
-{
-    std::sort(found.begin(), found.end(), [id](const ResultSummary& a, const ResultSummary& b) {
-        const int64_t da = std::llabs(int64_t(a.id) - id), db = std::llabs(int64_t(b.id) - id);
-        return da != db ? da < db : a.id < b.id;
-    });
-    if (found.size() > static_cast<std::size_t>(kSimilarNearest))
-        found.resize(kSimilarNearest);
-    std::sort(found.begin(), found.end(), [](const ResultSummary& a, const ResultSummary& b) { return a.id < b.id; });
+    constexpr std::size_t kBatch = 256;
+    std::vector<int> ids(kBatch), tags(kBatch);
+    soci::statement st(s);
+    st.exchange(soci::into(ids));
+    st.exchange(soci::into(tags));
+    for (auto& [name, value] : binds)
+        st.exchange(soci::use(value, name));
+    st.alloc();
+    st.prepare(sql);
+    st.define_and_bind();
+    if (st.execute(true)) {
+        do {
+            for (std::size_t i = 0; i < ids.size(); ++i)
+                found.emplace_back(ids[i], tags[i]);
+            ids.resize(kBatch);
+            tags.resize(kBatch);
+        } while (st.fetch());
+    }
     return found;
 }
 
-// The group of some of a card's cohorts: their results, and the nearest along each of the
-// largest kProbedCohorts.
-SimilarGroup cohortGroup(soci::session& s, std::vector<CardCohort> cohorts, int32_t id, int version)
+// The kSimilarNearest candidates nearest to id (the lower ID first on a tie), in ID order.
+std::vector<int32_t> nearestOf(std::vector<int32_t> found, int32_t id)
 {
-    SimilarGroup group;
-    for (const CardCohort& c : cohorts)
-        group.count += c.results;
+    std::sort(found.begin(), found.end(), [id](int32_t a, int32_t b) {
+        const int64_t da = std::llabs(int64_t(a) - id), db = std::llabs(int64_t(b) - id);
+        return da != db ? da < db : a < b;
+    });
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    if (found.size() > static_cast<std::size_t>(kSimilarNearest))
+        found.resize(kSimilarNearest);
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// What the lists show of each result: one statement for every group's nearest.
+std::map<int32_t, ResultSummary> summariesOf(soci::session& s, const std::vector<int32_t>& wanted, int version)
+{
+    std::map<int32_t, ResultSummary> found;
+    if (wanted.empty())
+        return found;
+    std::string in;
+    for (int32_t id : wanted)
+        in += (in.empty() ? "" : ", ") + std::to_string(id);
+    const std::size_t rows = wanted.size();
+    std::vector<int> ids(rows), imported(rows), cards(rows), standings(rows);
+    std::vector<long long> created(rows);
+    std::vector<std::string> names(rows), drivers(rows), cpus(rows), oses(rows);
+    std::vector<double> scores(rows);
+    std::vector<soci::indicator> have(rows);
+    s << "SELECT r.id, r.created_at, r.imported, COALESCE(r.graphics_card_id, 0), r.card_name, r.driver_text, "
+         "r.cpu_name, r.os_text, r.standing, s.score FROM results r LEFT JOIN scores s ON s.version = " +
+             std::to_string(version) + " AND s.result_id = r.id WHERE r.id IN (" + in + ")",
+        soci::into(ids), soci::into(created), soci::into(imported), soci::into(cards), soci::into(names),
+        soci::into(drivers), soci::into(cpus), soci::into(oses), soci::into(standings), soci::into(scores, have);
+    if (!s.got_data())
+        return found;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        ResultSummary r;
+        r.id = ids[i];
+        r.createdAt = created[i];
+        r.imported = imported[i] != 0;
+        r.graphicsCardId = cards[i];
+        r.cardName = names[i];
+        r.driverText = drivers[i];
+        r.cpuName = cpus[i];
+        r.osText = oses[i];
+        r.standing = static_cast<model::Standing>(standings[i]);
+        if (have[i] == soci::i_ok)
+            r.score = scores[i];
+        found[r.id] = std::move(r);
+    }
+    return found;
+}
+
+// The card's cohorts a group is made of, the largest kProbedCohorts first.
+std::vector<CardCohort> probed(std::vector<CardCohort> cohorts)
+{
     std::stable_sort(cohorts.begin(), cohorts.end(),
                      [](const CardCohort& a, const CardCohort& b) { return a.results > b.results; });
     if (cohorts.size() > similarResultsQueries::kProbedCohorts)
         cohorts.resize(similarResultsQueries::kProbedCohorts);
-    std::vector<ResultSummary> found;
-    for (const CardCohort& c : cohorts)
-        probe(s, "cohort_id", c.id, id, version, found);
-    group.nearest = nearestOf(std::move(found), id);
-    return group;
-}
-
-// The results whose column equals value, other than the result itself: counted up to the cap.
-SimilarGroup columnGroup(soci::session& s, const char* column, const std::string& value, int32_t id, int version)
-{
-    SimilarGroup group;
-    long long rows = 0;
-    s << std::string("SELECT COUNT(*) FROM (SELECT 1 FROM results WHERE ") + column + " = :value LIMIT " +
-             std::to_string(kSimilarCountCap + 2) + ") t",
-        soci::into(rows), soci::use(value, "value");
-    group.count = std::max<long long>(0, rows - 1);  // the result itself is among them
-    if (group.count > kSimilarCountCap) {
-        group.count = kSimilarCountCap;
-        group.countCapped = true;
-    }
-    std::vector<ResultSummary> found;
-    probe(s, column, value, id, version, found);
-    group.nearest = nearestOf(std::move(found), id);
-    return group;
+    return cohorts;
 }
 
 } // namespace
@@ -145,6 +166,10 @@ SimilarResults of(soci::session& s, int32_t resultId, const model::CohortKey& ke
     if (osFound != soci::i_ok)
         similar.osText.clear();
 
+    std::vector<Probe> probes;
+    // The names bound to each statement's placeholders; deques: their addresses stay put.
+    std::deque<std::pair<std::string, std::string>> probeBinds, countBinds;
+    std::vector<int> driverCohorts;
     if (key.graphicsCardId > 0) {
         std::vector<CardCohort> drivers, modes;
         std::map<std::string, int> driverKeys;
@@ -154,26 +179,105 @@ SimilarResults of(soci::session& s, int32_t resultId, const model::CohortKey& ke
                 if (c.key.driverKey == key.driverKey)
                     continue;  // its own cohort
                 ++driverKeys[c.key.driverKey];
+                similar.otherDrivers.count += c.results;
                 drivers.push_back(std::move(c));
             } else {
                 byMode[{static_cast<int>(c.key.system), c.key.width, c.key.height, c.key.bitsPerPixel}] += c.results;
+                similar.otherModes.count += c.results;
                 modes.push_back(std::move(c));
             }
         }
         similar.otherDriverCount = static_cast<int64_t>(driverKeys.size());
-        similar.otherDrivers = cohortGroup(s, std::move(drivers), resultId, version);
-        similar.otherModes = cohortGroup(s, std::move(modes), resultId, version);
         for (const auto& [mode, count] : byMode) {
             similar.modes.push_back(ModeCount{static_cast<model::GraphicsSystem>(std::get<0>(mode)), std::get<1>(mode),
                                               std::get<2>(mode), std::get<3>(mode), count});
         }
         std::stable_sort(similar.modes.begin(), similar.modes.end(),
                          [](const ModeCount& a, const ModeCount& b) { return a.count > b.count; });
+        for (const CardCohort& c : probed(std::move(drivers))) {
+            driverCohorts.push_back(c.id);
+            probes.push_back({"cohort_id", std::to_string(c.id), c.id});
+        }
+        for (const CardCohort& c : probed(std::move(modes)))
+            probes.push_back({"cohort_id", std::to_string(c.id), c.id});
     }
-    if (!similar.cpuName.empty())
-        similar.sameProcessor = columnGroup(s, "cpu_name", similar.cpuName, resultId, version);
-    if (!similar.osText.empty())
-        similar.sameOs = columnGroup(s, "os_text", similar.osText, resultId, version);
+    // Cohort IDs are positive: the names' tags cannot be taken for one.
+    constexpr int kProcessor = 0, kOs = -1;
+    const std::pair<const std::string*, std::pair<const char*, int>> named[] = {
+        {&similar.cpuName, {"cpu_name", kProcessor}}, {&similar.osText, {"os_text", kOs}}};
+    std::string counts;
+    for (const auto& [name, what] : named) {
+        if (name->empty())
+            continue;
+        for (int side = 0; side < 2; ++side) {
+            probeBinds.emplace_back("n" + std::to_string(probeBinds.size()), *name);
+            probes.push_back({what.first, ":" + probeBinds.back().first, what.second});
+        }
+        countBinds.emplace_back("c" + std::to_string(countBinds.size()), *name);
+        counts += std::string(counts.empty() ? "SELECT " : ", ") + "(SELECT COUNT(*) FROM (SELECT 1 FROM results WHERE " +
+                  what.first + " = :" + countBinds.back().first + " LIMIT " + std::to_string(kSimilarCountCap + 2) +
+                  ") " + countBinds.back().first + ")";
+    }
+
+    std::vector<int32_t> forDrivers, forModes, forProcessor, forOs;
+    for (const auto& [id, tag] : probeIds(s, probes, resultId, probeBinds)) {
+        if (tag == kProcessor)
+            forProcessor.push_back(id);
+        else if (tag == kOs)
+            forOs.push_back(id);
+        else if (std::find(driverCohorts.begin(), driverCohorts.end(), tag) != driverCohorts.end())
+            forDrivers.push_back(id);
+        else
+            forModes.push_back(id);
+    }
+    if (!counts.empty()) {
+        long long first = 0, second = 0;
+        soci::statement st(s);
+        st.exchange(soci::into(first));
+        if (!similar.cpuName.empty() && !similar.osText.empty())
+            st.exchange(soci::into(second));
+        for (auto& [name, value] : countBinds)
+            st.exchange(soci::use(value, name));
+        st.alloc();
+        st.prepare(counts);
+        st.define_and_bind();
+        st.execute(true);
+        // The result itself is among them.
+        const auto set = [](SimilarGroup& g, long long rows) {
+            g.count = std::max<long long>(0, rows - 1);
+            if (g.count > kSimilarCountCap) {
+                g.count = kSimilarCountCap;
+                g.countCapped = true;
+            }
+        };
+        if (!similar.cpuName.empty()) {
+            set(similar.sameProcessor, first);
+            if (!similar.osText.empty())
+                set(similar.sameOs, second);
+        } else {
+            set(similar.sameOs, first);
+        }
+    }
+
+    const std::vector<int32_t> drivers = nearestOf(forDrivers, resultId), modes = nearestOf(forModes, resultId),
+                               processor = nearestOf(forProcessor, resultId), os = nearestOf(forOs, resultId);
+    std::vector<int32_t> wanted;
+    for (const auto* list : {&drivers, &modes, &processor, &os})
+        wanted.insert(wanted.end(), list->begin(), list->end());
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    const std::map<int32_t, ResultSummary> summaries = summariesOf(s, wanted, version);
+    const auto fill = [&](SimilarGroup& g, const std::vector<int32_t>& ids) {
+        for (int32_t id : ids) {
+            const auto found = summaries.find(id);
+            if (found != summaries.end())
+                g.nearest.push_back(found->second);
+        }
+    };
+    fill(similar.otherDrivers, drivers);
+    fill(similar.otherModes, modes);
+    fill(similar.sameProcessor, processor);
+    fill(similar.sameOs, os);
     return similar;
 }
 

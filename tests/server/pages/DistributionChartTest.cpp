@@ -141,11 +141,14 @@ TEST(DistributionChart, HistogramMarksThisResultsBarAndLabelsTheRange)
     const std::string svg = histogramChart("FillRect 16x16 Ops/s <b>", "16x16", bars, inBin(5), inBin(1));
     EXPECT_NE(svg.find("<svg class=\"histogram\""), std::string::npos);
     EXPECT_NE(svg.find("<title>FillRect 16x16 Ops/s &lt;b&gt;</title>"), std::string::npos);
-    EXPECT_EQ(count(svg, "<rect class=\"bar\""), 3);
-    EXPECT_EQ(count(svg, "fill=\"#1f5fbf\" fill-opacity=\"0.75\""), 1);
-    // Bar 2 spans bins 4 and 5: x 6 + 156 * 0.04 / 0.46 = 19.6, 3 of 3 high.
-    EXPECT_NE(svg.find("<rect class=\"bar\" x=\"19.6\" y=\"18.0\" width=\"6.4\" height=\"60.0\" fill=\"#1f5fbf\""),
-              std::string::npos);
+    // Bar 0 spans bins 0 and 1: x 6 to 6 + 156 * 0.02 / 0.46 = 12.8 less a gap of 0.4, 3 of 3 high;
+    // bar 22 (bins 44 and 45) from 155.2, 1 of 3 high (y 58). Bar 2 (bins 4 and 5), this result's,
+    // from 6 + 156 * 0.04 / 0.46 = 19.6 to 26.3 less the gap, drawn apart and darker.
+    EXPECT_NE(svg.find("<path class=\"bars\" d=\"M6.0 78.0V18.0H12.4V78.0ZM155.2 78.0V58.0H161.6V78.0Z\" "
+                       "fill=\"#8fb4e3\"/>"),
+              std::string::npos)
+        << svg;
+    EXPECT_NE(svg.find("<path class=\"bar-own\" d=\"M19.6 78.0V18.0H25.9V78.0Z\" fill=\"#1f5fbf\""), std::string::npos);
     EXPECT_NE(svg.find(">n = 7<"), std::string::npos);
     EXPECT_EQ(count(svg, "data-series=\"This result\""), 1);
     EXPECT_EQ(count(svg, "data-series=\"Cohort median\""), 1);
@@ -163,6 +166,9 @@ TEST(DistributionChart, SharedFrameTicksAndLabels)
     EXPECT_EQ(roundStep(3.0, 5), 1.0);
     EXPECT_EQ(roundStep(0.05, 5), 0.01);
     EXPECT_EQ(logTicks(30, 700), (std::vector<double>{50, 100, 200, 500}));
+    for (const auto& [v, text] : std::vector<std::pair<double, const char*>>{
+             {0, "0.0"}, {19.565, "19.6"}, {-0.04, "0.0"}, {-2.25, "-2.3"}, {216, "216.0"}, {1e20, "100000000000000000000.0"}})
+        EXPECT_EQ(svgNumber(v), text) << v;
     EXPECT_EQ(compactNumber(999.7), "1k");
     EXPECT_EQ(compactNumber(1234.5), "1.23k");
     EXPECT_EQ(compactNumber(2500000), "2.5M");
