@@ -108,7 +108,8 @@ std::string comparePageHtml(const ComparePageData& data)
             "With fewer than " + std::to_string(model::kNoiseMinimum) + " counted results in that cohort "
             "nothing is marked. To compare one driver with another, the result page compares their "
             "cohorts.</p>\n";
-    body += "<table><tr><th></th>";
+    body += "<div class=\"scroll\"><table><caption>Each result's rates, with their ratio to the first result's"
+            "</caption><tr><th></th>";
     for (const CompareEntry& e : data.entries) {
         body += "<th><a href=\"" + std::string(kSiteBase) + "Result/" + std::to_string(e.result.id) +
                 "\">Result " + std::to_string(e.result.id) + "</a></th>";
@@ -157,7 +158,7 @@ std::string comparePageHtml(const ComparePageData& data)
         }
         body += "<td class=\"n\">" + (band.known ? "×" + formatFixed(band.factor(), 2) : std::string("–")) + "</td></tr>\n";
     }
-    body += "</table>\n";
+    body += "</table></div>\n";
     std::string title = "Compare results ";
     for (std::size_t i = 0; i < data.entries.size(); ++i)
         title += (i == 0 ? "" : ", ") + std::to_string(data.entries[i].result.id);

@@ -486,6 +486,7 @@ class ResultPagesInChromium(DoneWalk, SiteInChromium):
         pages = ["", "?card=%d&sort=score" % self.long_card, "?system=Direct2D", "Ranking", "Card/%d" % self.long_card,
                  "Card/%d/Drivers" % self.long_card, "Result/%d" % d2d, "Result/%d" % self.evil,
                  "Compare/%d,%d" % (min(self.long_results), d2d),
+                 "Compare/" + ",".join(str(i) for i in sorted(self.long_results)[::7]),  # eight of them
                  "Cohorts/%d,%d" % (history[0]["cohortId"], history[3]["cohortId"]), "Measuring", "Downloads",
                  "Card/%d" % evil_card]
         # Direct2D against GDI on one card: the tests only one of them measured are said so.
