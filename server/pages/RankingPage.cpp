@@ -59,10 +59,26 @@ std::string headerCell(const RankingRequest& request, RankingSort sort, const ch
            (current ? (request.ascending ? " ▲" : " ▼") : "") + "</th>";
 }
 
+// One link per graphics system, the shown one marked, the rest of the request kept.
+std::string systemLinks(const RankingRequest& request)
+{
+    std::string html = "<p>Graphics system:";
+    for (model::GraphicsSystem s :
+         {model::GraphicsSystem::Unknown, model::GraphicsSystem::Direct2D, model::GraphicsSystem::GDI}) {
+        RankingRequest q = request;
+        q.system = s;
+        q.page = q.unrankedPage = 1;
+        const std::string name = s == model::GraphicsSystem::Unknown ? "any" : model::nameOf(s);
+        html += std::string(s == model::GraphicsSystem::Unknown ? " " : " · ") + "<a href=\"" + escapeHtml(link(q)) +
+                "\"" + (request.system == s ? " aria-current=\"page\"" : "") + ">" + name + "</a>";
+    }
+    return html + "</p>\n";
+}
+
 std::string filterForm(const RankingListData& data)
 {
     const RankingRequest& q = data.request;
-    std::string html = "<form class=\"search\" method=\"get\" action=\"" + std::string(kSiteBase) +
+    std::string html = systemLinks(q) + "<form class=\"search\" method=\"get\" action=\"" + std::string(kSiteBase) +
                        "Ranking\" aria-label=\"Filter and sort the ranking\"><label>Card name, card ID or vendor "
                        "<input type=\"text\" name=\"card\" size=\"20\" value=\"" + escapeHtml(q.card) +
                        "\"></label><br><label>Graphics system <select name=\"system\"><option value=\"\">any</option>";

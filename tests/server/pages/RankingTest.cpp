@@ -129,6 +129,10 @@ TEST_P(RankingTest, ThePageFormsAndCheckBoxesCompareTwoCardsLargestCohorts)
                         "Graphics card</a> ▲</th>"),
               std::string::npos);
     EXPECT_NE(html.find(">Radeon HD &lt;7970&gt;</a></td><td class=\"n\">86250</td>"), std::string::npos);
+    EXPECT_NE(html.find("<p>Graphics system: <a href=\"/Benchmark/Korvid/Ranking?mode=320x240x32&amp;sort=card&amp;"
+                        "order=asc\" aria-current=\"page\">any</a> · <a href=\"/Benchmark/Korvid/Ranking?system="
+                        "Direct2D&amp;mode=320x240x32&amp;sort=card&amp;order=asc\">Direct2D</a> · "),
+              std::string::npos);
     EXPECT_NE(html.find("1 card ranked, 2 with too few counted results. Download as <a href=\"/Benchmark/Korvid/"
                         "Ranking.csv?mode=320x240x32&amp;sort=card&amp;order=asc\">CSV</a>"),
               std::string::npos);
