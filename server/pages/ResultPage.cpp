@@ -161,11 +161,12 @@ std::string percentCell(const model::LogHistogram* f, const model::Rate* rate)
 }
 
 // A small histogram of a rate's cohort with this result's value marked.
-std::string histogramOf(const TestId& id, const std::string& heading, const model::LogHistogram& cohort, double value)
+std::string histogramOf(const std::string& label, const std::string& heading, const model::LogHistogram& cohort,
+                        double value)
 {
     const DisplayHistogram bars = displayBars(cohort, value);
     const RatioFigures f = ratioToMedian(cohort, value);
-    std::string title = id.label() + " in its cohort: " + std::to_string(cohort.count()) + " counted results in " +
+    std::string title = label + " in its cohort: " + std::to_string(cohort.count()) + " counted results in " +
                         std::to_string(bars.bars.size()) + " bars of " + std::to_string(bars.binsPerBar) +
                         (bars.binsPerBar == 1 ? " bin" : " bins") + " (1 % each) from " +
                         formatFigure(bars.bars.front().lower) + " to " + formatFigure(bars.bars.back().upper) +
@@ -232,7 +233,7 @@ std::string sizedGroup(const TestGroup& group, const ResultPageData& data)
             anyCohort = true;
             row.hasCohort = true;
             row.figures = ratioToMedian(*band, ops ? ops->value : 0.0);
-            histograms += histogramOf(opsId, std::to_string(size) + "x" + std::to_string(size) + " Ops/s", *band,
+            histograms += histogramOf(opsId.label(), std::to_string(size) + "x" + std::to_string(size) + " Ops/s", *band,
                                       ops ? ops->value : 0.0);
         }
         rows.push_back(row);
@@ -281,7 +282,7 @@ std::string unsizedGroup(const TestGroup& group, const ResultPageData& data)
             if (!cohort)
                 continue;
             const model::Rate* rate = model::findRate(data.result.rates, each);
-            histograms += histogramOf(each, each.label(), *cohort, rate ? rate->value : 0.0);
+            histograms += histogramOf(each.label(), each.label(), *cohort, rate ? rate->value : 0.0);
         }
     }
     return html + "</table>\n" + histogramsBlock(histograms) + "</div>\n";
@@ -311,6 +312,16 @@ std::string scoreSection(const ResultPageData& data)
                                           : f.note) + ".";
     }
     body += "</p>\n";
+    const model::LogHistogram* cohort = data.own ? data.own->scores(f.version) : nullptr;
+    if (cohort) {
+        // The score among its cohort's, in the terms of the tests below.
+        const RatioFigures r = ratioToMedian(*cohort, f.score ? *f.score : 0.0);
+        body += "<div class=\"histograms\">" +
+                histogramOf("The score", "Score", *cohort, f.score ? *f.score : 0.0) + "</div>\n<p>Its cohort's " +
+                std::to_string(cohort->count()) + " counted scores: median " + formatFigure(r.median) +
+                ", quartiles " + ratioText(r.bandLower) + " and " + ratioText(r.bandUpper) + " the median" +
+                (r.ratio > 0 ? "; this score " + ratioText(r.ratio) + " the median" : std::string()) + ".</p>\n";
+    }
     if (f.standing == model::Standing::Outlier) {
         body += "<p class=\"outlier\">Outlier: this score lies outside the far-out fences of its cohort "
                 "(Tukey's rule on the log of the score), so it is left out of the cohort's figures and the "
@@ -650,6 +661,8 @@ std::string resultPageJson(const ResultPageData& data)
     j.field("version", data.score.version);
     j.field("rankAmongCard", data.score.rankAmongCard).field("scoredWithCard", data.score.scoredWithCard);
     j.field("rankAmongAll", data.score.rankAmongAll).field("scoredInAll", data.score.scoredInAll);
+    if (const model::LogHistogram* cohort = data.own ? data.own->scores(data.score.version) : nullptr)
+        cohortJson(j, *cohort, data.score.score ? *data.score.score : 0.0);
     j.endObject();
     j.key("measurements").beginArray();
     for (const model::Rate& rate : r.rates) {

@@ -176,8 +176,14 @@ TEST(PageRendering, ResultPageEscapesEveryValueAndShowsTheFiguresAndCharts)
                                                    "\"bars\":29,\"lower\":[0-9.]+,\"upper\":[0-9.]+,\"markedBar\":13,"
                                                    "\"counts\":\\[\\{\"bar\":0,[^}]*\"count\":1\\},\\{\"bar\":10,"
                                                    "[^}]*\\},\\{\"bar\":20,[^}]*\\},\\{\"bar\":28,[^}]*\\}\\]")));
-    // A histogram per rate with figures (FillRect and BltBitMap 16, WritePixelArray), each titled.
-    EXPECT_EQ(count(html, "<svg class=\"histogram\""), 3);
+    // A histogram per rate with figures (FillRect and BltBitMap 16, WritePixelArray) and of the
+    // cohort's scores, each titled. The scores 1000 to 1400 lie in bins 690, 700, 709, 717 and 724:
+    // median the centre of bin 709, e^7.095 = 1206, quartiles the centres of 700 and 717 (x0.91 and
+    // x1.08 of it), and 1234.4 is x1.02 of it.
+    EXPECT_EQ(count(html, "<svg class=\"histogram\""), 4);
+    EXPECT_NE(html.find("Its cohort's 5 counted scores: median 1206, quartiles ×0.91 and ×1.08 the median; this score "
+                        "×1.02 the median."),
+              std::string::npos);
     EXPECT_NE(html.find("<title>FillRect 16x16 Ops/s in its cohort: 4 counted results in 29 bars of 1 bin (1 % each) "
                         "from 899865 to 1202604, median 1052048; this result 1033760, ×0.98 the median</title>"),
               std::string::npos);

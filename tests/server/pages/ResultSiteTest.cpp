@@ -157,7 +157,7 @@ TEST_P(ResultSiteTest, ImportedRunsAreScoredRankedAndComparedAsWorkedOutByHand)
     EXPECT_EQ(json.contentType, "application/json; charset=utf-8");
     EXPECT_NE(json.body.find("\"score\":{\"score\":80877.08"), std::string::npos);
     EXPECT_NE(json.body.find(",\"version\":1,\"rankAmongCard\":2,\"scoredWithCard\":3,\"rankAmongAll\":2,"
-                             "\"scoredInAll\":3}"),
+                             "\"scoredInAll\":3,\"cohort\":{\"count\":3,"),
               std::string::npos);
     EXPECT_EQ(get("/Benchmark/Korvid/Result/2", "", "application/json").body.front(), '{');
 
