@@ -114,7 +114,8 @@ public:
     // checkpoint): a lost background transaction is done again, and the next upload's commit
     // makes everything before it durable. The log is copied after the turn, without holding
     // the gate. held is set to the time from the transaction's begin to its commit (or
-    // rollback) returning: how long it held SQLite's write lock.
+    // rollback) returning: how long it held SQLite's write lock. On PostgreSQL it runs on a
+    // session of the pool and commits without waiting for the log to reach the disk.
     template <typename Work>
     auto inBackgroundTransaction(Slice::Clock::duration budget, Slice::Clock::duration& held, Work&& work)
         -> decltype(work(std::declval<soci::session&>(), std::declval<const Slice&>()));
@@ -174,6 +175,9 @@ auto Database::inBackgroundTransaction(Slice::Clock::duration budget, Slice::Clo
         if (dialect_ == Dialect::PostgreSQL) {
             Lease lease(*this);
             Transaction transaction(dialect_, *lease);
+            // A background transaction lost with a crash is done again: its commit need not
+            // wait for the log to reach the disk.
+            *lease << "SET LOCAL synchronous_commit = off";
             const Slice slice(nullptr, Slice::Clock::now(), budget);
             auto result = work(*lease, slice);
             transaction.commit();

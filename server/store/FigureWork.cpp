@@ -62,8 +62,13 @@ FigureWork::Clock::duration FigureWork::workBudget() const
     return std::max(budget, Clock::duration::zero());
 }
 
-bool FigureWork::room(const Database::Slice& slice, Clock::duration longestStep)
+bool FigureWork::room(const Database::Slice& slice, Clock::duration longestStep) const
 {
+    // On PostgreSQL uploads and the work lock the same rows (a cohort, its bins, the score bins)
+    // in the same order only when the work stores one result per transaction, as an upload
+    // does; with several, the two could wait for each other until one is aborted.
+    if (database_.dialect() == Dialect::PostgreSQL)
+        return false;
     return !slice.over() && slice.elapsed() + longestStep < slice.budget();
 }
 
@@ -173,7 +178,9 @@ bool FigureWork::retiredSlice(soci::session& s, const Database::Slice& slice)
         return false;
     Clock::duration longestStep{};
     long long left = 0;
-    for (bool first = true; first || room(slice, longestStep); first = false) {
+    // Nothing else writes a retired version's rows: several steps a transaction on either storage.
+    const auto more = [&] { return !slice.over() && slice.elapsed() + longestStep < slice.budget(); };
+    for (bool first = true; first || more(); first = false) {
         const auto start = Clock::now();
         s << "DELETE FROM scores WHERE version = :v AND result_id IN (SELECT result_id FROM scores WHERE "
              "version = :v ORDER BY result_id LIMIT " + std::to_string(kRetiredResults) + ")",
@@ -190,7 +197,7 @@ bool FigureWork::retiredSlice(soci::session& s, const Database::Slice& slice)
     const int test = -version;
     int progress = 0;
     s << "SELECT progress FROM score_versions WHERE version = :v", soci::into(progress), soci::use(version);
-    while (room(slice, longestStep)) {
+    while (more()) {
         const auto start = Clock::now();
         int next = 0;
         soci::indicator more = soci::i_null;

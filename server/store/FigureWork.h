@@ -42,7 +42,7 @@ private:
     Clock::duration workBudget() const;
     // Whether one more step may start: the slice is not over and a step as long as the
     // longest so far still fits.
-    static bool room(const Database::Slice& slice, Clock::duration longestStep);
+    bool room(const Database::Slice& slice, Clock::duration longestStep) const;
 
     // One transaction of each kind; each returns whether it did anything.
     bool pendingSlice(soci::session& s, const Database::Slice& slice);

@@ -154,11 +154,12 @@ TEST_P(UpgradeTest, BackgroundWorkCommitsWhenTheClockSaysAndNeverBeforeItsFirstR
     EXPECT_EQ(count("SELECT COUNT(*) FROM results WHERE standing = 0"), 0);
 }
 
-TEST_P(UpgradeTest, BackgroundWorkWithTimeToSpareDoesEveryWaitingResultInOneTransaction)
+TEST_P(UpgradeTest, BackgroundWorkWithTimeToSpareDoesEveryWaitingResultInOneTransactionOnSQLite)
 {
     FigureWork generous(*database_, false, std::chrono::minutes(10));
     EXPECT_FALSE(generous.run(std::chrono::seconds(60)));
-    EXPECT_EQ(generous.transactions(), 1);
+    // On PostgreSQL one result a transaction, as an upload, so that the two lock rows in one order.
+    EXPECT_EQ(generous.transactions(), GetParam() == Storage::SQLite ? 1 : 5);
     EXPECT_EQ(generous.resultsDone(), 5);
     EXPECT_EQ(count("SELECT COUNT(*) FROM results WHERE standing = 0"), 0);
     EXPECT_EQ(count("SELECT SUM(result_count) FROM cohorts"), 5);
