@@ -1,5 +1,6 @@
 #include "server/store/SociRecordStore.h"
 
+#include <chrono>
 #include <cstdio>
 #include <set>
 #include <tuple>
@@ -496,12 +497,31 @@ LoginOutcome SociRecordStore::checkLogin(const std::string& name, const std::str
 {
     std::string hash;
     int enabled = 0;
-    database_.withSession([&](soci::session& session) {
-        session << "SELECT key_hash, enabled FROM clients WHERE name = :name", soci::use(name),
-            soci::into(hash), soci::into(enabled);
-        if (!session.got_data())
-            hash.clear();
-    });
+    const auto now = std::chrono::steady_clock::now();
+    bool known = false;
+    {
+        std::lock_guard<std::mutex> lock(loginsMutex_);
+        const auto found = logins_.find(name);
+        if (found != logins_.end() && found->second.until > now) {
+            hash = found->second.keyHash;
+            enabled = 1;
+            known = true;
+        }
+    }
+    if (!known) {
+        database_.withSession([&](soci::session& session) {
+            session << "SELECT key_hash, enabled FROM clients WHERE name = :name", soci::use(name),
+                soci::into(hash), soci::into(enabled);
+            if (!session.got_data())
+                hash.clear();
+        });
+        if (!hash.empty() && enabled) {
+            std::lock_guard<std::mutex> lock(loginsMutex_);
+            if (logins_.size() >= kRememberedLogins)
+                logins_.clear();
+            logins_[name] = {hash, now + std::chrono::milliseconds(kLoginMemoryMillis)};
+        }
+    }
     if (hash.empty())
         return LoginOutcome::Unknown;
     if (!keyMatches(key, hash))
@@ -509,8 +529,15 @@ LoginOutcome SociRecordStore::checkLogin(const std::string& name, const std::str
     return enabled ? LoginOutcome::Accepted : LoginOutcome::Disabled;
 }
 
+void SociRecordStore::forgetLogin(const std::string& name)
+{
+    std::lock_guard<std::mutex> lock(loginsMutex_);
+    logins_.erase(name);
+}
+
 void SociRecordStore::addClient(const std::string& name, const std::string& key)
 {
+    forgetLogin(name);
     const std::string hash = hashKey(key);
     const long long now = unixNow();
     database_.inTransaction([&](soci::session& session) {
@@ -523,6 +550,7 @@ void SociRecordStore::addClient(const std::string& name, const std::string& key)
 
 bool SociRecordStore::disableClient(const std::string& name)
 {
+    forgetLogin(name);
     return database_.inTransaction([&](soci::session& session) {
         soci::statement statement =
             (session.prepare << "UPDATE clients SET enabled = 0 WHERE name = :name", soci::use(name));

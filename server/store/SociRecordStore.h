@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "server/store/Database.h"
@@ -27,7 +29,11 @@ public:
     // How long an identical upload of the same client answers with the stored result.
     static constexpr long long kResubmissionWindowSeconds = 3600;
 
+    // An enabled client's stored key is remembered for kLoginMemoryMillis, so that the requests
+    // of one upload (sixteen, each with its login) read it once: a client disabled or given a
+    // new key by another process is refused within that time; by this one, at once.
     LoginOutcome checkLogin(const std::string& name, const std::string& key) override;
+    static constexpr int kLoginMemoryMillis = 2000;
     void addClient(const std::string& name, const std::string& key) override;
     bool disableClient(const std::string& name) override;
 
@@ -39,6 +45,16 @@ private:
     int32_t storeObjectIn(soci::session& session, const BCObject& object,
                           std::map<const BCObject*, int32_t>& stored);
 
+    void forgetLogin(const std::string& name);
+
+    struct RememberedLogin {
+        std::string keyHash;
+        std::chrono::steady_clock::time_point until;
+    };
+    static constexpr std::size_t kRememberedLogins = 1024;
+
     Database& database_;
     bool countImported_ = false;
+    std::mutex loginsMutex_;
+    std::map<std::string, RememberedLogin> logins_;
 };
