@@ -125,6 +125,12 @@ std::string modeQuery(const model::CohortKey& mode)
            std::to_string(mode.height) + "x" + std::to_string(mode.bitsPerPixel);
 }
 
+// "1 driver", "4 drivers".
+std::string counted(int64_t n, const std::string& what)
+{
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
 std::string versionCell(const DriverHistoryVersion& v)
 {
     return "<td><a href=\"" + std::string(kSiteBase) + "Result/" + std::to_string(v.figures.newestResultId) + "\">" +
@@ -153,8 +159,8 @@ std::string driverHistoryPageHtml(const DriverHistoryData& data)
             if (m.key.sameSystemAndMode(data.mode))
                 continue;
             body += std::string(first ? "" : "; ") + "<a href=\"" + escapeHtml(driverHistoryPath(data.graphicsCardId, m.key)) +
-                    "\">" + escapeHtml(m.key.modeText()) + "</a> (" + std::to_string(m.drivers) + " drivers, " +
-                    std::to_string(m.resultCount) + " results)";
+                    "\">" + escapeHtml(m.key.modeText()) + "</a> (" + counted(m.drivers, "driver") + ", " +
+                    counted(m.resultCount, "result") + ")";
             first = false;
         }
         body += ".</p>\n";

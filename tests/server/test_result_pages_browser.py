@@ -453,6 +453,9 @@ class ResultPagesInChromium(DoneWalk, SiteInChromium):
                     self.assertEqual(len(line.get_attribute("points").split()), 4)  # a point per version
         other = self.visit(path + "?system=Direct2D&mode=640x480x32", "driver-history-direct2d.png")
         self.assertIn("Direct2D, 640x480, 32 bpp", other)
+        self.assertIn("Other graphics systems and display modes of this card: GDI, 320x240, 32 bpp (4 drivers, %d "
+                      "results)." % (4 * LONG_PER_DRIVER), other)
+        self.assertIn("Direct2D, 640x480, 32 bpp (1 driver, %d results)." % LONG_D2D, text)
         # Direct2D under Wine composites but has no overlapped blit; GDI the other way round.
         self.assertEqual([h.text for h in self.browser.find_elements(By.TAG_NAME, "h2")],
                          ["Score", "Pixel-array transfers", "FillRect", "BltBitMap", "Composite", "Random"])
