@@ -378,6 +378,10 @@ class ResultPagesInChromium(DoneWalk, SiteInChromium):
                 self.assertIn("Result %d: %s" % (nearest["id"], nearest["cardName"]), text)
         self.assertEqual([r["id"] for r in similar["otherDrivers"]["nearest"]], [self.older])
         self.assertIn("%.0f (score version 1" % result["score"]["score"], text)
+        scores = result["score"]["cohort"]
+        self.assertIn("Its cohort's %d counted scores: median %s" % (scores["count"], figure_text(scores["median"])), text)
+        self.assertIn("The score in its cohort: %d counted results in %d bars" % (scores["count"],
+                                                                                  scores["histogram"]["bars"]), text)
         self.assertIn("NVIDIA GeForce GTX 470", text)
         self.assertIn("Display mode 320x240 (32 bpp), refresh rate unknown", text)
         self.assertIn("nvd3dum.dll 29.0.9", text)  # the older driver's column
