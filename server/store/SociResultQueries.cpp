@@ -69,7 +69,14 @@ std::optional<ResultPageData> SociResultQueries::resultPage(int32_t id)
             return data;
         const model::CohortKey& key = data.own->key;
         if (key.graphicsCardId > 0) {
-            data.drivers = historyQueries::driversOf(s, key, data.score.version);
+            // The card's cohorts read once for both lists (each cohort's median score is a query):
+            // its drivers in this system and mode, and this driver in the others.
+            for (CohortSummary& c : cohortQueries::ofCard(s, key.graphicsCardId, data.score.version)) {
+                if (c.key.sameSystemAndMode(key))
+                    data.drivers.push_back(std::move(c));
+                else if (c.key.driverKey == key.driverKey)
+                    data.otherModes.push_back(std::move(c));
+            }
             const int32_t previous = historyQueries::previousDriverOf(data.drivers, key);
             if (previous > 0)
                 data.previousDriver = cohortQueries::figures(s, previous);
@@ -80,7 +87,6 @@ std::optional<ResultPageData> SociResultQueries::resultPage(int32_t id)
                     shown.push_back(data.drivers[i]);
             }
             data.drivers = std::move(shown);
-            data.otherModes = historyQueries::otherModesOf(s, key, data.score.version);
         }
         const double median = data.own->medianScore(data.score.version);
         if (median > 0) {
