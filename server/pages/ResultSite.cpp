@@ -248,7 +248,7 @@ bool ResultSite::handle(const HttpRequestView& request, HttpReply& reply)
                                                    (json ? ".json" : csv ? ".csv" : "") +
                                                    (request.query.empty() ? "" : "?" + request.query));
     } else if (csv && section == "Result" && hasArgument) {
-        const auto data = parseId(argument, id) ? queries_.resultPage(id) : std::nullopt;
+        const auto data = parseId(argument, id) ? queries_.resultMeasurements(id) : std::nullopt;
         if (!data) {
             notFound(reply, false, "There is no result " + argument + ".");
         } else {

@@ -19,6 +19,9 @@ public:
     virtual ~ResultQueries() = default;
 
     virtual std::optional<ResultPageData> resultPage(int32_t id) = 0;
+    // A result with its own cohort's figures only (what its CSV holds): no ranks, drivers or
+    // similar results.
+    virtual std::optional<ResultPageData> resultMeasurements(int32_t id) = 0;
     // Nothing when any of the IDs names no result.
     virtual std::optional<ComparePageData> comparePage(const std::vector<int32_t>& ids) = 0;
     // The newest results, or those whose card, processor or driver contains the search text.

@@ -99,6 +99,20 @@ std::optional<ResultPageData> SociResultQueries::resultPage(int32_t id)
     });
 }
 
+std::optional<ResultPageData> SociResultQueries::resultMeasurements(int32_t id)
+{
+    return database_.withSession([&](soci::session& s) -> std::optional<ResultPageData> {
+        auto result = loadResult(s, id);
+        if (!result)
+            return std::nullopt;
+        ResultPageData data;
+        data.result = std::move(*result);
+        if (data.result.cohortId > 0)
+            data.own = cohortQueries::figures(s, data.result.cohortId);
+        return data;
+    });
+}
+
 std::optional<ComparePageData> SociResultQueries::comparePage(const std::vector<int32_t>& ids)
 {
     return database_.withSession([&](soci::session& s) -> std::optional<ComparePageData> {

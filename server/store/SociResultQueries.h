@@ -19,6 +19,7 @@ public:
     explicit SociResultQueries(Database& database, int64_t unused = 0);
 
     std::optional<ResultPageData> resultPage(int32_t id) override;
+    std::optional<ResultPageData> resultMeasurements(int32_t id) override;
     std::optional<ComparePageData> comparePage(const std::vector<int32_t>& ids) override;
     IndexPageData latestResults(const std::string& search, int limit) override;
     ResultListData resultList(const ResultListRequest& request) override;
