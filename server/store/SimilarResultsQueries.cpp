@@ -39,13 +39,15 @@ std::vector<CardCohort> cohortsOfCard(soci::session& s, int32_t card)
     return list;
 }
 
-// A probe: up to kSimilarNearest IDs on one side of the result's along an index of (column, ID)
-// whose column equals a value, each row tagged. Every probe of a page goes in one statement of
-// UNION ALL, so a page pays one round trip for all of them, not one per cohort.
+// The results along an index of (column, ID) whose column equals a value: probed for up to
+// kSimilarNearest IDs on each side of the result's, or counted up to kSimilarCountCap + 2 rows.
+// Every probe and count of a page goes in one statement of UNION ALL, each row tagged with its
+// probe's tag, so a page pays one round trip for all of them, not one per cohort.
 struct Probe {
     std::string column;  // "cohort_id", "cpu_name", "os_text"
-    std::string value;   // SQL text: an integer, or a placeholder (":c0") bound to a name
-    int tag = 0;         // the cohort, or 0 for the processor and 1 for the OS
+    std::string value;   // SQL text: an integer, or a placeholder (":n0") bound to a name
+    int tag = 0;         // the cohort's ID, or one of the names' tags below
+    bool count = false;  // a count (one row: the count and the tag) instead of IDs
 };
 
 std::vector<std::pair<int32_t, int>> probeIds(soci::session& s, const std::vector<Probe>& probes, int32_t id,
@@ -56,12 +58,20 @@ std::vector<std::pair<int32_t, int>> probeIds(soci::session& s, const std::vecto
         return found;
     std::string sql;
     int n = 0;
+    const auto add = [&](const std::string& part) {
+        sql += (sql.empty() ? "" : " UNION ALL ") + part + " p" + std::to_string(n++);
+    };
     for (const Probe& p : probes) {
+        const std::string where = " FROM results WHERE " + p.column + " = " + p.value;
+        if (p.count) {
+            add("SELECT CAST(COUNT(*) AS INTEGER), " + std::to_string(p.tag) + " FROM (SELECT 1" + where + " LIMIT " +
+                std::to_string(kSimilarCountCap + 2) + ")");
+            continue;
+        }
         for (const char* side : {" < ", " > "}) {
-            sql += std::string(sql.empty() ? "" : " UNION ALL ") + "SELECT id, " + std::to_string(p.tag) +
-                   " FROM (SELECT id FROM results WHERE " + p.column + " = " + p.value + " AND id" + side +
-                   std::to_string(id) + " ORDER BY id " + (side[1] == '<' ? "DESC" : "ASC") + " LIMIT " +
-                   std::to_string(kSimilarNearest) + ") p" + std::to_string(n++);
+            add("SELECT id, " + std::to_string(p.tag) + " FROM (SELECT id" + where + " AND id" + side +
+                std::to_string(id) + " ORDER BY id " + (side[1] == '<' ? "DESC" : "ASC") + " LIMIT " +
+                std::to_string(kSimilarNearest) + ")");
         }
     }
     constexpr std::size_t kBatch = 256;
@@ -167,8 +177,8 @@ SimilarResults of(soci::session& s, int32_t resultId, const model::CohortKey& ke
         similar.osText.clear();
 
     std::vector<Probe> probes;
-    // The names bound to each statement's placeholders; deques: their addresses stay put.
-    std::deque<std::pair<std::string, std::string>> probeBinds, countBinds;
+    // The names bound to the placeholders; a deque: their addresses stay put.
+    std::deque<std::pair<std::string, std::string>> binds;
     std::vector<int> driverCohorts;
     if (key.graphicsCardId > 0) {
         std::vector<CardCohort> drivers, modes;
@@ -196,67 +206,49 @@ SimilarResults of(soci::session& s, int32_t resultId, const model::CohortKey& ke
                          [](const ModeCount& a, const ModeCount& b) { return a.count > b.count; });
         for (const CardCohort& c : probed(std::move(drivers))) {
             driverCohorts.push_back(c.id);
-            probes.push_back({"cohort_id", std::to_string(c.id), c.id});
+            probes.push_back({"cohort_id", std::to_string(c.id), c.id, false});
         }
         for (const CardCohort& c : probed(std::move(modes)))
-            probes.push_back({"cohort_id", std::to_string(c.id), c.id});
+            probes.push_back({"cohort_id", std::to_string(c.id), c.id, false});
     }
     // Cohort IDs are positive: the names' tags cannot be taken for one.
-    constexpr int kProcessor = 0, kOs = -1;
-    const std::pair<const std::string*, std::pair<const char*, int>> named[] = {
-        {&similar.cpuName, {"cpu_name", kProcessor}}, {&similar.osText, {"os_text", kOs}}};
-    std::string counts;
-    for (const auto& [name, what] : named) {
-        if (name->empty())
+    constexpr int kProcessor = 0, kOs = -1, kProcessorCount = -2, kOsCount = -3;
+    const struct {
+        const std::string& name;
+        const char* column;
+        int tag, countTag;
+    } named[] = {{similar.cpuName, "cpu_name", kProcessor, kProcessorCount},
+                 {similar.osText, "os_text", kOs, kOsCount}};
+    for (const auto& n : named) {
+        if (n.name.empty())
             continue;
-        for (int side = 0; side < 2; ++side) {
-            probeBinds.emplace_back("n" + std::to_string(probeBinds.size()), *name);
-            probes.push_back({what.first, ":" + probeBinds.back().first, what.second});
-        }
-        countBinds.emplace_back("c" + std::to_string(countBinds.size()), *name);
-        counts += std::string(counts.empty() ? "SELECT " : ", ") + "(SELECT COUNT(*) FROM (SELECT 1 FROM results WHERE " +
-                  what.first + " = :" + countBinds.back().first + " LIMIT " + std::to_string(kSimilarCountCap + 2) +
-                  ") " + countBinds.back().first + ")";
+        binds.emplace_back("n" + std::to_string(binds.size()), n.name);
+        probes.push_back({n.column, ":" + binds.back().first, n.tag, false});
+        probes.push_back({n.column, ":" + binds.back().first, n.countTag, true});
     }
 
+    // A name's count holds the result itself.
+    const auto setCount = [](SimilarGroup& g, long long rows) {
+        g.count = std::max<long long>(0, rows - 1);
+        if (g.count > kSimilarCountCap) {
+            g.count = kSimilarCountCap;
+            g.countCapped = true;
+        }
+    };
     std::vector<int32_t> forDrivers, forModes, forProcessor, forOs;
-    for (const auto& [id, tag] : probeIds(s, probes, resultId, probeBinds)) {
+    for (const auto& [id, tag] : probeIds(s, probes, resultId, binds)) {
         if (tag == kProcessor)
             forProcessor.push_back(id);
         else if (tag == kOs)
             forOs.push_back(id);
+        else if (tag == kProcessorCount)
+            setCount(similar.sameProcessor, id);
+        else if (tag == kOsCount)
+            setCount(similar.sameOs, id);
         else if (std::find(driverCohorts.begin(), driverCohorts.end(), tag) != driverCohorts.end())
             forDrivers.push_back(id);
         else
             forModes.push_back(id);
-    }
-    if (!counts.empty()) {
-        long long first = 0, second = 0;
-        soci::statement st(s);
-        st.exchange(soci::into(first));
-        if (!similar.cpuName.empty() && !similar.osText.empty())
-            st.exchange(soci::into(second));
-        for (auto& [name, value] : countBinds)
-            st.exchange(soci::use(value, name));
-        st.alloc();
-        st.prepare(counts);
-        st.define_and_bind();
-        st.execute(true);
-        // The result itself is among them.
-        const auto set = [](SimilarGroup& g, long long rows) {
-            g.count = std::max<long long>(0, rows - 1);
-            if (g.count > kSimilarCountCap) {
-                g.count = kSimilarCountCap;
-                g.countCapped = true;
-            }
-        };
-        if (!similar.cpuName.empty()) {
-            set(similar.sameProcessor, first);
-            if (!similar.osText.empty())
-                set(similar.sameOs, second);
-        } else {
-            set(similar.sameOs, first);
-        }
     }
 
     const std::vector<int32_t> drivers = nearestOf(forDrivers, resultId), modes = nearestOf(forModes, resultId),

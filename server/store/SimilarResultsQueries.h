@@ -9,8 +9,8 @@
 // other drivers, in other display modes and the other graphics system, and the same processor
 // and OS. Bounded whatever the number of stored results: the card's cohorts are a handful of
 // rows with their counts kept, the nearest results are probes of at most kSimilarNearest rows
-// along an index ((cohort, ID), (processor, ID), (OS, ID)), all in one statement, and the
-// processor's and OS's counts stop at kSimilarCountCap: six statements a page.
+// along an index ((cohort, ID), (processor, ID), (OS, ID)) and the processor's and OS's counts
+// stop at kSimilarCountCap, all in one statement: four statements a page.
 namespace similarResultsQueries {
 
 // key: the result's cohort (card, driver, system and mode), also for a result whose figures
