@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace {
 
@@ -79,21 +80,29 @@ std::vector<CohortSummary> ofCard(soci::session& s, int32_t card, int version)
         list.push_back(std::move(summary));
         orders.push_back(std::move(order));
     }
-    const int test = -version;
-    for (CohortSummary& c : list) {
-        if (c.counted == 0)
-            continue;
-        model::LogHistogram scores;
-        std::vector<int> bins(512);
+    // Every cohort's score bins in one statement (one round trip, not one a cohort).
+    int test = -version;
+    std::string counted;
+    for (const CohortSummary& c : list) {
+        if (c.counted > 0)
+            counted += (counted.empty() ? "" : ", ") + std::to_string(c.cohortId);
+    }
+    if (!counted.empty()) {
+        std::map<int32_t, model::LogHistogram> scores;
+        std::vector<int> cohorts(512), bins(512);
         std::vector<long long> counts(512);
-        soci::statement st = (s.prepare << "SELECT bin, count FROM cohort_bins WHERE cohort_id = :c AND test = :t",
-                              soci::into(bins), soci::into(counts), soci::use(c.cohortId), soci::use(test));
+        soci::statement st = (s.prepare << "SELECT cohort_id, bin, count FROM cohort_bins WHERE test = :t AND "
+                                           "cohort_id IN (" + counted + ")",
+                              soci::into(cohorts), soci::into(bins), soci::into(counts), soci::use(test));
         st.execute();
         while (st.fetch()) {
             for (std::size_t i = 0; i < bins.size(); ++i)
-                scores.addBin(bins[i], counts[i]);
+                scores[cohorts[i]].addBin(bins[i], counts[i]);
         }
-        c.medianScore = scores.empty() ? 0.0 : scores.quantile(0.5);
+        for (CohortSummary& c : list) {
+            const auto found = scores.find(c.cohortId);
+            c.medianScore = found == scores.end() || found->second.empty() ? 0.0 : found->second.quantile(0.5);
+        }
     }
     // By system and mode, then the newest driver version first.
     std::vector<std::size_t> order(list.size());
