@@ -354,8 +354,10 @@ std::string figuresSection()
            "<p id=\"outliers\"><b>Outliers.</b> A result whose score lies below Q1 / r³ or above Q3 · r³ of its "
            "cohort's counted scores, where r = Q3 / Q1 but at least " + formatRate(model::kLeastQuartileRatio) +
            " (Tukey's far-out fences on the log of the score), is an outlier: flagged on its page and left out "
-           "of its cohort's figures and the rankings. It is judged once, when it arrives, if its cohort then has "
-           "at least " + std::to_string(model::kOutlierMinimum) + " counted scores.</p>\n"
+           "of its cohort's figures and the rankings. It is judged when it arrives, if its cohort then has "
+           "at least " + std::to_string(model::kOutlierMinimum) + " counted scores; the results counted before "
+           "that are judged when the cohort's counted scores reach " + std::to_string(model::kOutlierMinimum) +
+           ", by the fences of those " + std::to_string(model::kOutlierMinimum) + ".</p>\n"
            "<p id=\"noise\"><b>Noise (comparing results).</b> A ratio between two results is marked ▲ faster or "
            "▼ slower only beyond the noise band of the first result's cohort for that test: the smallest "
            "distance in bins within which 95 % of all pairs of the cohort's counted results fall, plus one bin, "
