@@ -240,9 +240,9 @@ std::string indexPageHtml(const ResultListData& data, const std::string& importM
     body += std::string(filtered ? "<h2>Results matching" : "<h2>Latest results") +
             (q.search.empty() ? "" : " “" + escapeHtml(q.search) + "”") + "</h2>\n";
     body += "<p>" + matchedText(data) + (filtered ? " match" : "") +
-            (q.sort == ResultSort::Score ? " with a score" : "") +
             (data.matchCount == MatchCount::Exact ? "" : " (counting stops after reading " +
                                                              std::to_string(data.countLimit) + " results)") +
+            (q.sort == ResultSort::Score ? "; sorted by score, those without a score are not listed" : "") +
             ". Download this page as <a href=\"" + escapeHtml(listLink(q, ".csv")) + "\">CSV</a> or <a href=\"" +
             escapeHtml(listLink(q, ".json")) + "\">JSON</a>.</p>\n";
     body += listTable(data) + pagingLinks(data);

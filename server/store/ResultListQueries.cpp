@@ -11,6 +11,9 @@
 
 namespace {
 
+// The most cohorts whose pages are merged rather than gathered.
+constexpr std::size_t kMergedCohorts = 16;
+
 struct Bind {
     std::string name;
     std::string value;
@@ -25,6 +28,7 @@ struct Constraint {
     // condition is not the cohorts'.
     std::string scoreIndexed;
     std::string scorePlain;
+    std::vector<int32_t> cohorts;  // when the condition is a set of cohorts
     std::vector<Bind> binds;
     int64_t bound = 0;   // at most this many results meet it (kCountLimit + 1: more than the limit)
     bool exact = false;  // and exactly this many
@@ -132,13 +136,14 @@ struct Part {
     bool exact = false;
     std::string scoreIndexed;
     std::string scorePlain;
+    std::vector<int32_t> cohorts;
 };
 
 Part cohortPart(const std::vector<int32_t>& cohorts, int64_t results)
 {
     const std::string list = "(" + idList(cohorts) + ")";
     return {"r.cohort_id IN " + list, "r.cohort_id + 0 IN " + list, results, true, "s.cohort_id IN " + list,
-            "s.cohort_id + 0 IN " + list};
+            "s.cohort_id + 0 IN " + list, cohorts};
 }
 
 Part valuePart(soci::session& s, const char* column, const std::vector<std::string>& values, Names& names,
@@ -174,6 +179,7 @@ std::optional<Constraint> anyOf(const std::vector<Part>& parts, std::vector<Bind
         c.bound = parts[0].bound;
         c.scoreIndexed = parts[0].scoreIndexed;
         c.scorePlain = parts[0].scorePlain;
+        c.cohorts = parts[0].cohorts;
     }
     c.exact = parts.size() == 1 && parts[0].exact;
     return c;
@@ -365,50 +371,73 @@ ResultListData list(soci::session& s, const ResultListRequest& q, int version, i
     const auto driving = std::min_element(constraints.begin(), constraints.end(),
                                           [](const Constraint& a, const Constraint& b) { return a.bound < b.bound; });
     const bool gather = driving != constraints.end() && driving->bound <= limit;
-    std::vector<Bind> binds;
+    std::vector<Bind> binds, countBinds;
+    for (const Constraint& c : constraints)
+        countBinds.insert(countBinds.end(), c.binds.begin(), c.binds.end());
     std::string where;
-    const auto add = [&](const std::string& condition) {
+    const auto add = [&](std::string& to, const std::string& condition) {
         if (!condition.empty())
-            where += (where.empty() ? " WHERE " : " AND ") + condition;
+            to += (to.empty() ? " WHERE " : " AND ") + condition;
     };
-    if (onScores)
-        add("s.version = " + std::to_string(version));
-    for (auto it = constraints.begin(); it != constraints.end(); ++it) {
-        add(gather && it == driving ? indexedOf(*it) : plainOf(*it));
-        binds.insert(binds.end(), it->binds.begin(), it->binds.end());
-    }
-    const std::string countWhere = where;
-    const std::vector<Bind> countBinds = binds;
-    add(keyset(s, q, order, version, gather, binds));
     const std::string direction = q.ascending ? " ASC" : " DESC";
-    std::string sortBy;
-    if (order.key.empty())
-        sortBy = (gather ? "r.id + 0" : "r.id") + direction;
-    else
-        sortBy = (gather ? order.plainKey : order.key) + direction + ", " + order.id + (gather ? " + 0" : "") + direction;
-    const std::vector<int> ids = idsOf(s, "SELECT " + order.id + order.from + where + " ORDER BY " + sortBy +
-                                              " LIMIT " + std::to_string(q.pageSize + 1),
-                                       binds, static_cast<std::size_t>(q.pageSize) + 1);
+    const std::string rows = std::to_string(q.pageSize + 1);
+    std::string sql;
+    if (gather && !driving->cohorts.empty() && driving->cohorts.size() <= kMergedCohorts &&
+        (onScores || q.sort == ResultSort::Id)) {
+        // A few cohorts: a page from each along its own index, already in order, merged. The
+        // rows read do not grow with the results stored.
+        binds = countBinds;
+        std::string others = onScores ? " WHERE s.version = " + std::to_string(version) : "";
+        for (auto it = constraints.begin(); it != constraints.end(); ++it) {
+            if (it != driving)
+                add(others, plainOf(*it));
+        }
+        add(others, keyset(s, q, order, version, false, binds));
+        const std::string key = onScores ? "s.score" + direction + ", s.result_id" : "r.id";
+        std::string parts;
+        for (std::size_t i = 0; i < driving->cohorts.size(); ++i) {
+            std::string part = others;
+            add(part, (onScores ? "s.cohort_id = " : "r.cohort_id = ") + std::to_string(driving->cohorts[i]));
+            parts += std::string(i == 0 ? "" : " UNION ALL ") + "SELECT * FROM (SELECT " +
+                     (onScores ? "s.score AS score, s.result_id AS id FROM scores s" : "r.id AS id FROM results r") +
+                     part + " ORDER BY " + key + direction + " LIMIT " + rows + ") m" + std::to_string(i);
+        }
+        sql = "SELECT id FROM (" + parts + ") u ORDER BY " + (onScores ? "score" + direction + ", " : std::string()) +
+              "id" + direction + " LIMIT " + rows;
+    } else {
+        // Few enough results meet the narrowest condition: gather them along its index and sort
+        // them. Otherwise walk the index of the sort order and filter the rows on the way: the
+        // matches are then more than limit of the stored results, so a page of them is near.
+        if (onScores)
+            add(where, "s.version = " + std::to_string(version));
+        for (auto it = constraints.begin(); it != constraints.end(); ++it)
+            add(where, gather && it == driving ? indexedOf(*it) : plainOf(*it));
+        binds = countBinds;
+        add(where, keyset(s, q, order, version, gather, binds));
+        std::string sortBy;
+        if (order.key.empty())
+            sortBy = (gather ? "r.id + 0" : "r.id") + direction;
+        else
+            sortBy = (gather ? order.plainKey : order.key) + direction + ", " + order.id + (gather ? " + 0" : "") +
+                     direction;
+        sql = "SELECT " + order.id + order.from + where + " ORDER BY " + sortBy + " LIMIT " + rows;
+    }
+    const std::vector<int> ids = idsOf(s, sql, binds, static_cast<std::size_t>(q.pageSize) + 1);
     data.hasMore = ids.size() > static_cast<std::size_t>(q.pageSize);
     data.results = summariesOf(s, std::vector<int>(ids.begin(), ids.begin() + std::min<std::size_t>(ids.size(), q.pageSize)),
                                version);
 
-    // How many match, reading at most limit results.
-    if (constraints.empty() && !byScore) {
+    // How many results the filters select, whatever the sort, reading at most limit results.
+    if (constraints.empty()) {
         data.matched = data.totalResults;
-    } else if (constraints.empty()) {
-        data.matched = countOf(s, "SELECT COUNT(*) FROM (SELECT 1 AS one FROM scores WHERE version = " +
-                                      std::to_string(version) + " LIMIT " + std::to_string(limit + 1) + ") x",
-                               {});
-        if (data.matched > limit) {
-            data.matched = limit;
-            data.matchCount = MatchCount::MoreThan;
-        }
-    } else if (constraints.size() == 1 && driving->exact && !byScore) {
+    } else if (constraints.size() == 1 && driving->exact) {
         data.matched = driving->bound;
     } else if (gather) {
-        data.matched = countOf(s, "SELECT COUNT(*)" + order.from + countWhere, countBinds);
-    } else if (constraints.size() == 1 && !byScore) {
+        std::string counted;
+        for (auto it = constraints.begin(); it != constraints.end(); ++it)
+            add(counted, it == driving ? it->indexed : it->plain);
+        data.matched = countOf(s, "SELECT COUNT(*) FROM results r" + counted, countBinds);
+    } else if (constraints.size() == 1) {
         data.matched = limit;
         data.matchCount = MatchCount::MoreThan;
     } else {
@@ -417,18 +446,10 @@ ResultListData list(soci::session& s, const ResultListRequest& q, int version, i
         std::string others;
         for (auto it = constraints.begin(); it != constraints.end(); ++it) {
             if (it != driving)
-                others += (others.empty() ? " WHERE " : " AND ") + plainOf(*it);
+                add(others, it->plain);
         }
-        const std::string read = std::to_string(limit);
-        const std::string v = std::to_string(version);
-        data.matched = countOf(s, onScores ? "SELECT COUNT(*) FROM (SELECT s.cohort_id FROM scores s WHERE s.version = " +
-                                                 v + " AND " + driving->scoreIndexed + " LIMIT " + read + ") s" + others
-                                           : "SELECT COUNT(*) FROM (SELECT r.id, r.cohort_id, r.os_text, r.cpu_name FROM "
-                                             "results r WHERE " + driving->indexed + " LIMIT " + read + ") r" +
-                                                 (byScore ? " JOIN scores s ON s.version = " + v +
-                                                                " AND s.result_id = r.id"
-                                                          : "") +
-                                                 others,
+        data.matched = countOf(s, "SELECT COUNT(*) FROM (SELECT r.id, r.cohort_id, r.os_text, r.cpu_name FROM results r "
+                                  "WHERE " + driving->indexed + " LIMIT " + std::to_string(limit) + ") r" + others,
                                countBinds);
         data.matchCount = MatchCount::AtLeast;
     }
