@@ -105,7 +105,7 @@ struct SimilarResults {
 };
 
 constexpr int kSimilarNearest = 5;
-constexpr int64_t kSimilarCountCap = 1000;
+constexpr int64_t kSimilarCountCap = 100;
 
 struct ResultPageData {
     StoredResult result;

@@ -18,6 +18,6 @@ namespace similarResultsQueries {
 SimilarResults of(soci::session& session, int32_t resultId, const model::CohortKey& key, int version);
 
 // How many of a card's cohorts are probed for the nearest results of a group: its largest.
-constexpr std::size_t kProbedCohorts = 24;
+constexpr std::size_t kProbedCohorts = 16;
 
 } // namespace similarResultsQueries
