@@ -12,6 +12,7 @@
 
 #include "server/store/Database.h"
 #include "server/store/WriteGate.h"
+#include "../ServerFixture.h"
 
 namespace {
 
@@ -121,4 +122,34 @@ TEST(WriteGateTest, ASliceIsOverOnceItsBudgetIsSpent)
     EXPECT_TRUE(none.over());
     const Database::Slice fresh(nullptr, Clock::now(), std::chrono::seconds(60));
     EXPECT_FALSE(fresh.over());
+}
+
+// The same through the database: background work in a SQLite transaction sees an upload of
+// another thread wait to write, and the upload goes in once the work has committed.
+TEST(WriteGateTest, BackgroundWorkOnSQLiteSeesAnUploadWaitAndLetsItInAfterItsCommit)
+{
+    std::string reason;
+    const std::string url = freshDatabaseURL(Storage::SQLite, reason);
+    ASSERT_FALSE(url.empty()) << reason;
+    const auto database = Database::open(url, 2);
+    Journal journal;
+    std::thread upload;
+    Database::Slice::Clock::duration held{};
+    const bool sawUpload = database->inBackgroundTransaction(
+        std::chrono::hours(1), held, [&](soci::session& s, const Database::Slice& slice) {
+            s << "INSERT INTO clients (name, key_hash, enabled, created_at) VALUES ('work', 'x', 1, 0)";
+            upload = std::thread([&] {
+                database->inTransaction([&](soci::session& u) {
+                    long long n = 0;
+                    u << "SELECT COUNT(*) FROM clients WHERE name = 'work'", soci::into(n);
+                    journal.add("upload sees " + std::to_string(n));
+                });
+            });
+            const bool over = eventually([&] { return slice.over(); });
+            journal.add("work commits");
+            return over;
+        });
+    upload.join();
+    EXPECT_TRUE(sawUpload);
+    EXPECT_EQ(journal.entries(), (std::vector<std::string>{"work commits", "upload sees 1"}));
 }
