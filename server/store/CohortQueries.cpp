@@ -4,6 +4,8 @@
 #include <cmath>
 #include <map>
 
+#include "server/store/SqlDialect.h"
+
 namespace {
 
 const char* const kCohortColumns =
@@ -18,12 +20,11 @@ std::vector<std::pair<CohortSummary, std::string>> readCohorts(soci::session& s,
     std::vector<int> ids(64), cards(64), systems(64), widths(64), heights(64), bits(64), newest(64);
     std::vector<long long> counts(64), counted(64);
     std::vector<std::string> keys(64), names(64), texts(64), orders(64);
-    soci::statement st = (s.prepare << std::string("SELECT ") + kCohortColumns + " FROM cohorts WHERE " + where,
+    soci::statement st = runOnce(s, std::string("SELECT ") + kCohortColumns + " FROM cohorts WHERE " + where,
                           soci::into(ids), soci::into(cards), soci::into(keys), soci::into(systems), soci::into(widths),
                           soci::into(heights), soci::into(bits), soci::into(names), soci::into(texts),
                           soci::into(counts), soci::into(counted), soci::into(newest), soci::into(orders),
                           soci::use(arg));
-    st.execute();
     while (st.fetch()) {
         for (std::size_t i = 0; i < ids.size(); ++i) {
             CohortSummary c;
@@ -62,9 +63,8 @@ std::optional<CohortFigures> figures(soci::session& s, int32_t cohortId)
     c.newestResultId = summary.newestResultId;
     std::vector<int> tests(1024), bins(1024);
     std::vector<long long> counts(1024);
-    soci::statement st = (s.prepare << "SELECT test, bin, count FROM cohort_bins WHERE cohort_id = :c",
+    soci::statement st = runOnce(s, "SELECT test, bin, count FROM cohort_bins WHERE cohort_id = :c",
                           soci::into(tests), soci::into(bins), soci::into(counts), soci::use(cohortId));
-    st.execute();
     while (st.fetch()) {
         for (std::size_t i = 0; i < tests.size(); ++i)
             c.tests.try_emplace(tests[i]).first->second.addBin(bins[i], counts[i]);
@@ -91,10 +91,9 @@ std::vector<CohortSummary> ofCard(soci::session& s, int32_t card, int version)
         std::map<int32_t, model::LogHistogram> scores;
         std::vector<int> cohorts(512), bins(512);
         std::vector<long long> counts(512);
-        soci::statement st = (s.prepare << "SELECT cohort_id, bin, count FROM cohort_bins WHERE test = :t AND "
+        soci::statement st = runOnce(s, "SELECT cohort_id, bin, count FROM cohort_bins WHERE test = :t AND "
                                            "cohort_id IN (" + counted + ")",
                               soci::into(cohorts), soci::into(bins), soci::into(counts), soci::use(test));
-        st.execute();
         while (st.fetch()) {
             for (std::size_t i = 0; i < bins.size(); ++i)
                 scores[cohorts[i]].addBin(bins[i], counts[i]);

@@ -101,10 +101,9 @@ bool FigureWork::pendingSlice(soci::session& s, const Database::Slice& slice)
         std::vector<std::pair<std::string, std::string>> fields;
         {
             std::vector<std::string> names(64), values(64);
-            soci::statement st = (s.prepare << "SELECT name, value FROM result_fields WHERE result_id = :id "
+            soci::statement st = runOnce(s, "SELECT name, value FROM result_fields WHERE result_id = :id "
                                                "AND name IN ('GraphicsSystem', 'CompositeSrcMaskCombineAlphas')",
                                   soci::into(names), soci::into(values), soci::use(id));
-            st.execute();
             while (st.fetch()) {
                 for (std::size_t i = 0; i < names.size(); ++i)
                     fields.emplace_back(names[i], values[i]);

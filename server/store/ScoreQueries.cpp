@@ -2,6 +2,7 @@
 
 #include "server/model/LogHistogram.h"
 #include "server/model/Ranking.h"
+#include "server/store/SqlDialect.h"
 
 namespace {
 
@@ -76,12 +77,11 @@ RankingPageData ranking(soci::session& s)
     std::vector<std::string> names(2000);
     std::vector<long long> counted(2000);
     std::vector<double> lower(2000), median(2000), upper(2000);
-    soci::statement st = (s.prepare << "SELECT graphics_card_id, card_name, counted, lower_score, median_score, "
+    soci::statement st = runOnce(s, "SELECT graphics_card_id, card_name, counted, lower_score, median_score, "
                                        "upper_score FROM card_figures WHERE version = :v "
                                        "ORDER BY median_score DESC, counted DESC",
                           soci::into(cards), soci::into(names), soci::into(counted), soci::into(lower),
                           soci::into(median), soci::into(upper), soci::use(data.version));
-    st.execute();
     while (st.fetch()) {
         for (std::size_t i = 0; i < cards.size(); ++i) {
             RankingRow row{cards[i], names[i], counted[i], lower[i], median[i], upper[i]};
