@@ -4,24 +4,16 @@
 
 namespace historyQueries {
 
-std::vector<CohortSummary> driversOf(soci::session& s, const model::CohortKey& key, int version)
+CardCohorts cohortsBeside(soci::session& s, const model::CohortKey& key, int version)
 {
-    std::vector<CohortSummary> drivers;
+    CardCohorts found;
     for (CohortSummary& c : cohortQueries::ofCard(s, key.graphicsCardId, version)) {
         if (c.key.sameSystemAndMode(key))
-            drivers.push_back(std::move(c));
+            found.drivers.push_back(std::move(c));
+        else if (c.key.driverKey == key.driverKey)
+            found.otherModes.push_back(std::move(c));
     }
-    return drivers;
-}
-
-std::vector<CohortSummary> otherModesOf(soci::session& s, const model::CohortKey& key, int version)
-{
-    std::vector<CohortSummary> modes;
-    for (CohortSummary& c : cohortQueries::ofCard(s, key.graphicsCardId, version)) {
-        if (c.key.driverKey == key.driverKey && !c.key.sameSystemAndMode(key))
-            modes.push_back(std::move(c));
-    }
-    return modes;
+    return found;
 }
 
 int32_t previousDriverOf(const std::vector<CohortSummary>& drivers, const model::CohortKey& key)

@@ -9,11 +9,15 @@
 // A card's drivers over time, in version order (model::versionOrderKey), not upload order.
 namespace historyQueries {
 
-// The cohorts of the same card, graphics system and display mode as key, newest driver
-// version first.
-std::vector<CohortSummary> driversOf(soci::session& session, const model::CohortKey& key, int version);
-// The same card and driver in other display modes or graphics systems.
-std::vector<CohortSummary> otherModesOf(soci::session& session, const model::CohortKey& key, int version);
+struct CardCohorts {
+    // The cohorts of the same card, graphics system and display mode as the key, newest driver
+    // version first.
+    std::vector<CohortSummary> drivers;
+    // The same card and driver in other display modes or graphics systems.
+    std::vector<CohortSummary> otherModes;
+};
+// Both from one read of the card's cohorts (each with its score bins).
+CardCohorts cohortsBeside(soci::session& session, const model::CohortKey& key, int version);
 // The cohort of the driver version just before key's, among driversOf; 0 when none.
 int32_t previousDriverOf(const std::vector<CohortSummary>& drivers, const model::CohortKey& key);
 

@@ -69,14 +69,9 @@ std::optional<ResultPageData> SociResultQueries::resultPage(int32_t id)
             return data;
         const model::CohortKey& key = data.own->key;
         if (key.graphicsCardId > 0) {
-            // The card's cohorts read once for both lists (each cohort's median score is a query):
-            // its drivers in this system and mode, and this driver in the others.
-            for (CohortSummary& c : cohortQueries::ofCard(s, key.graphicsCardId, data.score.version)) {
-                if (c.key.sameSystemAndMode(key))
-                    data.drivers.push_back(std::move(c));
-                else if (c.key.driverKey == key.driverKey)
-                    data.otherModes.push_back(std::move(c));
-            }
+            historyQueries::CardCohorts beside = historyQueries::cohortsBeside(s, key, data.score.version);
+            data.drivers = std::move(beside.drivers);
+            data.otherModes = std::move(beside.otherModes);
             const int32_t previous = historyQueries::previousDriverOf(data.drivers, key);
             if (previous > 0)
                 data.previousDriver = cohortQueries::figures(s, previous);
