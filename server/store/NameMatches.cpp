@@ -4,6 +4,8 @@
 #include <cctype>
 #include <utility>
 
+#include "server/store/SqlDialect.h"
+
 namespace {
 
 std::string lower(const std::string& text)
@@ -46,7 +48,6 @@ std::vector<int32_t> cards(soci::session& s, const std::string& text, bool byNam
 {
     std::vector<int32_t> found;
     const auto collect = [&](soci::statement& st, std::vector<int>& ids) {
-        st.execute();
         while (st.fetch()) {
             found.insert(found.end(), ids.begin(), ids.end());
             ids.resize(256);
@@ -55,20 +56,20 @@ std::vector<int32_t> cards(soci::session& s, const std::string& text, bool byNam
     std::vector<int> ids(256);
     if (byName) {
         const std::string pattern = containing(text);
-        soci::statement st = (s.prepare << "SELECT DISTINCT graphics_card_id FROM cohorts WHERE graphics_card_id > 0 "
-                                           "AND LOWER(card_name) LIKE :p ESCAPE '\\'",
-                              soci::into(ids), soci::use(pattern));
+        soci::statement st = runOnce(s, "SELECT DISTINCT graphics_card_id FROM cohorts WHERE graphics_card_id > 0 "
+                                        "AND LOWER(card_name) LIKE :p ESCAPE '\\'",
+                                     soci::into(ids), soci::use(pattern));
         collect(st, ids);
     }
     // The description records are shared: one per card, however many results name it.
     const std::string id = lower(text);
     const std::string vendor = vendorIdOf(text).empty() ? id : vendorIdOf(text);
     ids.resize(256);
-    soci::statement st = (s.prepare << "SELECT DISTINCT f.record_id FROM record_fields f JOIN records r ON r.id = "
-                                       "f.record_id AND r.type = 'BenchmarkGraphicsCard' WHERE f.name IN "
-                                       "('ProductID', 'VendorID', 'SubProductID', 'SubVendorID') AND "
-                                       "LOWER(f.value) IN (:id, :vendor)",
-                          soci::into(ids), soci::use(id, "id"), soci::use(vendor, "vendor"));
+    soci::statement st = runOnce(s, "SELECT DISTINCT f.record_id FROM record_fields f JOIN records r ON r.id = "
+                                    "f.record_id AND r.type = 'BenchmarkGraphicsCard' WHERE f.name IN "
+                                    "('ProductID', 'VendorID', 'SubProductID', 'SubVendorID') AND "
+                                    "LOWER(f.value) IN (:id, :vendor)",
+                                 soci::into(ids), soci::use(id, "id"), soci::use(vendor, "vendor"));
     collect(st, ids);
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
@@ -82,12 +83,11 @@ std::vector<std::string> values(soci::session& s, const std::string& column, con
     const std::string pattern = containing(text);
     std::vector<std::string> found, batch(256);
     soci::statement st =
-        (s.prepare << "WITH RECURSIVE v (name) AS (SELECT (SELECT " + column + " FROM results ORDER BY " + column +
+        runOnce(s, "WITH RECURSIVE v (name) AS (SELECT (SELECT " + column + " FROM results ORDER BY " + column +
                           " LIMIT 1) UNION ALL SELECT (SELECT " + column + " FROM results WHERE " + column +
                           " > v.name ORDER BY " + column + " LIMIT 1) FROM v WHERE v.name IS NOT NULL) "
                           "SELECT name FROM v WHERE name IS NOT NULL AND LOWER(name) LIKE :p ESCAPE '\\'",
-         soci::into(batch), soci::use(pattern));
-    st.execute();
+                soci::into(batch), soci::use(pattern));
     while (st.fetch()) {
         found.insert(found.end(), batch.begin(), batch.end());
         batch.resize(256);

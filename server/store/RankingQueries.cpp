@@ -9,6 +9,7 @@
 #include "server/model/Ranking.h"
 #include "server/store/NameMatches.h"
 #include "server/store/ScoreVersions.h"
+#include "server/store/SqlDialect.h"
 
 namespace {
 
@@ -48,13 +49,12 @@ std::vector<CohortRow> cohortsOf(soci::session& s, const RankingRequest& q, cons
     std::vector<int> ids(256), cardIds(256), systems(256), widths(256), heights(256), bits(256);
     std::vector<std::string> names(256), drivers(256);
     std::vector<long long> counted(256), newest(256);
-    soci::statement st = (s.prepare << "SELECT c.id, c.graphics_card_id, c.card_name, c.driver_text, c.graphics_system, "
-                                       "c.display_width, c.display_height, c.bits_per_pixel, c.counted, "
-                                       "c.newest_result_id FROM cohorts c" + where,
-                          soci::into(ids), soci::into(cardIds), soci::into(names), soci::into(drivers),
-                          soci::into(systems), soci::into(widths), soci::into(heights), soci::into(bits),
-                          soci::into(counted), soci::into(newest));
-    st.execute();
+    soci::statement st = runOnce(s, "SELECT c.id, c.graphics_card_id, c.card_name, c.driver_text, c.graphics_system, "
+                                    "c.display_width, c.display_height, c.bits_per_pixel, c.counted, "
+                                    "c.newest_result_id FROM cohorts c" + where,
+                                 soci::into(ids), soci::into(cardIds), soci::into(names), soci::into(drivers),
+                                 soci::into(systems), soci::into(widths), soci::into(heights), soci::into(bits),
+                                 soci::into(counted), soci::into(newest));
     while (st.fetch()) {
         for (std::size_t i = 0; i < ids.size(); ++i) {
             CohortRow row;
@@ -81,12 +81,11 @@ std::vector<RankedCard> fromCohortBins(soci::session& s, const RankingRequest& q
     std::vector<int> cards(512), bins(512);
     std::vector<long long> counts(512);
     const int test = -version;  // a cohort's scores are kept as the test -version
-    soci::statement st = (s.prepare << "SELECT c.graphics_card_id, b.bin, SUM(b.count) FROM cohorts c JOIN "
-                                       "cohort_bins b ON b.cohort_id = c.id AND b.test = :t WHERE "
-                                       "c.graphics_card_id > 0" + scopeConditions(q) +
-                                       " GROUP BY c.graphics_card_id, b.bin",
-                          soci::into(cards), soci::into(bins), soci::into(counts), soci::use(test));
-    st.execute();
+    soci::statement st = runOnce(s, "SELECT c.graphics_card_id, b.bin, SUM(b.count) FROM cohorts c JOIN "
+                                    "cohort_bins b ON b.cohort_id = c.id AND b.test = :t WHERE "
+                                    "c.graphics_card_id > 0" + scopeConditions(q) +
+                                    " GROUP BY c.graphics_card_id, b.bin",
+                                 soci::into(cards), soci::into(bins), soci::into(counts), soci::use(test));
     while (st.fetch()) {
         for (std::size_t i = 0; i < cards.size(); ++i)
             histograms.try_emplace(cards[i], model::LogHistogram::kRateWidth).first->second.addBin(bins[i], counts[i]);
@@ -121,11 +120,10 @@ std::vector<RankedCard> fromCardFigures(soci::session& s, int version)
     std::vector<std::string> names(512);
     std::vector<long long> counted(512);
     std::vector<double> lower(512), median(512), upper(512);
-    soci::statement st = (s.prepare << "SELECT graphics_card_id, card_name, counted, lower_score, median_score, "
-                                       "upper_score FROM card_figures WHERE version = :v",
-                          soci::into(cards), soci::into(names), soci::into(counted), soci::into(lower),
-                          soci::into(median), soci::into(upper), soci::use(version));
-    st.execute();
+    soci::statement st = runOnce(s, "SELECT graphics_card_id, card_name, counted, lower_score, median_score, "
+                                    "upper_score FROM card_figures WHERE version = :v",
+                                 soci::into(cards), soci::into(names), soci::into(counted), soci::into(lower),
+                                 soci::into(median), soci::into(upper), soci::use(version));
     while (st.fetch()) {
         for (std::size_t i = 0; i < cards.size(); ++i) {
             RankedCard row;

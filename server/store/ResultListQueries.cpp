@@ -75,7 +75,7 @@ long long countOf(soci::session& s, const std::string& sql, std::vector<Bind> bi
     st.exchange(soci::into(n));
     bindAll(st, binds);
     st.alloc();
-    st.prepare(sql);
+    st.prepare(sql, soci::details::st_one_time_query);  // one round trip on PostgreSQL
     st.define_and_bind();
     st.execute(true);
     return n;
@@ -88,7 +88,7 @@ std::vector<int> idsOf(soci::session& s, const std::string& sql, std::vector<Bin
     st.exchange(soci::into(ids));
     bindAll(st, binds);
     st.alloc();
-    st.prepare(sql);
+    st.prepare(sql, soci::details::st_one_time_query);  // one round trip on PostgreSQL
     st.define_and_bind();
     st.execute(true);
     return ids;
@@ -107,7 +107,7 @@ std::pair<std::vector<int32_t>, int64_t> cohortsWhere(soci::session& s, const st
     st.exchange(soci::into(counts));
     bindAll(st, binds);
     st.alloc();
-    st.prepare("SELECT id, result_count FROM cohorts WHERE " + where);
+    st.prepare("SELECT id, result_count FROM cohorts WHERE " + where, soci::details::st_one_time_query);
     st.define_and_bind();
     st.execute();
     while (st.fetch()) {
