@@ -72,6 +72,45 @@ std::optional<CohortFigures> figures(soci::session& s, int32_t cohortId)
     return c;
 }
 
+std::vector<std::pair<CohortFigures, std::string>> figuresOfCard(soci::session& s, int32_t card,
+                                                                  const std::vector<int32_t>& cohortIds)
+{
+    std::vector<std::pair<CohortFigures, std::string>> list;
+    if (cohortIds.empty())
+        return list;
+    std::string in;
+    for (int32_t id : cohortIds)
+        in += (in.empty() ? "" : ", ") + std::to_string(id);
+    std::vector<std::string> names;
+    std::map<int32_t, std::size_t> at;
+    for (auto& [summary, order] : readCohorts(s, "graphics_card_id = :c AND id IN (" + in + ")", card, &names)) {
+        CohortFigures c;
+        c.cohortId = summary.cohortId;
+        c.key = summary.key;
+        c.cardName = names[list.size()];
+        c.driverText = summary.driverText;
+        c.resultCount = summary.resultCount;
+        c.counted = summary.counted;
+        c.newestResultId = summary.newestResultId;
+        at[c.cohortId] = list.size();
+        list.emplace_back(std::move(c), std::move(order));
+    }
+    if (list.empty())
+        return list;
+    std::vector<int> cohorts(1024), tests(1024), bins(1024);
+    std::vector<long long> counts(1024);
+    soci::statement st = runOnce(s, "SELECT cohort_id, test, bin, count FROM cohort_bins WHERE cohort_id IN (" + in + ")",
+                                 soci::into(cohorts), soci::into(tests), soci::into(bins), soci::into(counts));
+    while (st.fetch()) {
+        for (std::size_t i = 0; i < tests.size(); ++i) {
+            const auto found = at.find(cohorts[i]);
+            if (found != at.end())
+                list[found->second].first.tests.try_emplace(tests[i]).first->second.addBin(bins[i], counts[i]);
+        }
+    }
+    return list;
+}
+
 std::vector<CohortSummary> ofCard(soci::session& s, int32_t card, int version)
 {
     std::vector<CohortSummary> list;

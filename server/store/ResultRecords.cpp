@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "server/store/SqlDialect.h"
 
 namespace {
 
@@ -10,9 +11,8 @@ std::map<std::string, std::string> recordFields(soci::session& s, int32_t id)
 {
     std::map<std::string, std::string> fields;
     std::vector<std::string> names(64), values(64);
-    soci::statement st = (s.prepare << "SELECT name, value FROM record_fields WHERE record_id = :id ORDER BY position",
+    soci::statement st = runOnce(s, "SELECT name, value FROM record_fields WHERE record_id = :id ORDER BY position",
                           soci::into(names), soci::into(values), soci::use(id));
-    st.execute();
     while (st.fetch()) {
         for (std::size_t i = 0; i < names.size(); ++i)
             fields.emplace(names[i], values[i]);
@@ -25,10 +25,9 @@ std::map<std::string, int32_t> recordReferences(soci::session& s, int32_t id, co
     std::map<std::string, int32_t> refs;
     std::vector<std::string> names(16);
     std::vector<int> targets(16);
-    soci::statement st = (s.prepare << std::string("SELECT name, target_id FROM ") + table + " WHERE " + owner +
+    soci::statement st = runOnce(s, std::string("SELECT name, target_id FROM ") + table + " WHERE " + owner +
                                            " = :id ORDER BY position",
                           soci::into(names), soci::into(targets), soci::use(id));
-    st.execute();
     while (st.fetch()) {
         for (std::size_t i = 0; i < names.size(); ++i)
             refs.emplace(names[i], targets[i]);
@@ -54,9 +53,8 @@ model::Rates loadRates(soci::session& s, int32_t id)
     model::Rates rates;
     std::vector<int> tests(128);
     std::vector<double> values(128);
-    soci::statement st = (s.prepare << "SELECT test, value FROM rate_values WHERE result_id = :id ORDER BY test",
+    soci::statement st = runOnce(s, "SELECT test, value FROM rate_values WHERE result_id = :id ORDER BY test",
                           soci::into(tests), soci::into(values), soci::use(id));
-    st.execute();
     while (st.fetch()) {
         for (std::size_t i = 0; i < tests.size(); ++i) {
             if (const auto test = model::TestId::fromCode(tests[i]))
@@ -92,9 +90,8 @@ std::optional<StoredResult> loadResult(soci::session& s, int32_t id, bool full)
     });
     {
         std::vector<std::string> names(64), values(64);
-        soci::statement st = (s.prepare << "SELECT name, value FROM result_fields WHERE result_id = :id ORDER BY position",
+        soci::statement st = runOnce(s, "SELECT name, value FROM result_fields WHERE result_id = :id ORDER BY position",
                               soci::into(names), soci::into(values), soci::use(id));
-        st.execute();
         while (st.fetch()) {
             for (std::size_t i = 0; i < names.size(); ++i)
                 r.machineFields.push_back({names[i], values[i]});
@@ -126,10 +123,9 @@ std::optional<StoredResult> loadResult(soci::session& s, int32_t id, bool full)
     {
         std::vector<std::string> collections(32);
         std::vector<int> ids(32);
-        soci::statement st = (s.prepare << "SELECT collection, record_id FROM result_members WHERE result_id = :id "
+        soci::statement st = runOnce(s, "SELECT collection, record_id FROM result_members WHERE result_id = :id "
                                            "ORDER BY collection, position",
                               soci::into(collections), soci::into(ids), soci::use(id));
-        st.execute();
         while (st.fetch()) {
             for (std::size_t i = 0; i < collections.size(); ++i)
                 members.emplace_back(collections[i], ids[i]);

@@ -6,6 +6,8 @@
 #include <map>
 #include <tuple>
 
+#include "server/store/SqlDialect.h"
+
 namespace {
 
 struct CardCohort {
@@ -20,11 +22,10 @@ std::vector<CardCohort> cohortsOfCard(soci::session& s, int32_t card)
     std::vector<int> ids(64), systems(64), widths(64), heights(64), bits(64);
     std::vector<long long> counts(64);
     std::vector<std::string> keys(64);
-    soci::statement st = (s.prepare << "SELECT id, driver_key, graphics_system, display_width, display_height, "
-                                       "bits_per_pixel, result_count FROM cohorts WHERE graphics_card_id = :c",
-                          soci::into(ids), soci::into(keys), soci::into(systems), soci::into(widths),
-                          soci::into(heights), soci::into(bits), soci::into(counts), soci::use(card));
-    st.execute();
+    soci::statement st = runOnce(s, "SELECT id, driver_key, graphics_system, display_width, display_height, "
+                                    "bits_per_pixel, result_count FROM cohorts WHERE graphics_card_id = :c",
+                                 soci::into(ids), soci::into(keys), soci::into(systems), soci::into(widths),
+                                 soci::into(heights), soci::into(bits), soci::into(counts), soci::use(card));
     while (st.fetch()) {
         for (std::size_t i = 0; i < ids.size(); ++i) {
             CardCohort c;
@@ -82,7 +83,8 @@ std::vector<std::pair<int32_t, int>> probeIds(soci::session& s, const std::vecto
     for (auto& [name, value] : binds)
         st.exchange(soci::use(value, name));
     st.alloc();
-    st.prepare(sql);
+    // Run once, not prepared: a named statement costs PostgreSQL two more round trips.
+    st.prepare(sql, soci::details::st_one_time_query);
     st.define_and_bind();
     if (st.execute(true)) {
         do {

@@ -2,6 +2,7 @@
 // order come back in version order, with figures and changes worked out by hand.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <regex>
 
 #include "SiteFixture.h"
@@ -102,6 +103,43 @@ TEST_P(DriverHistoryTest, VersionsComeInNumericOrderWithChangesMarkedOnlyBeyondT
     for (const std::string path : {"/Benchmark/Korvid/Card/999/Drivers", "/Benchmark/Korvid/Card/x/Drivers",
                                    "/Benchmark/Korvid/Card//Drivers"})
         EXPECT_EQ(get(path).status, 404) << path;
+}
+
+TEST_P(DriverHistoryTest, EachVersionShowsItsLowestAndNewestResultsUploadTimes)
+{
+    // Results 1-3 under 30.0.14023.3004, 4 under 30.0.9.1, 5-6 under 30.0.20000.1, their upload
+    // times set apart: result n at 1 700 000 000 + n x 1000, except result 2 stamped before
+    // result 1 (a clock set back): the first upload is the lowest ID's, not the earliest time.
+    for (int i = 0; i < 3; ++i)
+        importRun("30.0.14023.3004", i, false);
+    importRun("30.0.9.1", 3, false);
+    importRun("30.0.20000.1", 4, false);
+    importRun("30.0.20000.1", 5, false);
+    database_->withSession([](soci::session& s) {
+        s << "UPDATE results SET created_at = 1700000000 + id * 1000";
+        s << "UPDATE results SET created_at = 1699999000 WHERE id = 2";
+    });
+    const std::string result = get("/Benchmark/Korvid/Result/1").body;
+    std::smatch card;
+    ASSERT_TRUE(std::regex_search(result, card, std::regex("Korvid/Card/([0-9]+)\"")));
+    const std::string json = get("/Benchmark/Korvid/Card/" + card[1].str() + "/Drivers.json").body;
+    const struct {
+        const char* driver;
+        const char* times;
+    } cases[] = {
+        {"30.0.9.1", "\"firstUploadAt\":1700004000,\"lastUploadAt\":1700004000,\"results\":1,"},
+        {"30.0.14023.3004", "\"firstUploadAt\":1700001000,\"lastUploadAt\":1700003000,\"results\":3,"},
+        {"30.0.20000.1", "\"firstUploadAt\":1700005000,\"lastUploadAt\":1700006000,\"results\":2,"},
+    };
+    std::size_t previous = 0;
+    for (const auto& c : cases) {
+        const std::size_t at = json.find(std::string("\"driver\":\"nvd3dum.dll ") + c.driver + "\",");
+        ASSERT_NE(at, std::string::npos) << c.driver;
+        EXPECT_GT(at, previous) << c.driver;
+        previous = at;
+        EXPECT_EQ(json.compare(json.find(',', at) + 1, std::strlen(c.times), c.times), 0)
+            << c.driver << ": " << json.substr(at, 160);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Storages, DriverHistoryTest, ::testing::Values(Storage::SQLite, Storage::PostgreSQL),
