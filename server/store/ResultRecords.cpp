@@ -7,27 +7,60 @@
 
 namespace {
 
-std::map<std::string, std::string> recordFields(soci::session& s, int32_t id)
+using Fields = std::map<std::string, std::string>;
+using References = std::map<std::string, int32_t>;
+
+std::string idList(const std::vector<int32_t>& ids)
 {
-    std::map<std::string, std::string> fields;
-    std::vector<std::string> names(64), values(64);
-    soci::statement st = runOnce(s, "SELECT name, value FROM record_fields WHERE record_id = :id ORDER BY position",
-                          soci::into(names), soci::into(values), soci::use(id));
-    while (st.fetch()) {
-        for (std::size_t i = 0; i < names.size(); ++i)
-            fields.emplace(names[i], values[i]);
-    }
-    return fields;
+    std::string list;
+    for (int32_t id : ids)
+        list += (list.empty() ? "" : ", ") + std::to_string(id);
+    return list;
 }
 
-std::map<std::string, int32_t> recordReferences(soci::session& s, int32_t id, const char* table, const char* owner)
+// The fields of several records in one statement (one round trip on PostgreSQL, not one a
+// record); a name given twice keeps its first value, as a record's reader always did.
+std::map<int32_t, Fields> fieldsOf(soci::session& s, const std::vector<int32_t>& ids)
 {
-    std::map<std::string, int32_t> refs;
+    std::map<int32_t, Fields> found;
+    if (ids.empty())
+        return found;
+    std::vector<int> owners(256);
+    std::vector<std::string> names(256), values(256);
+    soci::statement st = runOnce(s, "SELECT record_id, name, value FROM record_fields WHERE record_id IN (" +
+                                        idList(ids) + ") ORDER BY record_id, position",
+                                 soci::into(owners), soci::into(names), soci::into(values));
+    while (st.fetch()) {
+        for (std::size_t i = 0; i < names.size(); ++i)
+            found[owners[i]].emplace(names[i], values[i]);
+    }
+    return found;
+}
+
+std::map<int32_t, References> referencesOf(soci::session& s, const std::vector<int32_t>& ids)
+{
+    std::map<int32_t, References> found;
+    if (ids.empty())
+        return found;
+    std::vector<int> owners(256), targets(256);
+    std::vector<std::string> names(256);
+    soci::statement st = runOnce(s, "SELECT record_id, name, target_id FROM record_references WHERE record_id IN (" +
+                                        idList(ids) + ") ORDER BY record_id, position",
+                                 soci::into(owners), soci::into(names), soci::into(targets));
+    while (st.fetch()) {
+        for (std::size_t i = 0; i < names.size(); ++i)
+            found[owners[i]].emplace(names[i], targets[i]);
+    }
+    return found;
+}
+
+References resultReferences(soci::session& s, int32_t id)
+{
+    References refs;
     std::vector<std::string> names(16);
     std::vector<int> targets(16);
-    soci::statement st = runOnce(s, std::string("SELECT name, target_id FROM ") + table + " WHERE " + owner +
-                                           " = :id ORDER BY position",
-                          soci::into(names), soci::into(targets), soci::use(id));
+    soci::statement st = runOnce(s, "SELECT name, target_id FROM result_references WHERE result_id = :id ORDER BY position",
+                                 soci::into(names), soci::into(targets), soci::use(id));
     while (st.fetch()) {
         for (std::size_t i = 0; i < names.size(); ++i)
             refs.emplace(names[i], targets[i]);
@@ -35,15 +68,15 @@ std::map<std::string, int32_t> recordReferences(soci::session& s, int32_t id, co
     return refs;
 }
 
-LibraryVersion libraryVersion(soci::session& s, int32_t id)
+// A value of a map of maps, empty when either key is missing.
+template <typename Value>
+Value lookUp(const std::map<int32_t, std::map<std::string, Value>>& maps, int32_t id, const std::string& name)
 {
-    LibraryVersion l;
-    l.version = recordFields(s, id)["LibraryVersion"];
-    const auto refs = recordReferences(s, id, "record_references", "record_id");
-    const auto library = refs.find("Library");
-    if (library != refs.end())
-        l.name = recordFields(s, library->second)["Name"];
-    return l;
+    const auto map = maps.find(id);
+    if (map == maps.end())
+        return Value{};
+    const auto found = map->second.find(name);
+    return found == map->second.end() ? Value{} : found->second;
 }
 
 } // namespace
@@ -97,28 +130,9 @@ std::optional<StoredResult> loadResult(soci::session& s, int32_t id, bool full)
                 r.machineFields.push_back({names[i], values[i]});
         }
     }
-    auto refs = recordReferences(s, id, "result_references", "result_id");
-    if (refs.count("GraphicsCard")) {
-        auto card = recordFields(s, refs["GraphicsCard"]);
-        r.cardManufacturer = card["Manufacturer"];
-        r.productId = card["ProductID"];
-        r.vendorId = card["VendorID"];
-        r.subProductId = card["SubProductID"];
-        r.subVendorId = card["SubVendorID"];
-    }
-    if (refs.count("OperatingSystem")) {
-        const int32_t version = refs["OperatingSystem"];
-        r.osVersion = recordFields(s, version)["OSVersion"];
-        const auto osRefs = recordReferences(s, version, "record_references", "record_id");
-        const auto os = osRefs.find("OperatingSystem");
-        if (os != osRefs.end())
-            r.osName = recordFields(s, os->second)["Name"];
-    }
-    if (full && refs.count("Motherboard")) {
-        auto board = recordFields(s, refs["Motherboard"]);
-        r.boardName = board["Name"];
-        r.boardManufacturer = board["Manufacturer"];
-    }
+    // The records the result names, read a level at a time: the result's references and members,
+    // then their fields and references, then the records those name (five statements in all).
+    References refs = resultReferences(s, id);
     std::vector<std::pair<std::string, int32_t>> members;
     {
         std::vector<std::string> collections(32);
@@ -131,11 +145,59 @@ std::optional<StoredResult> loadResult(soci::session& s, int32_t id, bool full)
                 members.emplace_back(collections[i], ids[i]);
         }
     }
+    std::vector<std::pair<bool, int32_t>> libraries;  // (a driver's, the library version record)
     for (const auto& [collection, member] : members) {
-        if (collection == "DriverLibraries")
-            r.driverLibraries.push_back(libraryVersion(s, member));
-        else if (full && collection == "Libraries")
-            r.systemLibraries.push_back(libraryVersion(s, member));
+        if (collection == "DriverLibraries" || (full && collection == "Libraries"))
+            libraries.emplace_back(collection == "DriverLibraries", member);
+    }
+    std::vector<int32_t> named, referring;
+    for (const char* name : {"GraphicsCard", "OperatingSystem", "Motherboard"}) {
+        if (refs.count(name) && (full || std::string(name) != "Motherboard"))
+            named.push_back(refs[name]);
+    }
+    if (refs.count("OperatingSystem"))
+        referring.push_back(refs["OperatingSystem"]);
+    for (const auto& library : libraries) {
+        named.push_back(library.second);
+        referring.push_back(library.second);
+    }
+    const std::map<int32_t, Fields> fields = fieldsOf(s, named);
+    const std::map<int32_t, References> targets = referencesOf(s, referring);
+    std::vector<int32_t> named2;
+    if (refs.count("OperatingSystem") && lookUp(targets, refs["OperatingSystem"], "OperatingSystem"))
+        named2.push_back(lookUp(targets, refs["OperatingSystem"], "OperatingSystem"));
+    for (const auto& library : libraries) {
+        if (lookUp(targets, library.second, "Library"))
+            named2.push_back(lookUp(targets, library.second, "Library"));
+    }
+    const std::map<int32_t, Fields> fields2 = fieldsOf(s, named2);
+
+    if (refs.count("GraphicsCard")) {
+        const int32_t card = refs["GraphicsCard"];
+        r.cardManufacturer = lookUp(fields, card, "Manufacturer");
+        r.productId = lookUp(fields, card, "ProductID");
+        r.vendorId = lookUp(fields, card, "VendorID");
+        r.subProductId = lookUp(fields, card, "SubProductID");
+        r.subVendorId = lookUp(fields, card, "SubVendorID");
+    }
+    if (refs.count("OperatingSystem")) {
+        const int32_t version = refs["OperatingSystem"];
+        r.osVersion = lookUp(fields, version, "OSVersion");
+        const auto osRefs = targets.find(version);
+        if (osRefs != targets.end() && osRefs->second.count("OperatingSystem"))
+            r.osName = lookUp(fields2, osRefs->second.at("OperatingSystem"), "Name");
+    }
+    if (full && refs.count("Motherboard")) {
+        r.boardName = lookUp(fields, refs["Motherboard"], "Name");
+        r.boardManufacturer = lookUp(fields, refs["Motherboard"], "Manufacturer");
+    }
+    for (const auto& [driver, member] : libraries) {
+        LibraryVersion l;
+        l.version = lookUp(fields, member, "LibraryVersion");
+        const auto libraryRefs = targets.find(member);
+        if (libraryRefs != targets.end() && libraryRefs->second.count("Library"))
+            l.name = lookUp(fields2, libraryRefs->second.at("Library"), "Name");
+        (driver ? r.driverLibraries : r.systemLibraries).push_back(std::move(l));
     }
     return r;
 }

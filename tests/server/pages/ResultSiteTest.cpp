@@ -200,6 +200,26 @@ TEST_P(ResultSiteTest, ImportedResultsAreShownButNotCountedUnlessTheOperatorSays
     EXPECT_NE(get("/Benchmark/Korvid/").body.find("<span class=\"imported\">imported</span>"), std::string::npos);
 }
 
+TEST_P(ResultSiteTest, AResultShowsEveryRecordItNamesTwoLevelsDeep)
+{
+    // The transcript's system and card lines, each read back from the record that holds it: the
+    // OS's name through its version's reference, the driver library's name through its version's.
+    EXPECT_EQ(importTranscript(fixture("gdi-run.kvdresult"), *store_, kImportClientName), 1);
+    const std::string json = get("/Benchmark/Korvid/Result/1.json", "", "application/json").body;
+    const std::string page = get("/Benchmark/Korvid/Result/1").body;
+    for (const char* expected : {
+             // The import takes the OS line's first word as the system's name, the rest as its version.
+             "\"osName\":\"Windows\",\"osVersion\":\"7 Professional Service Pack 1 (build 7601)\"",
+             "\"motherboard\":\"Wine\",\"motherboardManufacturer\":\"The Wine Project\"",
+             "\"productId\":\"0x6cd\",\"vendorId\":\"0x10de\",\"subProductId\":\"0x0\",\"subVendorId\":\"0x0\"",
+             "\"driverLibraries\":[{\"name\":\"nvd3dum.dll\",\"version\":\"30.0.14023.3004\"}]",
+         })
+        EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json.substr(0, 1500);
+    EXPECT_NE(page.find("<tr><th>Card IDs</th><td>Product ID 0x6cd, Vendor ID 0x10de, SubProduct ID 0x0, "
+                        "SubVendor ID 0x0</td></tr>"),
+              std::string::npos);
+}
+
 TEST_P(ResultSiteTest, UnknownAndMalformedAddressesGetTheNotFoundPage)
 {
     importTranscript(fixture("gdi-run.kvdresult"), *store_, kImportClientName);
