@@ -137,22 +137,6 @@ struct IndexPageData {
     int64_t totalResults = 0;
 };
 
-struct RankingRow {
-    int32_t graphicsCardId = 0;
-    std::string cardName;
-    int64_t counted = 0;
-    double lowerScore = 0.0;
-    double medianScore = 0.0;
-    double upperScore = 0.0;
-};
-
-struct RankingPageData {
-    int version = 0;
-    std::string referenceLabel;
-    std::vector<RankingRow> ranked;    // at least model::kRankingMinimum counted scores, best first
-    std::vector<RankingRow> unranked;  // fewer
-};
-
 struct CardPageData {
     int32_t graphicsCardId = 0;
     std::string cardName;

@@ -1,7 +1,6 @@
 #include "server/store/ScoreQueries.h"
 
 #include "server/model/LogHistogram.h"
-#include "server/model/Ranking.h"
 #include "server/store/SqlDialect.h"
 
 namespace {
@@ -63,32 +62,6 @@ std::optional<double> scoreOf(soci::session& s, int32_t resultId)
     if (!s.got_data() || have != soci::i_ok)
         return std::nullopt;
     return score;
-}
-
-RankingPageData ranking(soci::session& s)
-{
-    RankingPageData data;
-    const std::vector<ScoreVersion> versions = scoreVersions::active(s);
-    if (versions.empty())
-        return data;
-    data.version = versions.front().reference.version;
-    data.referenceLabel = versions.front().reference.label;
-    std::vector<int> cards(2000);
-    std::vector<std::string> names(2000);
-    std::vector<long long> counted(2000);
-    std::vector<double> lower(2000), median(2000), upper(2000);
-    soci::statement st = runOnce(s, "SELECT graphics_card_id, card_name, counted, lower_score, median_score, "
-                                       "upper_score FROM card_figures WHERE version = :v "
-                                       "ORDER BY median_score DESC, counted DESC",
-                          soci::into(cards), soci::into(names), soci::into(counted), soci::into(lower),
-                          soci::into(median), soci::into(upper), soci::use(data.version));
-    while (st.fetch()) {
-        for (std::size_t i = 0; i < cards.size(); ++i) {
-            RankingRow row{cards[i], names[i], counted[i], lower[i], median[i], upper[i]};
-            (model::isRanked(counted[i]) ? data.ranked : data.unranked).push_back(std::move(row));
-        }
-    }
-    return data;
 }
 
 } // namespace scoreQueries
