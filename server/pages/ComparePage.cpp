@@ -5,6 +5,7 @@
 #include <set>
 
 #include "server/pages/Html.h"
+#include "server/pages/MachineText.h"
 #include "server/pages/JsonWriter.h"
 #include "server/pages/PageFrame.h"
 #include "server/pages/ResultPage.h"
@@ -29,52 +30,14 @@ std::vector<TestId> rowsOf(const ComparePageData& data)
     return rows;
 }
 
-std::string machineField(const StoredResult& r, const std::string& name)
-{
-    for (const RecordField& f : r.machineFields) {
-        if (f.name == name)
-            return f.value;
-    }
-    return "";
-}
-
-// A whole number a field holds, or 0 when it holds none (the system did not say).
-double amountOf(const StoredResult& r, const std::string& name)
-{
-    const std::string text = machineField(r, name);
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
-        return 0.0;
-    return std::strtod(text.c_str(), nullptr);
-}
-
-// Units and digits as the console prints the machine: "3.4 GHz", "23.54 GiB".
-std::string withUnit(double value, double step, const std::vector<const char*>& units)
-{
-    if (!(value > 0))
-        return "unknown";
-    std::size_t u = 0;
-    while (u + 1 < units.size() && value >= step) {
-        value /= step;
-        ++u;
-    }
-    return formatRate(value) + " " + units[u];
-}
-
 std::string clockText(const StoredResult& r)
 {
-    return withUnit(amountOf(r, "ProcessorClockSpeed"), 1000.0, {"Hz", "KHz", "MHz", "GHz", "THz"});
+    return frequencyText(machineField(r, "ProcessorClockSpeed"));
 }
 
 std::string memoryText(const StoredResult& r)
 {
-    return withUnit(amountOf(r, "RAMSize"), 1024.0, {"bytes", "KiB", "MiB", "GiB", "TiB"});
-}
-
-std::string modeText(const StoredResult& r)
-{
-    return std::to_string(r.displayWidth) + "x" + std::to_string(r.displayHeight) +
-           (r.refreshRate > 0 ? "@" + std::to_string(r.refreshRate) + " Hz" : "") + " (" +
-           std::to_string(r.bitsPerPixel) + " bpp)" + (r.refreshRate > 0 ? "" : ", refresh rate unknown");
+    return sizeText(machineField(r, "RAMSize"));
 }
 
 model::NoiseBand bandOf(const ComparePageData& data, const TestId& id)
@@ -176,8 +139,8 @@ std::string comparePageJson(const ComparePageData& data)
         j.field("os", e.result.osName + " " + e.result.osVersion);
         for (const auto& [name, field] : {std::make_pair("processorClock", "ProcessorClockSpeed"),
                                            std::make_pair("memory", "RAMSize")}) {
-            if (amountOf(e.result, field) > 0)
-                j.field(name, amountOf(e.result, field));
+            if (machineAmount(e.result, field) > 0)
+                j.field(name, machineAmount(e.result, field));
             else
                 j.key(name).null();
         }

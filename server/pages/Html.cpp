@@ -90,6 +90,11 @@ std::string formatScore(double score)
     return score > 0.0 ? formatFixed(score, 0) : "–";
 }
 
+std::string countOf(int64_t n, const std::string& one, const std::string& many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 std::string orDash(const std::string& text)
 {
     return text.empty() ? "–" : text;

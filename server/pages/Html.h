@@ -19,5 +19,7 @@ std::string formatFigure(double value);
 std::string formatDate(int64_t unixSeconds);
 // A score as a whole number, or "–" for no score.
 std::string formatScore(double score);
+// "1 result", "2 results": a count with its noun in the number it needs.
+std::string countOf(int64_t n, const std::string& one, const std::string& many);
 // "0x10de"-style IDs are shown as sent; an empty one as "–".
 std::string orDash(const std::string& text);

@@ -10,6 +10,7 @@
 #include "server/pages/DistributionChart.h"
 #include "server/pages/DriverHistoryPage.h"
 #include "server/pages/Html.h"
+#include "server/pages/MachineText.h"
 #include "server/pages/JsonWriter.h"
 #include "server/pages/PageFrame.h"
 #include "server/pages/ResultListPage.h"
@@ -23,15 +24,6 @@ namespace {
 std::string link(const std::string& path, const std::string& text)
 {
     return "<a href=\"" + escapeHtml(path) + "\">" + escapeHtml(text) + "</a>";
-}
-
-std::string field(const StoredResult& r, const std::string& name)
-{
-    for (const RecordField& f : r.machineFields) {
-        if (f.name == name)
-            return f.value;
-    }
-    return "";
 }
 
 const model::Rate* rateOf(const StoredResult& r, model::Test test, int32_t size, model::Unit unit)
@@ -59,43 +51,16 @@ std::string libraries(const std::vector<LibraryVersion>& list)
     return out;
 }
 
-std::string bytesText(const std::string& decimal)
-{
-    if (decimal.empty())
-        return "–";
-    const double bytes = std::strtod(decimal.c_str(), nullptr);
-    if (!(bytes > 0))
-        return "unknown";  // the system did not say: 0 is no size
-    const char* units[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
-    double v = bytes;
-    int u = 0;
-    while (v >= 1024 && u < 4) {
-        v /= 1024;
-        ++u;
-    }
-    return formatFixed(v, u == 0 ? 0 : 2) + " " + units[u] + " (" + escapeHtml(decimal) + " bytes)";
-}
-
-std::string hertzText(const std::string& decimal)
-{
-    if (decimal.empty())
-        return "–";
-    const double hz = std::strtod(decimal.c_str(), nullptr);
-    if (!(hz > 0))
-        return "unknown";
-    if (hz >= 1e9) return formatFixed(hz / 1e9, 2) + " GHz";
-    if (hz >= 1e6) return formatFixed(hz / 1e6, 1) + " MHz";
-    return escapeHtml(decimal) + " Hz";
-}
-
-std::string modeText(const StoredResult& r)
-{
-    return std::to_string(r.displayWidth) + "x" + std::to_string(r.displayHeight) +
-           (r.refreshRate > 0 ? "@" + std::to_string(r.refreshRate) + " Hz" : "") + " (" +
-           std::to_string(r.bitsPerPixel) + " bpp)" + (r.refreshRate > 0 ? "" : ", refresh rate unknown");
-}
-
 // A cache's size in its unit ("32 KiB"); a missing one is unknown.
+// Known bytes in their unit, with the exact count beside them ("23.5403 GiB (25276200960 bytes)").
+std::string sizeWithBytes(const std::string& decimal, int digits = 6)
+{
+    const std::string text = sizeText(decimal, digits);
+    return text == "unknown" || text.find(" bytes") != std::string::npos
+               ? text
+               : text + " (" + escapeHtml(decimal) + " bytes)";
+}
+
 std::string cacheText(const std::string& decimal)
 {
     const double bytes = std::strtod(decimal.c_str(), nullptr);
@@ -117,16 +82,16 @@ std::string machineTable(const ResultPageData& data)
     };
     row("Operating system", escapeHtml(orDash(r.osName + (r.osVersion.empty() ? "" : " " + r.osVersion))));
     std::string cpu = escapeHtml(orDash(r.cpuName));
-    if (!field(r, "ProcessorVersion").empty())
-        cpu += ", " + escapeHtml(field(r, "ProcessorVersion"));
+    if (!machineField(r, "ProcessorVersion").empty())
+        cpu += ", " + escapeHtml(machineField(r, "ProcessorVersion"));
     row("Processor", cpu);
-    row("Processor clock", hertzText(field(r, "ProcessorClockSpeed")));
-    row("External bus (FSB)", hertzText(field(r, "FSBClockSpeed")));
-    row("Caches L1 / L2 / L3", cacheText(field(r, "L1CacheSize")) + " / " + cacheText(field(r, "L2CacheSize")) +
-                                   " / " + cacheText(field(r, "L3CacheSize")));
+    row("Processor clock", frequencyText(machineField(r, "ProcessorClockSpeed")));
+    row("External bus (FSB)", frequencyText(machineField(r, "FSBClockSpeed")));
+    row("Caches L1 / L2 / L3", cacheText(machineField(r, "L1CacheSize")) + " / " + cacheText(machineField(r, "L2CacheSize")) +
+                                   " / " + cacheText(machineField(r, "L3CacheSize")));
     row("Motherboard", escapeHtml(orDash(r.boardName)) +
                            (r.boardManufacturer.empty() ? "" : ", manufactured by " + escapeHtml(r.boardManufacturer)));
-    row("Memory", bytesText(field(r, "RAMSize")));
+    row("Memory", sizeWithBytes(machineField(r, "RAMSize")));
     row("System libraries", libraries(r.systemLibraries));
     std::string card = escapeHtml(orDash(r.cardName));
     if (r.graphicsCardId > 0)
@@ -138,7 +103,7 @@ std::string machineTable(const ResultPageData& data)
                         escapeHtml(orDash(r.vendorId)) + ", SubProduct ID " +
                         escapeHtml(orDash(r.subProductId)) + ", SubVendor ID " +
                         escapeHtml(orDash(r.subVendorId)));
-    row("Video memory", bytesText(field(r, "VRAMSize")));
+    row("Video memory", sizeWithBytes(machineField(r, "VRAMSize"), 3));
     row("Driver libraries", libraries(r.driverLibraries));
     row("Graphics system", escapeHtml(model::nameOf(r.graphicsSystem)));
     row("Display mode", modeText(r));
@@ -342,7 +307,7 @@ std::string driversSection(const ResultPageData& data)
     }
     const CohortFigures& own = *data.own;
     body += "<p>The cohort: the results of the same card, driver, graphics system and display mode (" +
-            escapeHtml(own.key.modeText()) + "): " + std::to_string(own.resultCount) + " results, " +
+            escapeHtml(own.key.modeText()) + "): " + countOf(own.resultCount, "result", "results") + ", " +
             std::to_string(own.counted) + " of them counted in its figures (outliers and imported results "
             "are not). Percentiles and bands are read from binned counts: within " +
             formatFixed(model::LogHistogram().relativeError() * 100, 1) + " % of the exact figures.</p>\n";
@@ -367,7 +332,7 @@ std::string driversSection(const ResultPageData& data)
             const CohortSummary& c = data.otherModes[i];
             body += (i ? "; " : "") +
                     link(std::string(kSiteBase) + "Result/" + std::to_string(c.newestResultId),
-                         c.key.modeText() + ", " + std::to_string(c.resultCount) + " results");
+                         c.key.modeText() + ", " + countOf(c.resultCount, "result", "results"));
         }
         body += ".</p>\n";
     }
@@ -426,9 +391,11 @@ ResultListRequest cardModeList(int32_t card, model::GraphicsSystem system, int32
     return q;
 }
 
-std::string countText(const SimilarGroup& g)
+// The counts never include the result itself: "1 other result", "more than 100 other results".
+std::string countText(const SimilarGroup& g, const std::string& other = "")
 {
-    return (g.countCapped ? "more than " : "") + std::to_string(g.count) + (g.count == 1 && !g.countCapped ? " result" : " results");
+    return (g.countCapped ? "more than " : "") + std::to_string(g.count) + " " + other +
+           (g.count == 1 && !g.countCapped ? "result" : "results");
 }
 
 std::string nearestList(const SimilarGroup& g)
@@ -454,8 +421,10 @@ std::string similarSection(const ResultPageData& data)
                        "to this one by ID (up to " + std::to_string(kSimilarNearest) + ").</p>\n";
     if (r.graphicsCardId > 0) {
         const std::string mode = modeOf(r.graphicsSystem, r.displayWidth, r.displayHeight, r.bitsPerPixel);
-        body += "<h3>The same card under other drivers</h3>\n<p>" + countText(s.otherDrivers) + " of " +
-                std::to_string(s.otherDriverCount) + (s.otherDriverCount == 1 ? " other driver" : " other drivers") +
+        body += "<h3>The same card under other drivers</h3>\n<p>" +
+                (s.otherDriverCount == 0 ? "No other driver of this card"
+                                         : countText(s.otherDrivers) + " of " +
+                                               countOf(s.otherDriverCount, "other driver", "other drivers")) +
                 " in " + escapeHtml(mode) + ": " +
                 link(listAddress(cardModeList(r.graphicsCardId, r.graphicsSystem, r.displayWidth, r.displayHeight,
                                               r.bitsPerPixel)),
@@ -467,7 +436,7 @@ std::string similarSection(const ResultPageData& data)
             body += (i ? "; " : "") + link(listAddress(cardModeList(r.graphicsCardId, m.system, m.width, m.height,
                                                                     m.bitsPerPixel)),
                                            modeOf(m.system, m.width, m.height, m.bitsPerPixel) + ", " +
-                                               std::to_string(m.count) + (m.count == 1 ? " result" : " results"));
+                                               countOf(m.count, "result", "results"));
         }
         body += (s.modes.empty() ? "" : ".") + std::string("</p>\n") + nearestList(s.otherModes);
     }
@@ -484,7 +453,7 @@ std::string similarSection(const ResultPageData& data)
             continue;
         ResultListRequest q;
         q.*n.filter = n.name;
-        body += "<h3>" + std::string(n.heading) + "</h3>\n<p>" + countText(n.group) + " with the " + n.what + " “" +
+        body += "<h3>" + std::string(n.heading) + "</h3>\n<p>" + countText(n.group, "other ") + " with the " + n.what + " “" +
                 escapeHtml(n.name) + "”: " + link(listAddress(q), "list them") + ".</p>\n" + nearestList(n.group);
     }
     return body;

@@ -13,6 +13,7 @@
 #include "server/pages/ComparePage.h"
 #include "server/pages/DownloadPage.h"
 #include "server/pages/Html.h"
+#include "server/pages/MachineText.h"
 #include "server/pages/PackageDigests.h"
 #include "server/pages/JsonWriter.h"
 #include "server/pages/ResultPage.h"
@@ -139,7 +140,7 @@ TEST(PageRendering, ResultPageEscapesEveryValueAndShowsTheFiguresAndCharts)
     EXPECT_NE(html.find("Caches L1 / L2 / L3</th><td>32 KiB / unknown / 32 MiB"), std::string::npos);
     EXPECT_EQ(html.find("@0"), std::string::npos);
     EXPECT_NE(html.find("Graphics system</th><td>GDI"), std::string::npos);
-    EXPECT_NE(html.find("23.54 GiB (25276190720 bytes)"), std::string::npos);
+    EXPECT_NE(html.find("23.5403 GiB (25276190720 bytes)"), std::string::npos);
     EXPECT_NE(html.find("2023-11-14 22:13 UTC"), std::string::npos);
     // Drivers in the order given (version order), the other mode linked, not pooled.
     EXPECT_LT(html.find("nvd3dum.dll 30.0.1 <span class=\"note\">(this result's)"), html.find("<td>nvd3dum.dll 29.9"));
@@ -367,4 +368,29 @@ TEST(NumberFormat, RatesAndFiguresAsTheirPrecisionAllows)
     EXPECT_EQ(id("BlitRect", 64, "Ops_s").label(), "BltBitMap 64x64 Ops/s");
     EXPECT_EQ(id("OverlappedBlitRect", 16, "MP_s").label(), "OverlappedBltBitMap 16x16 MPixel/s");
     EXPECT_EQ(id("BlitRect", 64, "Ops_s").fieldName(), "BlitRect_64x64_Ops_s");
+}
+
+// A machine's clocks and sizes as the console prints them, unknown where the system did not say.
+TEST(NumberFormat, MachineFiguresAsTheConsolePrintsThem)
+{
+    const struct {
+        std::string decimal;
+        std::string frequency;
+        std::string size;
+    } cases[] = {
+        {"2245000000", "2.245 GHz", "2.09082 GiB"},
+        {"3400000000", "3.4 GHz", "3.1665 GiB"},
+        {"999", "999 Hz", "999 bytes"},
+        {"1536", "1.536 KHz", "1.5 KiB"},
+        {"25276190720", "25.2762 GHz", "23.5403 GiB"},
+        {"0", "unknown", "unknown"},
+        {"", "unknown", "unknown"},
+        {"12 MB", "unknown", "unknown"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(frequencyText(c.decimal), c.frequency) << c.decimal;
+        EXPECT_EQ(sizeText(c.decimal), c.size) << c.decimal;
+    }
+    EXPECT_EQ(sizeText("4294967296", 3), "4 GiB");   // the video memory line's three digits
+    EXPECT_EQ(sizeText("4563402752", 3), "4.25 GiB");
 }

@@ -194,7 +194,7 @@ TEST_P(ResultSiteTest, ImportedResultsAreShownButNotCountedUnlessTheOperatorSays
     EXPECT_NE(page.body.find("<p class=\"imported\">Imported from a saved transcript: shown, but left out"),
               std::string::npos);
     EXPECT_EQ(page.body.find("Rank "), std::string::npos);
-    EXPECT_NE(page.body.find("1 results, 0 of them counted"), std::string::npos);
+    EXPECT_NE(page.body.find("1 result, 0 of them counted"), std::string::npos);
     const HttpReply ranking = get("/Benchmark/Korvid/Ranking.json");
     EXPECT_NE(ranking.body.find("\"ranked\":[],\"unranked\":[]"), std::string::npos);
     EXPECT_NE(get("/Benchmark/Korvid/").body.find("<span class=\"imported\">imported</span>"), std::string::npos);
