@@ -51,7 +51,6 @@ std::string libraries(const std::vector<LibraryVersion>& list)
     return out;
 }
 
-// A cache's size in its unit ("32 KiB"); a missing one is unknown.
 // Known bytes in their unit, with the exact count beside them ("23.5403 GiB (25276200960 bytes)").
 std::string sizeWithBytes(const std::string& decimal, int digits = 6)
 {
@@ -61,6 +60,7 @@ std::string sizeWithBytes(const std::string& decimal, int digits = 6)
                : text + " (" + escapeHtml(decimal) + " bytes)";
 }
 
+// A cache's size in its unit ("32 KiB"); a missing one is unknown.
 std::string cacheText(const std::string& decimal)
 {
     const double bytes = std::strtod(decimal.c_str(), nullptr);
