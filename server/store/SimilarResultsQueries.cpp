@@ -62,7 +62,15 @@ std::vector<std::pair<int32_t, int>> probeIds(soci::session& s, const std::vecto
     const auto add = [&](const std::string& part) {
         sql += (sql.empty() ? "" : " UNION ALL ") + part + " p" + std::to_string(n++);
     };
+    // On PostgreSQL the cohorts' probes go through one LATERAL subquery a side, planned once: as
+    // a subquery each, their planning cost more than running them (2.4 ms for 22 probes).
+    const bool lateral = s.get_backend_name() == "postgresql";
+    std::string cohorts;
     for (const Probe& p : probes) {
+        if (lateral && p.column == "cohort_id" && !p.count) {
+            cohorts += (cohorts.empty() ? "" : ", ") + p.value;
+            continue;
+        }
         const std::string where = " FROM results WHERE " + p.column + " = " + p.value;
         if (p.count) {
             add("SELECT CAST(COUNT(*) AS INTEGER), " + std::to_string(p.tag) + " FROM (SELECT 1" + where + " LIMIT " +
@@ -74,6 +82,14 @@ std::vector<std::pair<int32_t, int>> probeIds(soci::session& s, const std::vecto
                 std::to_string(id) + " ORDER BY id " + (side[1] == '<' ? "DESC" : "ASC") + " LIMIT " +
                 std::to_string(kSimilarNearest) + ")");
         }
+    }
+    for (const char* side : {" < ", " > "}) {
+        if (cohorts.empty())
+            break;
+        sql += (sql.empty() ? "" : " UNION ALL ") + std::string("SELECT x.id, c.tag FROM unnest(ARRAY[") + cohorts +
+               "]) AS c(tag) CROSS JOIN LATERAL (SELECT id FROM results WHERE cohort_id = c.tag AND id" + side +
+               std::to_string(id) + " ORDER BY id " + (side[1] == '<' ? "DESC" : "ASC") + " LIMIT " +
+               std::to_string(kSimilarNearest) + ") x";
     }
     constexpr std::size_t kBatch = 256;
     std::vector<int> ids(kBatch), tags(kBatch);
