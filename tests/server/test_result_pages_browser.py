@@ -371,7 +371,7 @@ class ResultPagesInChromium(DoneWalk, SiteInChromium):
         # holds this one too; its nearest are named.
         similar = result["similar"]
         for group, what in (("processor", "processor"), ("os", "operating system")):
-            self.assertIn("%d results with the %s “%s”" % (similar[group]["count"], what, similar[group]["name"]), text)
+            self.assertIn("%d other results with the %s “%s”" % (similar[group]["count"], what, similar[group]["name"]), text)
             listed = get_json(self.site + "Results.json?" + similar[group]["list"].split("?", 1)[1])
             self.assertEqual(listed["matched"], similar[group]["count"] + 1, group)
             for nearest in similar[group]["nearest"]:
@@ -592,7 +592,7 @@ class ResultPagesInChromium(DoneWalk, SiteInChromium):
         self.assertIn("imported from a saved transcript", text)
         # Values as the upload of the same run stored them, and what only the transcript has.
         self.assertIn("Random 145427 697.21", text)
-        self.assertIn("Video memory 4.00 GiB (4294967296 bytes)", text)
+        self.assertIn("Video memory 4 GiB (4294967296 bytes)", text)
         self.screenshot("imported-result.png")
 
         bad = TRANSCRIPT.read_text().replace("Display mode: 320x240@0", "Display mode: big")
