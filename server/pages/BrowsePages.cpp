@@ -12,7 +12,7 @@ std::string resultsTable(const std::vector<ResultSummary>& results)
 {
     if (results.empty())
         return "<p>No results.</p>\n";
-    std::string html = "<div class=\"scroll\"><table class=\"results\"><tr><th>Result</th><th>Uploaded</th><th>Graphics card</th>"
+    std::string html = "<div class=\"scroll\"><table class=\"results\"><caption>Its newest results</caption><tr><th>Result</th><th>Uploaded</th><th>Graphics card</th>"
                        "<th>Driver</th><th>Processor</th><th>Operating system</th><th class=\"n\">Score</th></tr>\n";
     for (const ResultSummary& r : results) {
         html += "<tr><td><a href=\"" + std::string(kSiteBase) + "Result/" + std::to_string(r.id) + "\">" +
@@ -49,7 +49,8 @@ void summariesJson(JsonWriter& j, const std::vector<ResultSummary>& results)
 
 std::string cohortTable(const std::vector<CohortSummary>& cohorts)
 {
-    std::string html = "<table><tr><th>Graphics system and display mode</th><th>Driver (newest version first)</th>"
+    std::string html = "<table><caption>Its results by graphics system, display mode and driver</caption>"
+                       "<tr><th>Graphics system and display mode</th><th>Driver (newest version first)</th>"
                        "<th class=\"n\">Median score</th><th class=\"n\">Results</th><th class=\"n\">Counted</th>"
                        "<th>Newest</th></tr>\n";
     for (const CohortSummary& c : cohorts) {
@@ -70,7 +71,7 @@ std::string cardPageHtml(const CardPageData& data)
     body += "<p>Product ID " + escapeHtml(orDash(data.productId)) + ", Vendor ID " +
             escapeHtml(orDash(data.vendorId)) + ", SubProduct ID " + escapeHtml(orDash(data.subProductId)) +
             ", SubVendor ID " + escapeHtml(orDash(data.subVendorId)) + ". " +
-            std::to_string(data.totalResults) + " results.</p>\n";
+            countOf(data.totalResults, "result", "results") + ".</p>\n";
     body += "<h2>Cohorts</h2>\n<p>Results are compared within one graphics system and display mode; "
             "drivers are listed by version.</p>\n";
     std::string histories;

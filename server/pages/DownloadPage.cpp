@@ -109,7 +109,7 @@ std::string downloadPageHtml(const DownloadPageData& data)
     if (data.packages.empty()) {
         body += "<p>No package is available for download at the moment.</p>\n";
     } else {
-        body += "<table><tr><th>Package</th><th>Version</th><th class=\"n\">Size</th><th>SHA-256</th>"
+        body += "<table><caption>Packages of the program, newest first</caption><tr><th>Package</th><th>Version</th><th class=\"n\">Size</th><th>SHA-256</th>"
                 "<th>Published</th></tr>\n";
         for (const PackageFile& p : data.packages) {
             body += "<tr><td><a href=\"" + std::string(kSiteBase) + "Downloads/" + escapeHtml(p.name) +

@@ -76,7 +76,7 @@ std::string cacheText(const std::string& decimal)
 std::string machineTable(const ResultPageData& data)
 {
     const StoredResult& r = data.result;
-    std::string t = "<table class=\"facts\">\n";
+    std::string t = "<table class=\"facts\"><caption>What the program found on the machine</caption>\n";
     auto row = [&t](const std::string& name, const std::string& html) {
         t += "<tr><th>" + name + "</th><td>" + html + "</td></tr>\n";
     };
@@ -173,7 +173,8 @@ std::string sizedGroup(const TestGroup& group, const ResultPageData& data)
         }
     }
     std::string html = "<div class=\"group\" id=\"" + escapeHtml(group.title) + "\"><h3>" +
-                       escapeHtml(group.title) + ":</h3>\n<table><tr><th>Size</th>"
+                       escapeHtml(group.title) + ":</h3>\n<table><caption>" + escapeHtml(group.title) +
+                       " by square size beside its cohort</caption><tr><th>Size</th>"
                        "<th class=\"n\">Ops/s</th><th class=\"n\">MPixel/s</th>"
                        "<th class=\"n\">cohort median MPixel/s</th><th class=\"n\">percentile</th>"
                        "<th class=\"n\">to the median</th></tr>\n";
@@ -218,7 +219,8 @@ std::string unsizedGroup(const TestGroup& group, const ResultPageData& data)
 {
     const bool transfer = group.kind == GroupKind::Transfer;
     std::string html = "<div class=\"group\" id=\"" + escapeHtml(group.title) + "\"><h3>" +
-                       escapeHtml(group.title) + ":</h3>\n<table><tr><th>Test</th>";
+                       escapeHtml(group.title) + ":</h3>\n<table><caption>" + escapeHtml(group.title) +
+                       " beside its cohort</caption><tr><th>Test</th>";
     html += transfer ? "<th class=\"n\">MiB/s</th>" : "<th class=\"n\">Ops/s</th><th class=\"n\">MPixel/s</th>";
     html += "<th class=\"n\">cohort median</th><th class=\"n\">percentile</th><th class=\"n\">to the median</th>"
             "<th>within the cohort</th></tr>\n";
@@ -315,7 +317,8 @@ std::string driversSection(const ResultPageData& data)
         body += "<p>" + link(driverHistoryPath(own.key.graphicsCardId, own.key),
                              "Every driver version of this card in this mode, with its figures") + ".</p>\n";
     if (!data.drivers.empty()) {
-        body += "<table><tr><th>Driver (newest version first)</th><th class=\"n\">Results</th>"
+        body += "<table><caption>The card's drivers in this graphics system and mode</caption>"
+                "<tr><th>Driver (newest version first)</th><th class=\"n\">Results</th>"
                 "<th class=\"n\">Counted</th><th class=\"n\">Median score</th></tr>\n";
         for (const CohortSummary& c : data.drivers) {
             const bool mine = c.cohortId == own.cohortId;
@@ -344,7 +347,8 @@ std::string driversSection(const ResultPageData& data)
                 " counted), test by test with the Mann-Whitney rank test: <span class=\"up\">▲</span> faster, "
                 "<span class=\"down\">▼</span> slower at |z| &gt; 2.576 (two-sided p &lt; 0.01); with fewer "
                 "than " + std::to_string(model::kShiftMinimum) + " counted results on either side nothing is "
-                "marked.</p>\n<table><tr><th>Test</th><th class=\"n\">median ratio</th><th class=\"n\">z</th>"
+                "marked.</p>\n<table><caption>This driver against the previous version, test by test</caption>"
+                "<tr><th>Test</th><th class=\"n\">median ratio</th><th class=\"n\">z</th>"
                 "<th></th></tr>\n";
         for (const auto& [code, histogram] : own.tests) {
             const auto id = TestId::fromCode(code);

@@ -116,6 +116,7 @@ TEST(PageRendering, ResultPageEscapesEveryValueAndShowsTheFiguresAndCharts)
     EXPECT_EQ(html.find(" style="), std::string::npos) << "the policy admits only the style sheet";
     EXPECT_EQ(count(html, "<style>"), 1);
     EXPECT_GE(count(html, "&lt;script&gt;alert(1)&lt;/script&gt; &amp; &quot;R&amp;D&quot;"), 3);
+    EXPECT_EQ(count(html, "<table"), count(html, "<caption>")) << "every table says what it holds";
 
     // FillRect 16: the rates with the six significant digits uploaded, the cohort's median Ops/s (1.05e6, read
     // from bins within 0.5 %) in MPixel/s (x 256 / 2^20 = 256.35), the percentile 50 of 4, and the rate
@@ -268,6 +269,7 @@ TEST(PageRendering, DownloadPageListsThePackagesNewestFirstWithSizeAndHash)
     EXPECT_EQ(data.packages[1].version, "2.9");
     EXPECT_EQ(data.packages[1].sha256, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     const std::string html = downloadPageHtml(data);
+    EXPECT_EQ(count(html, "<table"), count(html, "<caption>"));
     EXPECT_NE(html.find(">korvid-2.9-win64.zip</a></td><td>2.9</td><td class=\"n\">3 bytes</td><td><code>"
                         "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad</code>"),
               std::string::npos);
