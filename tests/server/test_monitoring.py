@@ -103,10 +103,18 @@ class PostgresHealthTest(unittest.TestCase):
                 status, headers, body = fetch(health)
                 self.assertEqual((status, body, headers["Retry-After"]), (503, b"unavailable\n", "2"))
                 self.assertEqual(fetch(metrics_url(server) + "healthz")[0], 503)
-                text = fetch(metrics_url(server) + "metrics").text
+                # A request is counted once its reply is written, which the client may see
+                # finish first: the two refusals are read once both are in.
+                deadline = time.time() + 5
+                while True:
+                    text = fetch(metrics_url(server) + "metrics").text
+                    refused = metric(text, 'korvid_refusals_total{reason="unavailable"}')
+                    if refused >= 2 or time.time() > deadline:
+                        break
+                    time.sleep(0.05)
                 self.assertGreaterEqual(metric(text, 'korvid_database_errors_total{kind="unavailable"}') +
                                         metric(text, 'korvid_database_errors_total{kind="failed"}'), 2)
-                self.assertEqual(metric(text, 'korvid_refusals_total{reason="unavailable"}'), 2)
+                self.assertEqual(refused, 2)
             # Back again: the lost sessions reconnect.
             deadline = time.time() + 20
             while fetch(health)[0] != 200 and time.time() < deadline:
