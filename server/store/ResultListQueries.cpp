@@ -8,6 +8,7 @@
 
 #include "server/store/ListQueries.h"
 #include "server/store/NameMatches.h"
+#include "server/store/ResultSummaries.h"
 
 namespace {
 
@@ -271,47 +272,6 @@ Order orderOf(ResultSort sort, int version, bool onScores)
     }
 }
 
-std::vector<ResultSummary> summariesOf(soci::session& s, const std::vector<int>& ids, int version)
-{
-    std::map<int32_t, ResultSummary> found;
-    if (ids.empty())
-        return {};
-    const std::size_t batch = ids.size();
-    std::vector<int> rowIds(batch), imported(batch), cards(batch), standings(batch);
-    std::vector<long long> created(batch);
-    std::vector<std::string> names(batch), drivers(batch), cpus(batch), oses(batch);
-    std::vector<double> scores(batch);
-    std::vector<soci::indicator> have(batch);
-    s << "SELECT r.id, r.created_at, r.imported, COALESCE(r.graphics_card_id, 0), r.card_name, r.driver_text, "
-         "r.cpu_name, r.os_text, r.standing, s.score FROM results r LEFT JOIN scores s ON s.version = " +
-             std::to_string(version) + " AND s.result_id = r.id WHERE r.id IN (" +
-             idList(std::vector<int32_t>(ids.begin(), ids.end())) + ")",
-        soci::into(rowIds), soci::into(created), soci::into(imported), soci::into(cards), soci::into(names),
-        soci::into(drivers), soci::into(cpus), soci::into(oses), soci::into(standings), soci::into(scores, have);
-    for (std::size_t i = 0; i < rowIds.size(); ++i) {
-        ResultSummary r;
-        r.id = rowIds[i];
-        r.createdAt = created[i];
-        r.imported = imported[i] != 0;
-        r.graphicsCardId = cards[i];
-        r.cardName = names[i];
-        r.driverText = drivers[i];
-        r.cpuName = cpus[i];
-        r.osText = oses[i];
-        r.standing = static_cast<model::Standing>(standings[i]);
-        if (have[i] == soci::i_ok)
-            r.score = scores[i];
-        found[r.id] = std::move(r);
-    }
-    std::vector<ResultSummary> list;
-    for (int id : ids) {
-        auto it = found.find(id);
-        if (it != found.end())
-            list.push_back(std::move(it->second));
-    }
-    return list;
-}
-
 // Where the page after result `after` starts: "(key, id) < (value, after)" in the order's
 // direction; empty for the first page, or when that result is not in the order.
 std::string keyset(soci::session& s, const ResultListRequest& q, const Order& order, int version, bool plain,
@@ -424,8 +384,8 @@ ResultListData list(soci::session& s, const ResultListRequest& q, int version, i
     }
     const std::vector<int> ids = idsOf(s, sql, binds, static_cast<std::size_t>(q.pageSize) + 1);
     data.hasMore = ids.size() > static_cast<std::size_t>(q.pageSize);
-    data.results = summariesOf(s, std::vector<int>(ids.begin(), ids.begin() + std::min<std::size_t>(ids.size(), q.pageSize)),
-                               version);
+    data.results = resultSummaries::byIds(
+        s, std::vector<int32_t>(ids.begin(), ids.begin() + std::min<std::size_t>(ids.size(), q.pageSize)), version);
 
     // How many results the filters select, whatever the sort, reading at most limit results.
     if (constraints.empty()) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <tuple>
 
+#include "server/store/ResultSummaries.h"
 #include "server/store/SqlDialect.h"
 
 namespace {
@@ -127,46 +128,6 @@ std::vector<int32_t> nearestOf(std::vector<int32_t> found, int32_t id)
     return found;
 }
 
-// What the lists show of each result: one statement for every group's nearest.
-std::map<int32_t, ResultSummary> summariesOf(soci::session& s, const std::vector<int32_t>& wanted, int version)
-{
-    std::map<int32_t, ResultSummary> found;
-    if (wanted.empty())
-        return found;
-    std::string in;
-    for (int32_t id : wanted)
-        in += (in.empty() ? "" : ", ") + std::to_string(id);
-    const std::size_t rows = wanted.size();
-    std::vector<int> ids(rows), imported(rows), cards(rows), standings(rows);
-    std::vector<long long> created(rows);
-    std::vector<std::string> names(rows), drivers(rows), cpus(rows), oses(rows);
-    std::vector<double> scores(rows);
-    std::vector<soci::indicator> have(rows);
-    s << "SELECT r.id, r.created_at, r.imported, COALESCE(r.graphics_card_id, 0), r.card_name, r.driver_text, "
-         "r.cpu_name, r.os_text, r.standing, s.score FROM results r LEFT JOIN scores s ON s.version = " +
-             std::to_string(version) + " AND s.result_id = r.id WHERE r.id IN (" + in + ")",
-        soci::into(ids), soci::into(created), soci::into(imported), soci::into(cards), soci::into(names),
-        soci::into(drivers), soci::into(cpus), soci::into(oses), soci::into(standings), soci::into(scores, have);
-    if (!s.got_data())
-        return found;
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        ResultSummary r;
-        r.id = ids[i];
-        r.createdAt = created[i];
-        r.imported = imported[i] != 0;
-        r.graphicsCardId = cards[i];
-        r.cardName = names[i];
-        r.driverText = drivers[i];
-        r.cpuName = cpus[i];
-        r.osText = oses[i];
-        r.standing = static_cast<model::Standing>(standings[i]);
-        if (have[i] == soci::i_ok)
-            r.score = scores[i];
-        found[r.id] = std::move(r);
-    }
-    return found;
-}
-
 // The card's cohorts a group is made of, the largest kProbedCohorts first.
 std::vector<CardCohort> probed(std::vector<CardCohort> cohorts)
 {
@@ -276,7 +237,10 @@ SimilarResults of(soci::session& s, int32_t resultId, const model::CohortKey& ke
         wanted.insert(wanted.end(), list->begin(), list->end());
     std::sort(wanted.begin(), wanted.end());
     wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
-    const std::map<int32_t, ResultSummary> summaries = summariesOf(s, wanted, version);
+    // What the lists show of each: one statement for every group's nearest.
+    std::map<int32_t, ResultSummary> summaries;
+    for (ResultSummary& r : resultSummaries::byIds(s, wanted, version))
+        summaries.emplace(r.id, std::move(r));
     const auto fill = [&](SimilarGroup& g, const std::vector<int32_t>& ids) {
         for (int32_t id : ids) {
             const auto found = summaries.find(id);
