@@ -7,35 +7,21 @@
 #include "server/pages/Csv.h"
 #include "server/pages/Html.h"
 #include "server/pages/JsonWriter.h"
+#include "server/pages/ListParameters.h"
 #include "server/pages/PageFrame.h"
 #include "server/pages/QueryString.h"
 
 namespace {
 
-struct SortName {
-    RankingSort sort;
-    const char* name;
-    const char* title;
-};
-const SortName kSorts[] = {
+const SortName<RankingSort> kSorts[] = {
     {RankingSort::Median, "median", "Median score"}, {RankingSort::Card, "card", "Graphics card"},
     {RankingSort::Lower, "lower", "Lower quartile"}, {RankingSort::Upper, "upper", "Upper quartile"},
     {RankingSort::Counted, "counted", "Counted results"},
 };
 
-const char* sortName(RankingSort sort)
-{
-    for (const SortName& s : kSorts) {
-        if (s.sort == sort)
-            return s.name;
-    }
-    return "median";
-}
-
 std::string modeText(const RankingRequest& q)
 {
-    return q.width > 0 ? std::to_string(q.width) + "x" + std::to_string(q.height) + "x" + std::to_string(q.bitsPerPixel)
-                       : "";
+    return modeParameter(q.width, q.height, q.bitsPerPixel);
 }
 
 std::string link(const RankingRequest& q, const std::string& suffix = "")
@@ -81,10 +67,8 @@ std::string filterForm(const RankingListData& data)
     std::string html = systemLinks(q) + "<form class=\"search\" method=\"get\" action=\"" + std::string(kSiteBase) +
                        "Ranking\" aria-label=\"Filter and sort the ranking\"><label>Card name, card ID or vendor "
                        "<input type=\"text\" name=\"card\" size=\"20\" value=\"" + escapeHtml(q.card) +
-                       "\"></label><br><label>Graphics system <select name=\"system\"><option value=\"\">any</option>";
-    for (model::GraphicsSystem s : {model::GraphicsSystem::Direct2D, model::GraphicsSystem::GDI})
-        html += "<option" + std::string(q.system == s ? " selected" : "") + ">" + model::nameOf(s) + "</option>";
-    html += "</select></label> <label>Display mode (WxHxbpp) <input type=\"text\" name=\"mode\" size=\"12\" value=\"" +
+                       "\"></label><br><label>Graphics system <select name=\"system\">" + systemOptions(q.system) +
+            "</select></label> <label>Display mode (WxHxbpp) <input type=\"text\" name=\"mode\" size=\"12\" value=\"" +
             escapeHtml(modeText(q)) + "\"></label> ";
     if (data.versions.size() > 1) {
         html += "<label>Score version <select name=\"version\">";
@@ -93,11 +77,8 @@ std::string filterForm(const RankingListData& data)
                     ">" + std::to_string(v.version) + " (" + escapeHtml(v.state) + ")</option>";
         html += "</select></label> ";
     }
-    html += "<label>Sort by <select name=\"sort\">";
-    for (const SortName& s : kSorts)
-        html += "<option value=\"" + std::string(s.name) + "\"" + (q.sort == s.sort ? " selected" : "") + ">" +
-                s.title + "</option>";
-    html += "</select></label> <label><input type=\"checkbox\" name=\"order\" value=\"asc\"" +
+    html += "<label>Sort by <select name=\"sort\">" + sortOptions(kSorts, q.sort) +
+            "</select></label> <label><input type=\"checkbox\" name=\"order\" value=\"asc\"" +
             std::string(q.ascending ? " checked" : "") + "> ascending</label>";
     return html + " <button type=\"submit\">Show</button></form>\n";
 }
@@ -179,53 +160,31 @@ std::string csvNumber(double value)
 
 std::string rankingQuery(const RankingRequest& q)
 {
-    std::string query;
-    const auto add = [&](const char* name, const std::string& value) {
-        if (!value.empty())
-            query += (query.empty() ? "" : "&") + std::string(name) + "=" + percentEncode(value);
-    };
-    add("card", q.card);
-    add("system", q.system == model::GraphicsSystem::Unknown ? "" : model::nameOf(q.system));
-    add("mode", modeText(q));
-    add("version", q.version > 0 ? std::to_string(q.version) : "");
-    add("sort", q.sort == RankingSort::Median ? "" : sortName(q.sort));
-    add("order", q.ascending ? "asc" : "");
-    add("page", q.page > 1 ? std::to_string(q.page) : "");
-    add("upage", q.unrankedPage > 1 ? std::to_string(q.unrankedPage) : "");
-    add("per", q.pageSize != RankingRequest{}.pageSize ? std::to_string(q.pageSize) : "");
-    return query;
+    return QueryBuilder()
+        .add("card", q.card)
+        .add("system", q.system == model::GraphicsSystem::Unknown ? "" : model::nameOf(q.system))
+        .add("mode", modeText(q))
+        .add("version", q.version > 0 ? std::to_string(q.version) : "")
+        .add("sort", q.sort == RankingSort::Median ? "" : sortNameOf(kSorts, q.sort))
+        .add("order", q.ascending ? "asc" : "")
+        .add("page", q.page > 1 ? std::to_string(q.page) : "")
+        .add("upage", q.unrankedPage > 1 ? std::to_string(q.unrankedPage) : "")
+        .add("per", q.pageSize != RankingRequest{}.pageSize ? std::to_string(q.pageSize) : "")
+        .text();
 }
 
 RankingRequest parseRankingQuery(const std::string& query)
 {
     RankingRequest q;
-    const auto number = [&](const char* name, int64_t high) -> int64_t {
-        const std::string text = queryValue(query, name);
-        if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
-            return 0;
-        const long long v = std::stoll(text);
-        return v <= high ? v : 0;
-    };
+    const auto number = [&](const char* name, int64_t high) { return queryNumber(query, name, high); };
     q.card = queryValue(query, "card");
-    const std::string system = queryValue(query, "system");
-    for (model::GraphicsSystem s : {model::GraphicsSystem::Direct2D, model::GraphicsSystem::GDI}) {
-        if (system == model::nameOf(s))
-            q.system = s;
-    }
-    int w = 0, h = 0, b = 0;
-    char end = 0;
-    if (std::sscanf(queryValue(query, "mode").c_str(), "%dx%dx%d%c", &w, &h, &b, &end) == 3 && w > 0 && h > 0 &&
-        b > 0) {
-        q.width = w;
-        q.height = h;
-        q.bitsPerPixel = b;
-    }
+    q.system = systemParameter(queryValue(query, "system"));
+    const DisplayModeParameter mode = parseModeParameter(queryValue(query, "mode"));
+    q.width = mode.width;
+    q.height = mode.height;
+    q.bitsPerPixel = mode.bitsPerPixel;
     q.version = static_cast<int>(number("version", 1000000));
-    const std::string sort = queryValue(query, "sort");
-    for (const SortName& s : kSorts) {
-        if (sort == s.name)
-            q.sort = s.sort;
-    }
+    q.sort = sortParameter(kSorts, queryValue(query, "sort"), q.sort);
     q.ascending = queryValue(query, "order") == "asc";
     q.page = std::max<int64_t>(1, number("page", 1000000));
     q.unrankedPage = std::max<int64_t>(1, number("upage", 1000000));

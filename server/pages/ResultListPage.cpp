@@ -7,36 +7,22 @@
 #include "server/pages/Csv.h"
 #include "server/pages/Html.h"
 #include "server/pages/JsonWriter.h"
+#include "server/pages/ListParameters.h"
 #include "server/pages/PageFrame.h"
 #include "server/pages/QueryString.h"
 #include "server/pages/ResultPage.h"
 
 namespace {
 
-struct SortName {
-    ResultSort sort;
-    const char* name;
-    const char* title;
-};
-const SortName kSorts[] = {
+const SortName<ResultSort> kSorts[] = {
     {ResultSort::Id, "id", "Result"},           {ResultSort::Card, "card", "Graphics card"},
     {ResultSort::Driver, "driver", "Driver"},   {ResultSort::Os, "os", "Operating system"},
     {ResultSort::Processor, "processor", "Processor"}, {ResultSort::Score, "score", "Score"},
 };
 
-const char* sortName(ResultSort sort)
-{
-    for (const SortName& s : kSorts) {
-        if (s.sort == sort)
-            return s.name;
-    }
-    return "id";
-}
-
 std::string modeText(const ResultListRequest& q)
 {
-    return q.width > 0 ? std::to_string(q.width) + "x" + std::to_string(q.height) + "x" + std::to_string(q.bitsPerPixel)
-                       : "";
+    return modeParameter(q.width, q.height, q.bitsPerPixel);
 }
 
 std::string listLink(const ResultListRequest& q, const std::string& suffix = "")
@@ -71,14 +57,9 @@ std::string filterForm(const ResultListRequest& q)
                        input("driver", "Driver", q.driver, "14") + input("os", "OS", q.os, "12") +
                        input("processor", "Processor", q.processor, "14") +
                        input("mode", "Display mode (WxHxbpp)", modeText(q), "12");
-    html += "<label>Graphics system <select name=\"system\"><option value=\"\">any</option>";
-    for (model::GraphicsSystem s : {model::GraphicsSystem::Direct2D, model::GraphicsSystem::GDI})
-        html += "<option" + std::string(q.system == s ? " selected" : "") + ">" + model::nameOf(s) + "</option>";
-    html += "</select></label> <label>Sort by <select name=\"sort\">";
-    for (const SortName& s : kSorts)
-        html += "<option value=\"" + std::string(s.name) + "\"" + (q.sort == s.sort ? " selected" : "") + ">" +
-                s.title + "</option>";
-    html += "</select></label> <label><input type=\"checkbox\" name=\"order\" value=\"asc\"" +
+    html += "<label>Graphics system <select name=\"system\">" + systemOptions(q.system) +
+            "</select></label> <label>Sort by <select name=\"sort\">" + sortOptions(kSorts, q.sort) +
+            "</select></label> <label><input type=\"checkbox\" name=\"order\" value=\"asc\"" +
             std::string(q.ascending ? " checked" : "") + "> ascending</label>";
     if (q.card > 0)
         html += "<input type=\"hidden\" name=\"card\" value=\"" + std::to_string(q.card) + "\">";
@@ -164,58 +145,36 @@ std::string listTable(const ResultListData& data)
 
 std::string resultListQuery(const ResultListRequest& q)
 {
-    std::string query;
-    const auto add = [&](const char* name, const std::string& value) {
-        if (!value.empty())
-            query += (query.empty() ? "" : "&") + std::string(name) + "=" + percentEncode(value);
-    };
-    add("q", q.search);
-    add("card", q.card > 0 ? std::to_string(q.card) : "");
-    add("driver", q.driver);
-    add("system", q.system == model::GraphicsSystem::Unknown ? "" : model::nameOf(q.system));
-    add("mode", modeText(q));
-    add("os", q.os);
-    add("processor", q.processor);
-    add("sort", q.sort == ResultSort::Id ? "" : sortName(q.sort));
-    add("order", q.ascending ? "asc" : "");
-    add("after", q.after > 0 ? std::to_string(q.after) : "");
-    add("per", q.pageSize != ResultListRequest{}.pageSize ? std::to_string(q.pageSize) : "");
-    return query;
+    return QueryBuilder()
+        .add("q", q.search)
+        .add("card", q.card > 0 ? std::to_string(q.card) : "")
+        .add("driver", q.driver)
+        .add("system", q.system == model::GraphicsSystem::Unknown ? "" : model::nameOf(q.system))
+        .add("mode", modeText(q))
+        .add("os", q.os)
+        .add("processor", q.processor)
+        .add("sort", q.sort == ResultSort::Id ? "" : sortNameOf(kSorts, q.sort))
+        .add("order", q.ascending ? "asc" : "")
+        .add("after", q.after > 0 ? std::to_string(q.after) : "")
+        .add("per", q.pageSize != ResultListRequest{}.pageSize ? std::to_string(q.pageSize) : "")
+        .text();
 }
 
 ResultListRequest parseResultListQuery(const std::string& query)
 {
     ResultListRequest q;
-    const auto number = [&](const char* name, int64_t high) -> int64_t {
-        const std::string text = queryValue(query, name);
-        if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
-            return 0;
-        const long long v = std::stoll(text);
-        return v <= high ? v : 0;
-    };
+    const auto number = [&](const char* name, int64_t high) { return queryNumber(query, name, high); };
     q.search = queryValue(query, "q");
     q.card = static_cast<int32_t>(number("card", 2147483647));
     q.driver = queryValue(query, "driver");
     q.os = queryValue(query, "os");
     q.processor = queryValue(query, "processor");
-    const std::string system = queryValue(query, "system");
-    for (model::GraphicsSystem s : {model::GraphicsSystem::Direct2D, model::GraphicsSystem::GDI}) {
-        if (system == model::nameOf(s))
-            q.system = s;
-    }
-    int w = 0, h = 0, b = 0;
-    char end = 0;
-    if (std::sscanf(queryValue(query, "mode").c_str(), "%dx%dx%d%c", &w, &h, &b, &end) == 3 && w > 0 && h > 0 &&
-        b > 0) {
-        q.width = w;
-        q.height = h;
-        q.bitsPerPixel = b;
-    }
-    const std::string sort = queryValue(query, "sort");
-    for (const SortName& s : kSorts) {
-        if (sort == s.name)
-            q.sort = s.sort;
-    }
+    q.system = systemParameter(queryValue(query, "system"));
+    const DisplayModeParameter mode = parseModeParameter(queryValue(query, "mode"));
+    q.width = mode.width;
+    q.height = mode.height;
+    q.bitsPerPixel = mode.bitsPerPixel;
+    q.sort = sortParameter(kSorts, queryValue(query, "sort"), q.sort);
     q.ascending = queryValue(query, "order") == "asc";
     q.after = static_cast<int32_t>(number("after", 2147483647));
     const int64_t per = number("per", 500);
