@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <set>
 
 #include "server/model/Comparison.h"
 #include "server/pages/Html.h"
@@ -23,20 +22,7 @@ struct Row {
 std::vector<Row> rowsOf(const CohortComparisonData& data)
 {
     std::vector<Row> rows{{"Score", "score", data.first.scores(data.scoreVersion), data.second.scores(data.scoreVersion)}};
-    std::set<int> codes;
-    for (const CohortFigures* c : {&data.first, &data.second}) {
-        for (const auto& [code, figure] : c->tests) {
-            const auto id = code > 0 ? TestId::fromCode(code) : std::nullopt;
-            if (id && id->hasFigures() && !figure.empty())
-                codes.insert(code);
-        }
-    }
-    std::vector<TestId> ids;
-    for (int code : codes)
-        ids.push_back(*TestId::fromCode(code));
-    std::stable_sort(ids.begin(), ids.end(),
-                     [](const TestId& a, const TestId& b) { return model::displayOrder(a) < model::displayOrder(b); });
-    for (const TestId& id : ids)
+    for (const TestId& id : testsWithFigures({&data.first, &data.second}))
         rows.push_back({id.label(), id.fieldName(), data.first.figure(id), data.second.figure(id)});
     for (Row& row : rows) {
         if (row.first && row.first->empty()) row.first = nullptr;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <set>
 
 #include "server/model/Comparison.h"
 #include "server/pages/Html.h"
@@ -96,20 +95,10 @@ VersionSeries seriesOf(const std::string& name, const std::vector<Step>& steps)
 // The tests with figures any version measured, by the console's order.
 std::vector<TestId> testsOf(const DriverHistoryData& data)
 {
-    std::set<int> codes;
-    for (const DriverHistoryVersion& v : data.versions) {
-        for (const auto& [code, figure] : v.figures.tests) {
-            const auto id = code > 0 ? TestId::fromCode(code) : std::nullopt;
-            if (id && id->hasFigures() && !figure.empty())
-                codes.insert(code);
-        }
-    }
-    std::vector<TestId> ids;
-    for (int code : codes)
-        ids.push_back(*TestId::fromCode(code));
-    std::stable_sort(ids.begin(), ids.end(),
-                     [](const TestId& a, const TestId& b) { return model::displayOrder(a) < model::displayOrder(b); });
-    return ids;
+    std::vector<const CohortFigures*> cohorts;
+    for (const DriverHistoryVersion& v : data.versions)
+        cohorts.push_back(&v.figures);
+    return testsWithFigures(cohorts);
 }
 
 std::string columnName(const TestId& id, model::GroupKind kind)
@@ -123,12 +112,6 @@ std::string modeQuery(const model::CohortKey& mode)
 {
     return "system=" + model::nameOf(mode.system) + "&mode=" + std::to_string(mode.width) + "x" +
            std::to_string(mode.height) + "x" + std::to_string(mode.bitsPerPixel);
-}
-
-// "1 driver", "4 drivers".
-std::string counted(int64_t n, const std::string& what)
-{
-    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
 }
 
 std::string versionCell(const DriverHistoryVersion& v)
@@ -159,8 +142,8 @@ std::string driverHistoryPageHtml(const DriverHistoryData& data)
             if (m.key.sameSystemAndMode(data.mode))
                 continue;
             body += std::string(first ? "" : "; ") + "<a href=\"" + escapeHtml(driverHistoryPath(data.graphicsCardId, m.key)) +
-                    "\">" + escapeHtml(m.key.modeText()) + "</a> (" + counted(m.drivers, "driver") + ", " +
-                    counted(m.resultCount, "result") + ")";
+                    "\">" + escapeHtml(m.key.modeText()) + "</a> (" + countOf(m.drivers, "driver", "drivers") + ", " +
+                    countOf(m.resultCount, "result", "results") + ")";
             first = false;
         }
         body += ".</p>\n";

@@ -32,6 +32,10 @@ struct CohortFigures {
     double medianScore(int version) const;
 };
 
+// The rates with figures in any of these cohorts, in the console's order (a sized test's MP/s
+// and the scores left out).
+std::vector<model::TestId> testsWithFigures(const std::vector<const CohortFigures*>& cohorts);
+
 // A cohort in a list, with no histograms.
 struct CohortSummary {
     int32_t cohortId = 0;
