@@ -30,6 +30,27 @@ model::LogHistogram cohortScores(soci::session& session, int32_t cohort, int ver
 
 } // namespace
 
+// The (test, bin) counts of a cohort a counted result adds one to: each rate with figures and
+// each score version (as -version). Sorted, so that concurrent uploads lock rows in one order.
+std::vector<std::tuple<int32_t, int32_t>> binKeys(const model::Rates& rates,
+                                                  const std::vector<std::pair<int, double>>& scores)
+{
+    std::vector<std::tuple<int32_t, int32_t>> keys;
+    for (const model::Rate& rate : rates) {
+        int32_t bin = 0;
+        if (rate.id.hasFigures() && model::LogHistogram::binOf(rate.value, model::LogHistogram::kRateWidth, bin))
+            keys.emplace_back(rate.id.code(), bin);
+    }
+    for (const auto& [version, score] : scores) {
+        int32_t bin = 0;
+        if (model::LogHistogram::binOf(score, model::LogHistogram::kRateWidth, bin))
+            keys.emplace_back(-version, bin);
+    }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    return keys;
+}
+
 std::string driverOrderOf(const std::string& driverText)
 {
     std::vector<std::string> versions;
@@ -99,19 +120,7 @@ void ResultFigures::record(soci::session& session, const ArrivingResult& r) cons
     if (standing != model::Standing::Counted)
         return;
 
-    std::vector<std::tuple<int32_t, int32_t>> keys;  // (test, bin), sorted so that concurrent
-    for (const model::Rate& rate : r.rates) {         // uploads lock rows in one order
-        int32_t bin = 0;
-        if (rate.id.hasFigures() && model::LogHistogram::binOf(rate.value, model::LogHistogram::kRateWidth, bin))
-            keys.emplace_back(rate.id.code(), bin);
-    }
-    for (const auto& [version, score] : scores) {
-        int32_t bin = 0;
-        if (model::LogHistogram::binOf(score, model::LogHistogram::kRateWidth, bin))
-            keys.emplace_back(-version, bin);
-    }
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    const std::vector<std::tuple<int32_t, int32_t>> keys = binKeys(r.rates, scores);
     std::vector<int32_t> cohorts(keys.size(), cohort), tests, bins, counts(keys.size(), 1);
     for (const auto& [test, bin] : keys) {
         tests.push_back(test);
@@ -163,12 +172,6 @@ void ResultFigures::uncount(soci::session& session, int32_t id, int32_t cohort) 
 {
     int32_t card = 0;
     session << "SELECT COALESCE(graphics_card_id, 0) FROM results WHERE id = :id", soci::into(card), soci::use(id);
-    std::vector<std::tuple<int32_t, int32_t>> keys;  // (test, bin) of the cohort's counts, as record adds them
-    for (const model::Rate& rate : loadRates(session, id)) {
-        int32_t bin = 0;
-        if (rate.id.hasFigures() && model::LogHistogram::binOf(rate.value, model::LogHistogram::kRateWidth, bin))
-            keys.emplace_back(rate.id.code(), bin);
-    }
     std::vector<std::pair<int, double>> scores;
     {
         std::vector<int> versions(16);
@@ -180,14 +183,8 @@ void ResultFigures::uncount(soci::session& session, int32_t id, int32_t cohort) 
                 scores.emplace_back(versions[i], values[i]);
         }
     }
-    for (const auto& [version, score] : scores) {
-        int32_t bin = 0;
-        if (model::LogHistogram::binOf(score, model::LogHistogram::kRateWidth, bin))
-            keys.emplace_back(-version, bin);
-    }
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    for (const auto& [test, bin] : keys) {
+    // The cohort's counts this result was added to, as record adds them.
+    for (const auto& [test, bin] : binKeys(loadRates(session, id), scores)) {
         int32_t t = test, b = bin;
         session << "UPDATE cohort_bins SET count = count - 1 WHERE cohort_id = :c AND test = :t AND bin = :b",
             soci::use(cohort), soci::use(t), soci::use(b);
