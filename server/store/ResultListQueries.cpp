@@ -63,35 +63,34 @@ std::string valueList(const std::vector<std::string>& values, Names& names, std:
     return "(" + list + ")";
 }
 
-void bindAll(soci::statement& st, std::vector<Bind>& binds)
+// Runs a statement once (one round trip on PostgreSQL) with its parameters named at run time
+// after the elements it reads into; fetchNow reads the first rows at once.
+template <typename... Into>
+soci::statement runWith(soci::session& s, const std::string& sql, std::vector<Bind>& binds, bool fetchNow,
+                        Into&&... into)
 {
+    soci::statement st(s);
+    (st.exchange(std::forward<Into>(into)), ...);
     for (Bind& b : binds)
         st.exchange(soci::use(b.value, b.name));
+    st.alloc();
+    st.prepare(sql, soci::details::st_one_time_query);
+    st.define_and_bind();
+    st.execute(fetchNow);
+    return st;
 }
 
 long long countOf(soci::session& s, const std::string& sql, std::vector<Bind> binds)
 {
     long long n = 0;
-    soci::statement st(s);
-    st.exchange(soci::into(n));
-    bindAll(st, binds);
-    st.alloc();
-    st.prepare(sql, soci::details::st_one_time_query);  // one round trip on PostgreSQL
-    st.define_and_bind();
-    st.execute(true);
+    runWith(s, sql, binds, true, soci::into(n));
     return n;
 }
 
 std::vector<int> idsOf(soci::session& s, const std::string& sql, std::vector<Bind> binds, std::size_t limit)
 {
     std::vector<int> ids(limit);
-    soci::statement st(s);
-    st.exchange(soci::into(ids));
-    bindAll(st, binds);
-    st.alloc();
-    st.prepare(sql, soci::details::st_one_time_query);  // one round trip on PostgreSQL
-    st.define_and_bind();
-    st.execute(true);
+    runWith(s, sql, binds, true, soci::into(ids));
     return ids;
 }
 
@@ -103,14 +102,8 @@ std::pair<std::vector<int32_t>, int64_t> cohortsWhere(soci::session& s, const st
     int64_t results = 0;
     std::vector<int> ids(512);
     std::vector<long long> counts(512);
-    soci::statement st(s);
-    st.exchange(soci::into(ids));
-    st.exchange(soci::into(counts));
-    bindAll(st, binds);
-    st.alloc();
-    st.prepare("SELECT id, result_count FROM cohorts WHERE " + where, soci::details::st_one_time_query);
-    st.define_and_bind();
-    st.execute();
+    soci::statement st = runWith(s, "SELECT id, result_count FROM cohorts WHERE " + where, binds, false,
+                                 soci::into(ids), soci::into(counts));
     while (st.fetch()) {
         for (std::size_t i = 0; i < ids.size(); ++i) {
             cohorts.push_back(ids[i]);
