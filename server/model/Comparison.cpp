@@ -5,6 +5,16 @@
 
 namespace model {
 
+const char* nameOf(Change change)
+{
+    switch (change) {
+    case Change::Faster: return "faster";
+    case Change::Slower: return "slower";
+    case Change::None: return "none";
+    default: return "unknown";
+    }
+}
+
 double NoiseBand::factor() const
 {
     return std::exp(halfWidth);

@@ -9,6 +9,8 @@
 namespace model {
 
 enum class Change { Unknown, None, Faster, Slower };
+// "faster", "slower", "none" or "unknown", as the pages' JSON names a change.
+const char* nameOf(Change change);
 
 // Fewest results of a cohort before its noise is estimated.
 constexpr int64_t kNoiseMinimum = 6;

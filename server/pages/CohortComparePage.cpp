@@ -51,16 +51,6 @@ std::string cohortName(const CohortFigures& c)
     return orDash(c.cardName) + ", " + orDash(c.driverText) + ", " + c.key.modeText();
 }
 
-const char* changeName(model::Change c)
-{
-    switch (c) {
-    case model::Change::Faster: return "faster";
-    case model::Change::Slower: return "slower";
-    case model::Change::None: return "none";
-    default: return "unknown";
-    }
-}
-
 } // namespace
 
 std::string cohortComparePageHtml(const CohortComparisonData& data)
@@ -123,7 +113,7 @@ std::string cohortComparePageJson(const CohortComparisonData& data)
         const model::Shift shift = model::cohortShift(*row.first, *row.second);
         j.key(row.field).beginObject();
         j.field("firstMedian", row.first->quantile(0.5)).field("secondMedian", row.second->quantile(0.5));
-        j.field("change", changeName(shift.change));
+        j.field("change", model::nameOf(shift.change));
         if (shift.change == model::Change::Unknown)
             j.key("z").null();
         else

@@ -48,17 +48,6 @@ model::NoiseBand bandOf(const ComparePageData& data, const TestId& id)
     return f ? model::noiseBandOf(*f) : model::NoiseBand{};
 }
 
-const char* changeName(model::Change c)
-{
-    switch (c) {
-    case model::Change::Faster: return "faster";
-    case model::Change::Slower: return "slower";
-    case model::Change::None: return "none";
-    case model::Change::Unknown: break;
-    }
-    return "unknown";
-}
-
 } // namespace
 
 std::string comparePageHtml(const ComparePageData& data)
@@ -172,7 +161,7 @@ std::string comparePageJson(const ComparePageData& data)
             j.beginObject().field("value", m->value);
             if (first && first->value > 0) {
                 j.field("ratio", m->value / first->value);
-                j.field("change", changeName(model::judgeDifference(first->value, m->value, band)));
+                j.field("change", model::nameOf(model::judgeDifference(first->value, m->value, band)));
             }
             j.endObject();
         }

@@ -13,16 +13,6 @@ using model::TestId;
 
 namespace {
 
-const char* changeName(model::Change c)
-{
-    switch (c) {
-    case model::Change::Faster: return "faster";
-    case model::Change::Slower: return "slower";
-    case model::Change::None: return "none";
-    default: return "unknown";
-    }
-}
-
 // The figure of a version, and the rank test against the nearest earlier version that has it.
 struct Step {
     const model::LogHistogram* figure = nullptr;
@@ -240,7 +230,7 @@ void writeStep(JsonWriter& j, const Step& step)
     if (step.shift) {
         j.key("againstPrevious")
             .beginObject()
-            .field("change", changeName(step.shift->change));
+            .field("change", model::nameOf(step.shift->change));
         if (step.shift->change == model::Change::Unknown)
             j.key("z").null();
         else

@@ -35,13 +35,6 @@ protected:
             found.push_back(std::stoi((*it)[1]));
         return found;
     }
-
-    std::string matched(const std::string& query)
-    {
-        const std::string json = get("/Benchmark/Korvid/Results.json", query).body;
-        std::smatch m;
-        return std::regex_search(json, m, std::regex("\"matched\":([0-9]+)")) ? m[1].str() : "none";
-    }
 };
 
 } // namespace

@@ -71,13 +71,6 @@ protected:
             ids.push_back(std::stoi((*it)[1]));
         return ids;
     }
-
-    std::string matched(const std::string& query)
-    {
-        const std::string json = get("/Benchmark/Korvid/Results.json", query).body;
-        std::smatch m;
-        return std::regex_search(json, m, std::regex("\"matched\":([0-9]+)")) ? m[1].str() : "none";
-    }
 };
 
 } // namespace

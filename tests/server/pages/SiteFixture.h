@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "server/import/TranscriptImport.h"
@@ -66,6 +67,14 @@ protected:
         HttpReply reply;
         EXPECT_TRUE(site_->handle(request, reply));
         return reply;
+    }
+
+    // How many results the result list says a query matches ("none" when it says nothing).
+    std::string matched(const std::string& query)
+    {
+        const std::string json = get("/Benchmark/Korvid/Results.json", query).body;
+        std::smatch m;
+        return std::regex_search(json, m, std::regex("\"matched\":([0-9]+)")) ? m[1].str() : "none";
     }
 
     std::filesystem::path sqliteFolder_;
