@@ -22,6 +22,7 @@ LatencySummary LatencySummary::of(std::vector<double> values)
     std::sort(values.begin(), values.end());
     summary.median = percentile(values, 0.5);
     summary.p90 = percentile(values, 0.9);
+    summary.p99 = percentile(values, 0.99);
     summary.maximum = values.back();
     return summary;
 }

@@ -128,6 +128,7 @@ void LoadReport::writeJson(std::ostream& out) const
         << " \"" << operationName() << "s_per_s\": " << fixed(perSecond(), 2) << ",\n"
         << " \"median_ms\": " << fixed(latency.median, 3) << ",\n"
         << " \"p90_ms\": " << fixed(latency.p90, 3) << ",\n"
+        << " \"p99_ms\": " << fixed(latency.p99, 3) << ",\n"
         << " \"max_ms\": " << fixed(latency.maximum, 3) << "\n"
         << "}\n";
     out.flush();

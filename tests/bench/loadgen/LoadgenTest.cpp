@@ -187,18 +187,19 @@ TEST(LoadgenLatency, InterpolatedPercentiles)
 {
     const struct {
         std::vector<double> values;
-        double median, p90, maximum;
+        double median, p90, p99, maximum;
     } cases[] = {
-        {{}, 0, 0, 0},
-        {{5}, 5, 5, 5},
-        {{4, 1, 3, 2}, 2.5, 3.7, 4},
-        {{10, 1, 9, 2, 8, 3, 7, 4, 6, 5}, 5.5, 9.1, 10},
-        {{1, 1, 1, 100}, 1, 70.3, 100},
+        {{}, 0, 0, 0, 0},
+        {{5}, 5, 5, 5, 5},
+        {{4, 1, 3, 2}, 2.5, 3.7, 3.97, 4},
+        {{10, 1, 9, 2, 8, 3, 7, 4, 6, 5}, 5.5, 9.1, 9.91, 10},
+        {{1, 1, 1, 100}, 1, 70.3, 97.03, 100},
     };
     for (const auto& c : cases) {
         const LatencySummary summary = LatencySummary::of(c.values);
         EXPECT_DOUBLE_EQ(summary.median, c.median);
         EXPECT_NEAR(summary.p90, c.p90, 1e-9);
+        EXPECT_NEAR(summary.p99, c.p99, 1e-9);
         EXPECT_DOUBLE_EQ(summary.maximum, c.maximum);
     }
 }
@@ -316,6 +317,7 @@ TEST(LoadgenReport, TextAndJsonOfARunWithAFailure)
               " \"uploads_per_s\": 4.00,\n"
               " \"median_ms\": 20.000,\n"
               " \"p90_ms\": 28.000,\n"
+              " \"p99_ms\": 29.800,\n"
               " \"max_ms\": 30.000\n"
               "}\n");
 }
