@@ -167,7 +167,7 @@ std::vector<CohortSummary> ofCard(soci::session& s, int32_t card, int version)
 
 std::optional<int32_t> nearestToScore(soci::session& s, int version, int32_t cohortId, double score, int32_t except)
 {
-    // Two probes of the (version, cohort, score) index: the nearest above and below.
+    // Two probes of the (version, cohort, score, result) index: the nearest above and below.
     std::optional<std::pair<double, int32_t>> best;
     for (const char* probe : {"score >= :s ORDER BY s.score ASC, s.result_id", "score < :s ORDER BY s.score DESC, s.result_id"}) {
         int id = 0;
