@@ -7,8 +7,12 @@ with the reason when it does not.
 
 One clone per test run, in build/fresh-clone/ (left there after the run for a look at what
 failed): the first test that asks for it makes it, later ones reuse what earlier ones built.
+When that user cannot reach build/ (a work tree under a folder only its owner may enter, as
+root's home is), the clone goes to a folder of its own under /tmp instead, named after the work
+tree, and is left there the same way.
 """
 import atexit
+import hashlib
 import os
 import pathlib
 import pwd
@@ -35,7 +39,7 @@ class FreshClone:
     _refused = None
 
     def __init__(self):
-        self.path = BUILD / "fresh-clone"
+        self.path = None
         self.made_user = False
         self.user = None
 
@@ -110,8 +114,17 @@ class FreshClone:
         except (OSError, ValueError):
             pass
 
+    def _place(self):
+        """build/fresh-clone when the clone's user can enter build/; otherwise a folder under
+        /tmp that only this work tree uses."""
+        if os.geteuid() != 0 or self.run(["test", "-x", str(BUILD)], cwd="/").returncode == 0:
+            return BUILD / "fresh-clone"
+        tree = hashlib.sha256(str(ROOT).encode()).hexdigest()[:12]
+        return pathlib.Path("/tmp") / ("korvid-fresh-clone-" + tree)
+
     def _make(self):
         self._make_user()
+        self.path = self._place()
         self._end_server()
         shutil.rmtree(self.path, ignore_errors=True)
         listed = subprocess.run(["git", "-C", str(ROOT), "ls-files", "-z", "--cached", "--others",
