@@ -2,9 +2,9 @@
 
 #include <vector>
 
-// Median, 90th and 99th percentiles and maximum of a set of durations. Percentiles interpolate linearly
-// between the two nearest ranks (rank p * (n - 1), counted from 0), so the median of an even
-// count is the mean of the middle two. All zero for an empty set.
+// Median, 90th and 99th percentiles and maximum of a set of durations. Percentiles interpolate
+// linearly between the two nearest ranks (rank p * (n - 1), counted from 0), so the median of an
+// even count is the mean of the middle two. All zero for an empty set.
 struct LatencySummary {
     double median = 0.0;
     double p90 = 0.0;

@@ -20,7 +20,8 @@ public:
     void writeText(std::ostream& out, std::ostream& errors) const;
     // One JSON object: mode, operations, concurrency, succeeded, ids (by operation, failures
     // left out), failures [{operation, message}], records (identities of the description
-    // records sent, sorted), seconds, uploads_per_s or lookups_per_s, median_ms, p90_ms, p99_ms, max_ms.
+    // records sent, sorted), seconds, uploads_per_s or lookups_per_s, median_ms, p90_ms, p99_ms,
+    // max_ms.
     // Bytes above 127 in texts are written as the characters of the same number.
     void writeJson(std::ostream& out) const;
 
