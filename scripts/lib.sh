@@ -20,7 +20,7 @@ ensure_setup() {
        [ ! -e /usr/include/boost/beast/http.hpp ] ||
        [ ! -x /usr/lib/postgresql/15/bin/initdb ] || ! command -v chromedriver >/dev/null ||
        ! command -v sudo >/dev/null || [ ! -x /usr/sbin/nginx ] ||
-       [ ! -e /usr/include/prometheus/registry.h ]; then
+       [ ! -e /usr/include/prometheus/registry.h ] || [ ! -e /usr/include/nlohmann/json.hpp ]; then
         "$ROOT/scripts/setup"
     fi
 }

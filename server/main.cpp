@@ -18,7 +18,7 @@
 #include "server/http/HttpService.h"
 #include "server/http/ServerOptions.h"
 #include "server/import/TranscriptImport.h"
-#include "server/pages/ResultSite.h"
+#include "server/http/ResultSite.h"
 #include "server/store/Database.h"
 #include "server/store/DatabaseBackup.h"
 #include "server/store/DatabasePing.h"

@@ -3,32 +3,16 @@
 #include <iostream>
 #include <mutex>
 
+#include "server/text/Hex.h"
+#include "server/text/Utf8.h"
+
 namespace {
 
 std::mutex gLogMutex;
 
-// The length of the UTF-8 sequence starting at text[at], or 0 when none starts there.
-std::size_t utf8Length(const std::string& text, std::size_t at)
-{
-    const unsigned char c = static_cast<unsigned char>(text[at]);
-    std::size_t length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-    if (length == 0 || at + length > text.size())
-        return 0;
-    for (std::size_t i = 1; i < length; ++i)
-        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80)
-            return 0;
-    const unsigned char next = static_cast<unsigned char>(text[at + 1]);
-    // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
-    if ((c == 0xE0 && next < 0xA0) || (c == 0xED && next >= 0xA0) || (c == 0xF0 && next < 0x90) ||
-        (c == 0xF4 && next >= 0x90))
-        return 0;
-    return length;
-}
-
 std::string jsonString(const std::string& text)
 {
-    static const char kHex[] = "0123456789abcdef";
-    std::string out = "\"";
+        std::string out = "\"";
     for (std::size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c == '"' || c == '\\') {
@@ -36,13 +20,11 @@ std::string jsonString(const std::string& text)
             out += static_cast<char>(c);
         } else if (c >= 0x20 && c < 0x7F) {
             out += static_cast<char>(c);
-        } else if (const std::size_t length = c >= 0x80 ? utf8Length(text, i) : 0) {
+        } else if (const std::size_t length = c >= 0x80 ? utf8SequenceLength(text, i) : 0) {
             out.append(text, i, length);
             i += length - 1;
         } else {
-            out += "\\u00";
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
+            out += "\\u00" + hexLower(&c, 1);
         }
     }
     return out + "\"";

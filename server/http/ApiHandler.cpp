@@ -1,18 +1,12 @@
 #include "server/http/ApiHandler.h"
 
-#include <iostream>
-
 #include "server/http/ServerMetrics.h"
-#include "server/protocol/BasicAuth.h"
 #include "server/protocol/LookupQuery.h"
 #include "server/protocol/ProtocolError.h"
 #include "server/protocol/RecordTypes.h"
 #include "server/protocol/Replies.h"
-#include "server/store/Database.h"
 
 namespace {
-
-const char* const kRealm = "Basic realm=\"Korvid results\", charset=\"UTF-8\"";
 
 HttpReply xml(const std::string& body)
 {
@@ -31,49 +25,30 @@ bool ApiHandler::isApiPath(const std::string& path) const
 
 HttpReply ApiHandler::handle(const HttpRequestView& request)
 {
-    const auto credentials = parseBasicAuthorization(request.authorization);
+    const Authenticator::Login login = authenticator_.check(request.authorization);
+    switch (login.outcome) {
+    case LoginOutcome::Accepted:
+        break;
+    case LoginOutcome::Disabled: {
+        HttpReply reply = HttpReply::text(403, "this client is no longer accepted");
+        reply.clientName = login.clientName;
+        return reply;
+    }
+    case LoginOutcome::Unknown:
+    case LoginOutcome::WrongKey: {
+        HttpReply reply = HttpReply::text(401, login.sent ? "unknown client or wrong key" : "a login is needed");
+        reply.headers.emplace_back("WWW-Authenticate", Authenticator::challenge());
+        return reply;
+    }
+    }
     try {
-        if (!credentials) {
-            HttpReply reply = HttpReply::text(401, "a login is needed");
-            reply.headers.emplace_back("WWW-Authenticate", kRealm);
-            return reply;
-        }
-        switch (store_.checkLogin(credentials->name, credentials->key)) {
-        case LoginOutcome::Accepted:
-            break;
-        case LoginOutcome::Disabled: {
-            HttpReply reply = HttpReply::text(403, "this client is no longer accepted");
-            reply.clientName = credentials->name;
-            return reply;
-        }
-        case LoginOutcome::Unknown:
-        case LoginOutcome::WrongKey: {
-            HttpReply reply = HttpReply::text(401, "unknown client or wrong key");
-            reply.headers.emplace_back("WWW-Authenticate", kRealm);
-            return reply;
-        }
-        }
-        HttpReply reply = dispatch(request, credentials->name);
-        reply.clientName = credentials->name;
+        HttpReply reply = dispatch(request, login.clientName);
+        reply.clientName = login.clientName;
         return reply;
     } catch (const ProtocolError& error) {
         HttpReply reply = HttpReply::text(error.status(), error.what());
-        if (credentials)
-            reply.clientName = credentials->name;
+        reply.clientName = login.clientName;
         return reply;
-    } catch (const DatabaseUnavailable& error) {
-        if (metrics_)
-            metrics_->databaseError("unavailable");
-        std::cerr << "korvid-server: database unavailable: " << error.what() << std::endl;
-        HttpReply reply = HttpReply::text(503, "the database is busy or unavailable; try again");
-        reply.headers.emplace_back("Retry-After", "2");
-        return reply;
-    } catch (const std::exception& error) {
-        if (metrics_ && dynamic_cast<const soci::soci_error*>(&error))
-            metrics_->databaseError("failed");
-        std::cerr << "korvid-server: " << request.method << " " << request.path << ": "
-                  << error.what() << std::endl;
-        return HttpReply::text(500, "internal error");
     }
 }
 

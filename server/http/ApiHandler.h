@@ -2,30 +2,33 @@
 
 #include <string>
 
-#include "server/protocol/HttpExchange.h"
+#include "server/http/Authenticator.h"
 #include "server/protocol/DocumentParser.h"
+#include "server/protocol/HttpExchange.h"
 #include "server/store/RecordStore.h"
 
 class ServerMetrics;
 
-// The upload protocol: authentication, then a lookup (GET) or a submission (POST) of one
-// record below the API base path. Every refusal is a status with a short plain-text reason.
+// The upload protocol: the login, then a lookup (GET) or a submission (POST) of one record
+// below the API base path. The protocol's refusals are a status with a short plain-text reason;
+// other failures are left to the dispatcher's error mapper.
 class ApiHandler {
 public:
     ApiHandler(RecordStore& store, std::string basePath, DocumentLimits limits = DocumentLimits())
-        : store_(store), basePath_(std::move(basePath)), limits_(limits)
+        : store_(store), authenticator_(store), basePath_(std::move(basePath)), limits_(limits)
     {
     }
 
     bool isApiPath(const std::string& path) const;
     HttpReply handle(const HttpRequestView& request);
-    // Counts the uploads answered with their result's ID and the database failures there.
+    // Counts the uploads answered with their result's ID.
     void countIn(ServerMetrics& metrics) { metrics_ = &metrics; }
 
 private:
     HttpReply dispatch(const HttpRequestView& request, const std::string& clientName);
 
     RecordStore& store_;
+    Authenticator authenticator_;
     std::string basePath_;
     DocumentLimits limits_;
     ServerMetrics* metrics_ = nullptr;

@@ -1,11 +1,8 @@
 #include "server/http/RequestDispatcher.h"
 
-#include <iostream>
-
 #include "server/http/MonitorEndpoints.h"
 #include "server/http/MultipartForm.h"
 #include "server/http/ServerMetrics.h"
-#include "server/store/Database.h"
 
 namespace {
 
@@ -15,16 +12,14 @@ std::string notFoundPage()
            "<body><h1>Not found</h1><p>There is no page at this address.</p></body></html>\n";
 }
 
-// The path as the error log shows it: no control characters from the client.
-std::string printable(const std::string& text)
-{
-    std::string out;
-    for (unsigned char c : text)
-        out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
-    return out;
-}
-
 } // namespace
+
+RequestDispatcher::RequestDispatcher(ApiHandler& api, WebHandler& site, MonitorEndpoints* monitor,
+                                     bool metricsListener)
+    : api_(api), site_(site), monitor_(monitor), metricsListener_(metricsListener),
+      errors_(monitor ? &monitor->metrics() : nullptr)
+{
+}
 
 HttpReply RequestDispatcher::dispatch(HttpRequestView& request)
 {
@@ -34,35 +29,9 @@ HttpReply RequestDispatcher::dispatch(HttpRequestView& request)
             request.body.clear();
         }
         return route(request);
-    } catch (const MultipartError& error) {
-        return HttpReply::text(400, std::string("malformed multipart/form-data body: ") + error.what());
-    } catch (const DatabaseUnavailable& error) {
-        countDatabaseError("unavailable");
-        std::cerr << "korvid-server: database unavailable: " << error.what() << std::endl;
-        HttpReply reply = HttpReply::text(503, "the database is busy or unavailable; try again");
-        reply.headers.emplace_back("Retry-After", "2");
-        return reply;
-    } catch (const soci::soci_error& error) {
-        countDatabaseError("failed");
-        std::cerr << "korvid-server: " << printable(request.method) << " " << printable(request.path) << ": "
-                  << error.what() << std::endl;
-        return HttpReply::text(500, "internal error");
-    } catch (const std::exception& error) {
-        std::cerr << "korvid-server: " << printable(request.method) << " " << printable(request.path) << ": "
-                  << error.what() << std::endl;
-        return HttpReply::text(500, "internal error");
     } catch (...) {
-        // Text errors are thrown as std::string elsewhere in the code; none may end a worker.
-        std::cerr << "korvid-server: " << printable(request.method) << " " << printable(request.path)
-                  << ": an exception of an unexpected type" << std::endl;
-        return HttpReply::text(500, "internal error");
+        return errors_.replyFor(std::current_exception(), request);
     }
-}
-
-void RequestDispatcher::countDatabaseError(const char* kind)
-{
-    if (monitor_)
-        monitor_->metrics().databaseError(kind);
 }
 
 HttpReply RequestDispatcher::route(const HttpRequestView& request)

@@ -8,7 +8,7 @@
 #include "server/pages/JsonWriter.h"
 #include "server/pages/PackageDigests.h"
 #include "server/pages/PageFrame.h"
-#include "server/pages/Sha256.h"
+#include "server/text/Digest.h"
 
 namespace fs = std::filesystem;
 

@@ -1,123 +1,126 @@
 #include "server/pages/JsonWriter.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+
+namespace {
+
+// Markup characters can only occur inside strings of a JSON text, so escaping them in the
+// finished text escapes them where they are.
+std::string dumped(const nlohmann::ordered_json& document)
+{
+    const std::string text = document.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '<': out += "\\u003c"; break;
+        case '>': out += "\\u003e"; break;
+        case '&': out += "\\u0026"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
 
 std::string jsonEscape(const std::string& text)
 {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20 || c == '<' || c == '>' || c == '&') {
-                // Markup characters too, so that the document is safe to embed anywhere.
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                out += buffer;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
+    return dumped(nlohmann::ordered_json(text));
 }
 
-void JsonWriter::beforeValue()
+JsonWriter& JsonWriter::add(nlohmann::ordered_json value)
 {
-    if (afterKey_) {
-        afterKey_ = false;
-        return;
+    if (open_.empty()) {
+        root_ = std::move(value);
+        started_ = true;
+    } else if (open_.back()->is_object()) {
+        (*open_.back())[key_] = std::move(value);
+    } else {
+        open_.back()->push_back(std::move(value));
     }
-    if (!first_.empty()) {
-        if (!first_.back())
-            out_ += ',';
-        first_.back() = false;
+    return *this;
+}
+
+JsonWriter& JsonWriter::open(nlohmann::ordered_json container)
+{
+    nlohmann::ordered_json* placed = nullptr;
+    if (open_.empty()) {
+        root_ = std::move(container);
+        started_ = true;
+        placed = &root_;
+    } else if (open_.back()->is_object()) {
+        placed = &((*open_.back())[key_] = std::move(container));
+    } else {
+        open_.back()->push_back(std::move(container));
+        placed = &open_.back()->back();
     }
+    // An element of a container stays where it is while later ones are added: ordered_json's
+    // objects and arrays hold their values in vectors, but each value owns its own children on
+    // the heap, and only the innermost open container ever grows.
+    open_.push_back(placed);
+    return *this;
 }
 
 JsonWriter& JsonWriter::beginObject()
 {
-    beforeValue();
-    out_ += '{';
-    first_.push_back(true);
-    return *this;
+    return open(nlohmann::ordered_json::object());
 }
 
 JsonWriter& JsonWriter::endObject()
 {
-    out_ += '}';
-    first_.pop_back();
+    open_.pop_back();
     return *this;
 }
 
 JsonWriter& JsonWriter::beginArray()
 {
-    beforeValue();
-    out_ += '[';
-    first_.push_back(true);
-    return *this;
+    return open(nlohmann::ordered_json::array());
 }
 
 JsonWriter& JsonWriter::endArray()
 {
-    out_ += ']';
-    first_.pop_back();
+    open_.pop_back();
     return *this;
 }
 
 JsonWriter& JsonWriter::key(const std::string& name)
 {
-    beforeValue();
-    out_ += jsonEscape(name);
-    out_ += ':';
-    afterKey_ = true;
+    key_ = name;
     return *this;
 }
 
 JsonWriter& JsonWriter::value(const std::string& text)
 {
-    beforeValue();
-    out_ += jsonEscape(text);
-    return *this;
+    return add(text);
 }
 
 JsonWriter& JsonWriter::value(double number)
 {
     if (!std::isfinite(number))
         return null();
-    beforeValue();
-    // The shortest of 15 or 17 digits that reads back as the same number.
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.15g", number);
-    if (std::strtod(buffer, nullptr) != number)
-        std::snprintf(buffer, sizeof buffer, "%.17g", number);
-    out_ += buffer;
-    return *this;
+    // Whole numbers as integers ("12", not "12.0"), as the pages have always written them.
+    if (number == std::floor(number) && std::fabs(number) < 9007199254740992.0)
+        return add(static_cast<int64_t>(number));
+    return add(number);
 }
 
 JsonWriter& JsonWriter::value(int64_t number)
 {
-    beforeValue();
-    out_ += std::to_string(number);
-    return *this;
+    return add(number);
 }
 
 JsonWriter& JsonWriter::value(bool flag)
 {
-    beforeValue();
-    out_ += flag ? "true" : "false";
-    return *this;
+    return add(flag);
 }
 
 JsonWriter& JsonWriter::null()
 {
-    beforeValue();
-    out_ += "null";
-    return *this;
+    return add(nullptr);
+}
+
+std::string JsonWriter::text() const
+{
+    return started_ ? dumped(root_) : std::string();
 }

@@ -4,8 +4,14 @@
 #include <string>
 #include <vector>
 
-// Writes one JSON document front to back; commas and nesting are its business, not the
-// caller's. Strings are stored UTF-8 and escaped as JSON requires.
+#include <nlohmann/json.hpp>
+
+// Builds one JSON document front to back through nlohmann's JSON library; nesting is its
+// business, not the caller's. Keys keep the order they were written in. Numbers that are whole
+// are written without a fraction, other finite numbers as the shortest text that reads back the
+// same, non-finite ones as null. Text that is not UTF-8 is written with U+FFFD in place of the
+// bytes that are not, and <, > and & are escaped, so that the document is valid anywhere and
+// safe to embed in a page.
 class JsonWriter {
 public:
     JsonWriter& beginObject();
@@ -15,7 +21,7 @@ public:
     JsonWriter& key(const std::string& name);
     JsonWriter& value(const std::string& text);
     JsonWriter& value(const char* text) { return value(std::string(text)); }
-    JsonWriter& value(double number);  // non-finite numbers are written as null
+    JsonWriter& value(double number);
     JsonWriter& value(int64_t number);
     JsonWriter& value(int32_t number) { return value(static_cast<int64_t>(number)); }
     JsonWriter& value(bool flag);
@@ -28,14 +34,18 @@ public:
         return value(v);
     }
 
-    const std::string& text() const { return out_; }
+    // The document as written so far.
+    std::string text() const;
 
 private:
-    void beforeValue();
+    JsonWriter& add(nlohmann::ordered_json value);
+    JsonWriter& open(nlohmann::ordered_json container);
 
-    std::string out_;
-    std::vector<bool> first_;  // per open container: nothing written in it yet
-    bool afterKey_ = false;
+    nlohmann::ordered_json root_;
+    std::vector<nlohmann::ordered_json*> open_;  // the containers not yet ended, innermost last
+    std::string key_;
+    bool started_ = false;
 };
 
+// One JSON string, quoted and escaped as the writer escapes its strings.
 std::string jsonEscape(const std::string& text);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "server/pages/QueryString.h"
+#include "server/text/PercentCoding.h"
 
 int64_t queryNumber(const std::string& query, const std::string& name, int64_t high)
 {

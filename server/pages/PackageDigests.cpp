@@ -1,6 +1,6 @@
 #include "server/pages/PackageDigests.h"
 
-#include "server/pages/Sha256.h"
+#include "server/text/Digest.h"
 
 std::string PackageDigests::of(const std::string& path, std::uint64_t size, std::int64_t modifiedNanoseconds)
 {

@@ -1,7 +1,7 @@
 #include "server/pages/PageFrame.h"
 
 #include "server/pages/Html.h"
-#include "server/pages/Sha256.h"
+#include "server/text/Digest.h"
 
 const char* const kSiteBase = "/Benchmark/Korvid/";
 

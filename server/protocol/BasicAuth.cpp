@@ -2,48 +2,7 @@
 
 #include <cctype>
 
-namespace {
-
-int base64Value(char c)
-{
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
-
-std::optional<std::string> base64Decode(const std::string& text)
-{
-    std::string out;
-    unsigned buffer = 0;
-    int bits = 0;
-    std::size_t i = 0;
-    for (; i < text.size() && text[i] != '='; ++i) {
-        const int value = base64Value(text[i]);
-        if (value < 0)
-            return std::nullopt;
-        buffer = (buffer << 6) | static_cast<unsigned>(value);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out += static_cast<char>((buffer >> bits) & 0xFF);
-        }
-    }
-    for (; i < text.size(); ++i) {
-        if (text[i] != '=')
-            return std::nullopt;
-    }
-    return out;
-}
-
-} // namespace
+#include "server/text/Base64.h"
 
 std::optional<BasicCredentials> parseBasicAuthorization(const std::string& header)
 {

@@ -12,6 +12,3 @@
 // Throws ProtocolError (400) for a pair without '=', a malformed escape, a NUL byte, a name
 // over maxNameBytes or a value over maxValueBytes.
 SearchKey parseLookupQuery(const std::string& query, const DocumentLimits& limits = DocumentLimits());
-
-// Percent-decoding alone; throws ProtocolError (400) on a malformed escape.
-std::string percentDecode(const std::string& text);

@@ -2,24 +2,11 @@
 
 #include <algorithm>
 
-#include <openssl/sha.h>
+#include "server/text/Digest.h"
 
 namespace {
 
 constexpr std::size_t kLongestPlainKey = 512;
-
-std::string hexDigest(const std::string& text)
-{
-    unsigned char digest[SHA256_DIGEST_LENGTH];
-    SHA256(reinterpret_cast<const unsigned char*>(text.data()), text.size(), digest);
-    static const char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char byte : digest) {
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 0x0F];
-    }
-    return hex;
-}
 
 } // namespace
 
@@ -53,6 +40,6 @@ std::string SearchKey::canonical() const
     }
     // A plain key starts with a digit (or is empty), so it never looks like a hashed one.
     if (text.size() > kLongestPlainKey)
-        return "sha256:" + hexDigest(text);
+        return "sha256:" + sha256Hex(text);
     return text;
 }

@@ -27,45 +27,6 @@ void appendUtf8(std::string& out, uint32_t codePoint)
 
 } // namespace
 
-bool isValidUtf8(const std::string& text)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
-        const unsigned char c = *p;
-        int length;
-        uint32_t codePoint;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-            codePoint = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            codePoint = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            codePoint = c & 0x07;
-        } else {
-            return false;
-        }
-        if (end - p < length)
-            return false;
-        for (int i = 1; i < length; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-            codePoint = (codePoint << 6) | (p[i] & 0x3F);
-        }
-        // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
-        if ((length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000) ||
-            (codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint > 0x10FFFF)
-            return false;
-        p += length;
-    }
-    return true;
-}
-
 std::string toUtf8(const std::string& text)
 {
     if (isValidUtf8(text))

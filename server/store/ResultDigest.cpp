@@ -1,6 +1,6 @@
 #include "server/store/ResultDigest.h"
 
-#include <openssl/sha.h>
+#include "server/text/Digest.h"
 
 namespace {
 
@@ -38,13 +38,5 @@ std::string resultDigest(const RecordDocument& result)
         }
     }
 
-    unsigned char digest[SHA256_DIGEST_LENGTH];
-    SHA256(reinterpret_cast<const unsigned char*>(text.data()), text.size(), digest);
-    static const char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char byte : digest) {
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 0x0F];
-    }
-    return hex;
+    return sha256Hex(text);
 }

@@ -10,7 +10,7 @@
 #include "server/http/ApiHandler.h"
 #include "server/http/HttpService.h"
 #include "server/store/Database.h"
-#include "server/pages/ResultSite.h"
+#include "server/http/ResultSite.h"
 #include "server/store/SociRecordStore.h"
 #include "server/store/SociResultQueries.h"
 

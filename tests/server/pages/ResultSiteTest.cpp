@@ -11,7 +11,7 @@
 #include <soci/soci.h>
 
 #include "server/import/TranscriptImport.h"
-#include "server/pages/ResultSite.h"
+#include "server/http/ResultSite.h"
 #include "server/store/Database.h"
 #include "server/store/SociRecordStore.h"
 #include "server/store/SociResultQueries.h"

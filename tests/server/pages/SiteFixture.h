@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "server/import/TranscriptImport.h"
-#include "server/pages/ResultSite.h"
+#include "server/http/ResultSite.h"
 #include "server/store/Database.h"
 #include "server/store/SociRecordStore.h"
 #include "server/store/SociResultQueries.h"

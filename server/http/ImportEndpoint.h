@@ -1,0 +1,21 @@
+#pragma once
+
+#include "server/http/Authenticator.h"
+#include "server/http/RouteTable.h"
+
+class RecordStore;
+class ResultQueries;
+
+// The front page's import form: a saved result file stored as an imported result. Anyone may
+// read the site, but only a known client adds results to it, as with uploads.
+class ImportEndpoint {
+public:
+    ImportEndpoint(RecordStore& store, ResultQueries& queries) : store_(store), queries_(queries), logins_(store) {}
+
+    void handle(const RouteRequest& request, HttpReply& reply) const;
+
+private:
+    RecordStore& store_;
+    ResultQueries& queries_;
+    Authenticator logins_;
+};

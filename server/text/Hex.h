@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+
+// Bytes as lower-case hexadecimal, two digits each.
+std::string hexLower(const std::string& bytes);
+std::string hexLower(const unsigned char* bytes, std::size_t size);
+// The value of one hexadecimal digit of either case; -1 for anything else.
+int hexDigitValue(char c);
+
