@@ -5,7 +5,7 @@
 namespace {
 
 // Length-prefixed, so that no two different documents can run together into the same text.
-void append(std::string& text, const std::string& part)
+void appendPart(std::string& text, const std::string& part)
 {
     text += std::to_string(part.size());
     text += ':';
@@ -17,24 +17,24 @@ void append(std::string& text, const std::string& part)
 std::string resultDigest(const RecordDocument& result)
 {
     std::string text;
-    append(text, result.type);
+    appendPart(text, result.type);
     text += "F";
     for (const RecordField& field : result.fields) {
-        append(text, field.name);
-        append(text, field.value);
+        appendPart(text, field.name);
+        appendPart(text, field.value);
     }
     text += "R";
     for (const RecordReference& reference : result.references) {
-        append(text, reference.name);
-        append(text, std::to_string(reference.id));
+        appendPart(text, reference.name);
+        appendPart(text, std::to_string(reference.id));
     }
     text += "C";
     for (const RecordCollection& collection : result.collections) {
-        append(text, collection.name);
+        appendPart(text, collection.name);
         text += std::to_string(collection.members.size()) + "M";
         for (const RecordMember& member : collection.members) {
-            append(text, member.type);
-            append(text, std::to_string(member.id));
+            appendPart(text, member.type);
+            appendPart(text, std::to_string(member.id));
         }
     }
 
