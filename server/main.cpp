@@ -88,6 +88,9 @@ int serve(const ServerOptions& options)
     ApiHandler api(store, options.apiBase, documentLimits);
     ResultSite site(queries, store,
                     options.packagesDir.empty() ? besideExecutable("packages") : options.packagesDir);
+    UploadLimit uploadLimit(options.uploadLimit);
+    api.limitUploads(uploadLimit);
+    site.limitUploads(uploadLimit);
     HttpService service(api, site, options, [&database] { pingDatabase(*database); });
     api.countIn(service.metrics());
     std::vector<std::string> urls;

@@ -68,6 +68,10 @@ HttpReply ApiHandler::dispatch(const HttpRequestView& request, const std::string
         const RecordDocument record = parseRecordDocument(request.body, type, limits_);
         if (!RecordTypes::isResult(type))
             return xml(idReply(type, store_.storeRecord(record)));
+        if (limit_) {
+            if (const auto wait = limit_->take(limit_->sourceOf(request)))
+                return uploadLimitReply(*wait);
+        }
         const int32_t id = store_.storeResult(record, clientName, false);
         if (metrics_)
             metrics_->uploadStored();

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "server/http/Authenticator.h"
+#include "server/http/UploadLimit.h"
 #include "server/protocol/DocumentParser.h"
 #include "server/protocol/HttpExchange.h"
 #include "server/store/RecordStore.h"
@@ -23,6 +24,8 @@ public:
     HttpReply handle(const HttpRequestView& request);
     // Counts the uploads answered with their result's ID.
     void countIn(ServerMetrics& metrics) { metrics_ = &metrics; }
+    // Holds each source to its share of stored results; without it, none is held back.
+    void limitUploads(UploadLimit& limit) { limit_ = &limit; }
 
 private:
     HttpReply dispatch(const HttpRequestView& request, const std::string& clientName);
@@ -32,4 +35,5 @@ private:
     std::string basePath_;
     DocumentLimits limits_;
     ServerMetrics* metrics_ = nullptr;
+    UploadLimit* limit_ = nullptr;
 };

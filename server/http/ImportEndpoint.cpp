@@ -55,6 +55,15 @@ void ImportEndpoint::handle(const RouteRequest& request, HttpReply& reply) const
     try {
         if (text.empty())
             throw TranscriptError(0, "no file was sent");
+        if (limit_) {
+            if (const auto wait = limit_->take(limit_->sourceOf(request.http))) {
+                const std::string message = "This address has stored many results in a short time; try again later.";
+                sitePage(reply, 429, request.json(), messagePageHtml("Too many results", message),
+                         notFoundPageJson(message));
+                reply.headers.emplace_back("Retry-After", std::to_string(*wait));
+                return;
+            }
+        }
         const int32_t id = importTranscript(text, store_, login.clientName);
         const std::string location = std::string(kSiteBase) + "Result/" + std::to_string(id);
         if (request.json()) {

@@ -20,6 +20,8 @@ public:
     ResultSite(ResultQueries& queries, RecordStore& store, std::string packagesFolder);
 
     bool handle(const HttpRequestView& request, HttpReply& reply) override;
+    // Imports are held to each source's share of stored results, as uploads are.
+    void limitUploads(UploadLimit& limit) { import_.limitUploads(limit); }
 
 private:
     void addRoutes();

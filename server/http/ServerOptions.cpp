@@ -41,6 +41,13 @@ const char* const kServerHelp =
     "                      --threads); on PostgreSQL each is a connection\n"
     "  --metrics HOST:PORT plain HTTP listener of its own for /metrics (Prometheus' text\n"
     "                      format) and /healthz; without it there is no /metrics\n"
+    "  --upload-limit BURST/PER_HOUR|off\n"
+    "                      results (uploads and imports) one address may store: BURST at\n"
+    "                      once, then PER_HOUR an hour; beyond it 429 with Retry-After\n"
+    "                      (default 10/10)\n"
+    "  --trusted-proxy ADDR[,ADDR...]|none\n"
+    "                      proxies whose X-Forwarded-For names the sender (default\n"
+    "                      127.0.0.1,::1)\n"
     "  --count-imported    imported results count in cohort figures and rankings (serve,\n"
     "                      import; results stored from then on)\n"
     "\n"
@@ -273,7 +280,8 @@ ServerOptions parseServerOptions(const std::vector<std::string>& commandLine)
         }
         if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             static const char* const kKnown[] = {"--database", "--http", "--https", "--cert",
-                                                 "--key", "--api-base", "--packages", "--metrics"};
+                                                 "--key", "--api-base", "--packages", "--metrics",
+                                                 "--upload-limit", "--trusted-proxy"};
             bool known = numericOption(arg) != nullptr;
             for (const char* option : kKnown)
                 known = known || arg == option;
@@ -303,6 +311,10 @@ ServerOptions parseServerOptions(const std::vector<std::string>& commandLine)
                 options.apiBase = value;
             } else if (arg == "--packages")
                 options.packagesDir = value;
+            else if (arg == "--upload-limit")
+                parseUploadLimit(value, options.uploadLimit);
+            else if (arg == "--trusted-proxy")
+                parseTrustedProxies(value, options.uploadLimit);
             else
                 storeNumber(options, *numericOption(arg), value);
             continue;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "server/http/HttpLimits.h"
+#include "server/http/UploadLimit.h"
 
 struct Listener {
     std::string host;
@@ -32,6 +33,7 @@ struct ServerOptions {
     std::optional<Listener> metricsListener;
     HttpLimits limits;
     bool countImported = false;  // imported results count in cohort figures and rankings
+    UploadLimitOptions uploadLimit;
 };
 
 // Throws std::runtime_error with a one-line message for anything it cannot use. "--config FILE"

@@ -100,6 +100,41 @@ class WritesTest(HardeningTestCase):
 WritesTestOnPostgreSQL = on_postgresql(WritesTest)
 
 
+class UploadLimitTest(HardeningTestCase):
+    """A burst of results from one address: its share is stored, the rest answered 429 with
+    Retry-After and never stored; lookups go on; behind the local proxy each forwarded sender
+    has a share of its own, and what a client writes into X-Forwarded-For moves nothing."""
+
+    SERVER_ARGS = ("--upload-limit", "3/1")
+
+    def test_a_burst_from_one_address(self):
+        before = stored_counts(self.server)
+        replies = [post_document(self.server, "KorvidResult", result_document(run)) for run in range(50)]
+        self.assertEqual([r.status for r in replies], [200] * 3 + [429] * 47)
+        self.assertEqual({r.headers.get("retry-after") for r in replies[3:]}, {"3600"})
+        self.assertEqual(stored_counts(self.server)["results"] - before["results"], 3)
+        self.assertTrue(answers_promptly(self.server))
+
+        # Behind the proxy on this host: the sender it names, whatever the client put before.
+        def through_proxy(run, forwarded):
+            return post_document(self.server, "KorvidResult", result_document(run),
+                                 [("X-Forwarded-For", forwarded)]).status
+        statuses = [through_proxy(100 + i, "192.0.2.%d, 203.0.113.7" % i) for i in range(4)]
+        self.assertEqual(statuses, [200, 200, 200, 429])
+        # The import form stores results too, and counts against the same share.
+        self.assertEqual(through_proxy(200, "198.51.100.8"), 200)
+        self.assertEqual(through_proxy(201, "198.51.100.8"), 200)
+        body = urllib.parse.urlencode({"transcript": TRANSCRIPT.read_text()}).encode()
+        forwarded = [("Content-Type", "application/x-www-form-urlencoded"), ("X-Forwarded-For", "198.51.100.8")]
+        self.assertEqual(send_raw(self.server, request_bytes("POST", IMPORT, forwarded, body)).status, 303)
+        refused = send_raw(self.server, request_bytes("POST", IMPORT, forwarded, body))
+        self.assertEqual((refused.status, refused.headers.get("retry-after")), (429, "3600"))
+        self.assertEqual(stored_counts(self.server)["results"] - before["results"], 9)
+
+
+UploadLimitTestOnPostgreSQL = on_postgresql(UploadLimitTest)
+
+
 class SecretsTest(unittest.TestCase):
 
     def test_a_database_that_cannot_be_opened_is_named_without_its_password(self):
