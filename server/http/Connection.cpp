@@ -133,10 +133,49 @@ private:
         parser_->header_limit(static_cast<std::uint32_t>(limits_.maxHeadBytes));
         parser_->body_limit(limits_.maxBodyBytes);
         lowest().expires_after(seconds(limits_.headTimeoutSeconds));
-        http::async_read_header(stream_, buffer_, *parser_,
-                                [self = this->shared_from_this()](const beast::error_code& ec, std::size_t) {
-                                    self->onHead(ec);
+        awaitWholeHead();
+    }
+
+    // The head is read whole before the parser sees it, so that its raw lines can be checked for
+    // what the parser quietly accepts: a folded line (obsolete, and read differently by proxies).
+    // A head that cannot be whole (too large, or with a bare line feed) goes to the parser at once,
+    // which refuses it as before.
+    void awaitWholeHead()
+    {
+        const auto data = buffer_.data();
+        const std::string_view received(static_cast<const char*>(data.data()), data.size());
+        const std::size_t end = received.find("\r\n\r\n");
+        const std::size_t room = buffer_.max_size() - buffer_.size();
+        if (end != std::string_view::npos || received.size() > limits_.maxHeadBytes || room == 0 ||
+            hasBareLineFeed(received)) {
+            foldedHead_ = end != std::string_view::npos && hasFoldedLine(received.substr(0, end + 2));
+            http::async_read_header(stream_, buffer_, *parser_,
+                                    [self = this->shared_from_this()](const beast::error_code& ec, std::size_t) {
+                                        self->onHead(ec);
+                                    });
+            return;
+        }
+        stream_.async_read_some(buffer_.prepare(std::min(kReadChunk, room)),
+                                [self = this->shared_from_this()](const beast::error_code& ec, std::size_t n) {
+                                    if (ec)
+                                        return self->onHead(ec);
+                                    self->buffer_.commit(n);
+                                    self->awaitWholeHead();
                                 });
+    }
+
+    static bool hasFoldedLine(std::string_view head)
+    {
+        return head.find("\r\n ") != std::string_view::npos || head.find("\r\n\t") != std::string_view::npos;
+    }
+
+    static bool hasBareLineFeed(std::string_view received)
+    {
+        for (std::size_t at = received.find('\n'); at != std::string_view::npos; at = received.find('\n', at + 1)) {
+            if (at == 0 || received[at - 1] != '\r')
+                return true;
+        }
+        return false;
     }
 
     void onHead(const beast::error_code& ec)
@@ -169,6 +208,10 @@ private:
         forwardedFor_ = joined(request, "X-Forwarded-For");
 
         HeadFacts facts;
+        facts.version = request.version();
+        facts.foldedLine = foldedHead_;
+        facts.hostFields = static_cast<std::size_t>(request.count(http::field::host));
+        facts.contentLengthFields = static_cast<std::size_t>(request.count(http::field::content_length));
         facts.requestLineBytes = requestLineBytes();
         facts.fieldCount = static_cast<std::size_t>(std::distance(request.begin(), request.end()));
         facts.contentEncoding = joined(request, http::field::content_encoding);
@@ -400,6 +443,7 @@ private:
     Stream stream_;
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
+    bool foldedHead_ = false;
     char discard_[4096];
 
     Phase phase_ = Phase::Idle;

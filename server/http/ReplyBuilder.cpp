@@ -1,5 +1,8 @@
 #include "server/http/ReplyBuilder.h"
 
+#include <cctype>
+#include <iostream>
+
 #include <utility>
 
 #include <boost/beast/core/file.hpp>
@@ -20,8 +23,40 @@ void ReplyBuilder::setHeaders(Message& message, const HttpReply& reply, bool clo
     message.keep_alive(!close);
 }
 
+namespace {
+
+// A header a handler wrote that would end the header line or the head early: what came from a
+// request into a reply must never become headers or a reply of its own.
+bool safeHeaderText(const std::string& text)
+{
+    return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+bool safeHeaderName(const std::string& name)
+{
+    static const std::string kTokenPunctuation = "!#$%&'*+-.^_`|~";
+    if (name.empty())
+        return false;
+    for (unsigned char c : name) {
+        if (!std::isalnum(c) && kTokenPunctuation.find(static_cast<char>(c)) == std::string::npos)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 BuiltReply ReplyBuilder::build(HttpReply reply, bool close) const
 {
+    bool safe = safeHeaderText(reply.contentType);
+    for (const auto& header : reply.headers)
+        safe = safe && safeHeaderName(header.first) && safeHeaderText(header.second);
+    if (!safe) {
+        std::cerr << "korvid-server: a reply header held a line break or NUL; answered 500 instead" << std::endl;
+        const std::string clientName = reply.clientName;
+        reply = HttpReply::text(500, "internal error");
+        reply.clientName = clientName;
+    }
     if (!reply.filePath.empty())
         return fromFile(reply, close);
     BuiltReply built;

@@ -43,6 +43,15 @@ Refusal checkHead(const HeadFacts& head, const HttpLimits& limits)
         return refusal(414, "the request line is too long");
     if (head.fieldCount > limits.maxHeaderCount)
         return refusal(431, "the request has too many header fields");
+    // Each of these is read one way here and another by some proxy in front: refused, so that
+    // no request can mean two things on its way in.
+    if (head.foldedLine)
+        return refusal(400, "folded header lines are not accepted");
+    if (head.version >= 11 && head.hostFields != 1)
+        return refusal(400, head.hostFields == 0 ? "an HTTP/1.1 request needs a Host field"
+                                                 : "a request may name one Host");
+    if (head.contentLengthFields > 1)
+        return refusal(400, "a request may give one Content-Length");
     // Transfer codings other than chunked would need decoding: refused, never inflated.
     if (!head.transferEncoding.empty() && lowerTrimmed(head.transferEncoding) != "chunked")
         return refusal(501, "no transfer coding but chunked is accepted");

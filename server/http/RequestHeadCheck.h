@@ -9,6 +9,10 @@
 // The refusals a request earns by its head alone, before any of its body is read. Apart from
 // the HTTP library: the connection hands over what it parsed.
 struct HeadFacts {
+    unsigned version = 11;             // 10 or 11
+    bool foldedLine = false;           // a field continued on a line of its own (obs-fold)
+    std::size_t hostFields = 1;
+    std::size_t contentLengthFields = 0;
     std::size_t requestLineBytes = 0;  // method, target and version with the two spaces
     std::size_t fieldCount = 0;
     std::string contentEncoding;       // every Content-Encoding field, joined with commas

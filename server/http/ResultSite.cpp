@@ -62,6 +62,20 @@ void csvFile(HttpReply& reply, const std::string& fileName, std::string body)
     reply.body = std::move(body);
 }
 
+// A query string carried into a redirect as it came, if it holds nothing but what an encoded
+// query may; otherwise none.
+std::string queryToKeep(const std::string& query)
+{
+    if (query.empty())
+        return "";
+    for (unsigned char c : query) {
+        if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' || c == '`' ||
+            c == '{' || c == '|' || c == '}')
+            return "";
+    }
+    return "?" + query;
+}
+
 std::string suffixOf(const RouteRequest& request)
 {
     return request.json() ? ".json" : request.csv() ? ".csv" : "";
@@ -78,10 +92,11 @@ std::string canonicalLocation(const std::string& path, const RouteRequest& reque
         const std::string argument = path.substr(base.size() + section.size());
         const std::size_t cut = argument.find('/');
         const std::string id = canonicalPathId(argument.substr(0, cut));
-        if (id.empty())
+        // Built from the parsed ID and the site's own path pieces, never from the request's text.
+        const std::string tail = cut == std::string::npos ? "" : argument.substr(cut);
+        if (id.empty() || !(tail.empty() || (section == "Card/" && tail == "/Drivers")))
             return "";
-        return base + section + id + (cut == std::string::npos ? "" : argument.substr(cut)) + suffixOf(request) +
-               (request.http.query.empty() ? "" : "?" + request.http.query);
+        return base + section + id + tail + suffixOf(request) + queryToKeep(request.http.query);
     }
     return "";
 }
@@ -189,12 +204,18 @@ void ResultSite::addRoutes()
     // The list's check boxes (id=..) and typed IDs (ids=1,2 or "1 2"), sent to the comparison's
     // own address.
     read(base + "Compare", false, [base](const RouteRequest& request, HttpReply& reply) {
+        // Digits and commas only: the address is built from IDs, never from the request's text.
         std::string list;
+        const auto addDigits = [&list](const std::string& text) {
+            for (char c : text)
+                list += std::isdigit(static_cast<unsigned char>(c)) ? std::string(1, c)
+                        : (list.empty() || list.back() == ',') ? std::string() : std::string(",");
+            if (!list.empty() && list.back() != ',')
+                list += ',';
+        };
         for (const std::string& value : queryValues(request.http.query, "id"))
-            list += (list.empty() ? "" : ",") + value;
-        for (char c : queryValue(request.http.query, "ids"))
-            list += std::isdigit(static_cast<unsigned char>(c)) ? std::string(1, c)
-                    : (list.empty() || list.back() == ',') ? std::string() : std::string(",");
+            addDigits(value);
+        addDigits(queryValue(request.http.query, "ids"));
         while (!list.empty() && list.back() == ',')
             list.pop_back();
         siteRedirect(reply, 303, base + "Compare/" + list + (request.json() ? ".json" : ""));

@@ -106,6 +106,61 @@ class RefusalsTest(HardeningTestCase):
 RefusalsTestOnPostgreSQL = on_postgresql(RefusalsTest)
 
 
+class HeadersTest(HardeningTestCase):
+    """Request text never becomes a reply header, and a head that one reader could take for
+    two requests, or for another request than this server sees, is refused."""
+
+    def test_no_header_from_request_text(self):
+        injected = "%0d%0aSet-Cookie:%20stolen=1%0d%0aX-Injected:%201"
+        cases = [
+            # Only the digits of what was sent reach the address.
+            ("compare form", "/Benchmark/Korvid/Compare?id=1" + injected + "&id=2", 303,
+             "/Benchmark/Korvid/Compare/1,1,1,2"),
+            ("typed IDs", "/Benchmark/Korvid/Compare?ids=3" + injected, 303, "/Benchmark/Korvid/Compare/3,1,1"),
+            ("canonical result ID", "/Benchmark/Korvid/Result/01" + injected, 404, None),
+            ("canonical card ID", "/Benchmark/Korvid/Card/007/Drivers" + injected, 404, None),
+            ("canonical card history", "/Benchmark/Korvid/Card/007/Drivers", 301,
+             "/Benchmark/Korvid/Card/7/Drivers"),
+        ]
+        for what, target, status, location in cases:
+            with self.subTest(what):
+                reply = send_raw(self.server, request_bytes("GET", target, login=None))
+                self.assertEqual(reply.status, status)
+                self.assertEqual(reply.headers.get("location"), location)
+                self.assertNotIn("set-cookie", reply.headers)
+                self.assertNotIn("x-injected", reply.headers)
+                self.assertFalse(any("stolen" in value for _, value in reply.header_lines))
+
+    def test_ambiguous_heads_are_refused(self):
+        def raw(*lines, body=b""):
+            return ("\r\n".join(lines) + "\r\n\r\n").encode() + body
+        cases = [
+            ("folded line", raw("GET /Benchmark/Korvid/ HTTP/1.1", "Host: 127.0.0.1", "X-Note: a",
+                                " folded", "Connection: close"), 400, b"folded header lines are not accepted\n"),
+            ("folded with a tab", raw("GET / HTTP/1.1", "Host: 127.0.0.1", "Accept: text/html,",
+                                      "\tapplication/json", "Connection: close"), 400,
+             b"folded header lines are not accepted\n"),
+            ("no Host", raw("GET /Benchmark/Korvid/ HTTP/1.1", "Connection: close"), 400,
+             b"an HTTP/1.1 request needs a Host field\n"),
+            ("two Hosts", raw("GET /Benchmark/Korvid/ HTTP/1.1", "Host: 127.0.0.1", "Host: evil.example",
+                              "Connection: close"), 400, b"a request may name one Host\n"),
+            ("two equal lengths", raw("POST /api/v1/BenchmarkCPU HTTP/1.1", "Host: 127.0.0.1",
+                                      "Content-Type: application/xml", "Content-Length: %d" % len(CPU),
+                                      "Content-Length: %d" % len(CPU), "Connection: close", body=CPU), 400,
+             b"a request may give one Content-Length\n"),
+            ("HTTP/1.0 needs no Host", raw("GET /Benchmark/Korvid/Measuring HTTP/1.0"), 200, None),
+        ]
+        before = stored_counts(self.server)
+        for what, request, status, reason in cases:
+            with self.subTest(what):
+                reply = send_raw(self.server, request)
+                self.assertEqual(reply.status, status)
+                if reason is not None:
+                    self.assertEqual(reply.body, reason)
+                self.assertTrue(answers_promptly(self.server))
+        self.assertEqual(stored_counts(self.server), before)
+
+
 class DownloadsTest(HardeningTestCase):
     """A 2 MB package: ranges never make a reply larger than the file, HEAD tells the GET's
     length."""

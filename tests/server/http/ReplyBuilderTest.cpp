@@ -116,3 +116,39 @@ TEST(ReplyBuilderTest, Refusals)
               wire(large));
     EXPECT_EQ("", large.clientName);
 }
+
+// A header value or name that would end its line never reaches the wire: the reply becomes a 500.
+TEST(ReplyBuilderTest, HeadersThatWouldSplitTheReply)
+{
+    const ReplyBuilder builder(ReplyRequest{11, false, "", false});
+    struct Case {
+        const char* what;
+        std::string name, value;
+        bool sent;
+    };
+    const Case cases[] = {
+        {"plain", "Location", "/Benchmark/Korvid/Result/1", true},
+        {"CR LF in a value", "Location", "/x\r\nSet-Cookie: a=1", false},
+        {"LF alone", "Location", "/x\nSet-Cookie: a=1", false},
+        {"CR alone", "Location", "/x\rSet-Cookie: a=1", false},
+        {"NUL", "Location", std::string("/x\0y", 4), false},
+        {"a blank in the name", "X Name", "v", false},
+        {"a colon in the name", "X:Name", "v", false},
+    };
+    for (const Case& c : cases) {
+        HttpReply reply = page("<p>moved</p>");
+        reply.status = 303;
+        reply.clientName = "Korvid_Windows_2.9";
+        reply.headers.emplace_back(c.name, c.value);
+        const BuiltReply built = builder.build(reply, false);
+        const std::string bytes = wire(built);
+        EXPECT_EQ(built.status, c.sent ? 303 : 500) << c.what;
+        EXPECT_EQ(built.clientName, "Korvid_Windows_2.9") << c.what;
+        EXPECT_EQ(bytes.find("Set-Cookie") == std::string::npos, true) << c.what;
+        if (!c.sent)
+            EXPECT_NE(bytes.find("\r\n\r\ninternal error\n"), std::string::npos) << c.what;
+    }
+    HttpReply typed = page("x");
+    typed.contentType = "text/html\r\nX-Evil: 1";
+    EXPECT_EQ(builder.build(typed, false).status, 500);
+}
