@@ -6,7 +6,9 @@
 std::string csvField(const std::string& text)
 {
     std::string value = text;
-    if (!value.empty() && (value[0] == '=' || value[0] == '+' || value[0] == '-' || value[0] == '@'))
+    // A spreadsheet reads a cell that starts with one of these as a formula (a tab or CR as the
+    // blank before one): the apostrophe makes it text.
+    if (!value.empty() && std::string("=+-@\t\r").find(value[0]) != std::string::npos)
         value = "'" + value;
     if (value.find_first_of(",\"\r\n") == std::string::npos)
         return value;

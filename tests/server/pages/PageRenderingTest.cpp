@@ -311,6 +311,11 @@ TEST(PageRendering, BrowsePagesEscapeSearchAndNames)
     EXPECT_EQ(csvField("=1+2"), "'=1+2");
     EXPECT_EQ(csvField("-2,5"), "\"'-2,5\"");
     EXPECT_EQ(csvField("plain text"), "plain text");
+    EXPECT_EQ(csvField("@SUM(A1)"), "'@SUM(A1)");
+    EXPECT_EQ(csvField("+1"), "'+1");
+    EXPECT_EQ(csvField("\t=1+2"), "'\t=1+2");
+    EXPECT_EQ(csvField("\r=1+2"), "\"'\r=1+2\"");
+    EXPECT_EQ(csvField("a=1"), "a=1");
     EXPECT_NE(resultListCsv(index).find("\r\n9,1700000000,1,imported,5,\"<script>"), std::string::npos);
 
     RankingListData ranking;
