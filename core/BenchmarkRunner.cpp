@@ -7,6 +7,7 @@
 #include "app/OutputPair.h"
 #include "core/CountCalibration.h"
 #include "core/GfxTest.h"
+#include "measuring/MeasuringPlan.h"
 #include "results/BCObject.h"
 
 namespace {
@@ -25,28 +26,30 @@ struct SizedGroup {
 const SizedGroup kFill = {SizedOperation::Fill, "FillRect:", "Running FillRect test with size=(",
                           "FillRect_",
                           "FillRect is not supported on this machine (or not hardware accelerated).",
-                          10000};
+                          measuring::kFillStartCount};
 const SizedGroup kBlit = {
     SizedOperation::Blit, "BltBitMap:", "Running BltBitMap test with size=(", "BlitRect_",
-    "BltBitMap is not supported on this machine (or not hardware accelerated).", 10000};
+    "BltBitMap is not supported on this machine (or not hardware accelerated).", measuring::kBlitStartCount};
 const SizedGroup kOverlappedBlit = {
     SizedOperation::OverlappedBlit, "OverlappedBltBitMap:",
     "Running OverlappedBltBitMap test with size=(", "OverlappedBlitRect_",
-    "OverlappedBltBitMap is not supported on this machine (or not hardware accelerated).", 20000};
+    "OverlappedBltBitMap is not supported on this machine (or not hardware accelerated).",
+    measuring::kOverlappedBlitStartCount};
 const SizedGroup kComposite = {
     SizedOperation::Composite, "Composite:", "Running Composite test with size=(", "Composite_",
     "Composite operations are not supported on this machine (or not hardware accelerated).",
-    10000};
+    measuring::kCompositeStartCount};
 const SizedGroup kCompositeSrcMask = {
     SizedOperation::CompositeSrcMask, "CompositeSrcMask:",
     "Running CompositeSrcMask test with size=(", "CompositeSrcMask_",
-    "CompositeSrcMask is not supported on this machine (or not hardware accelerated).", 10000};
+    "CompositeSrcMask is not supported on this machine (or not hardware accelerated).",
+    measuring::kCompositeSrcMaskStartCount};
 
 const char* const kSizedHeader = "Size\t\t    Time (s)\t       Ops/s\t    MPixel/s";
 const char* const kRandomHeader = "Time (s)\t       Ops/s\t    MPixel/s";
 const char* const kTestFailed = "Test failed. Your graphics card drivers may be faulty.";
-const int32_t kRandomStartCount = 80000;
-const int kRetryLimit = 10;  // the 11th run that comes out too short gives up
+const int32_t kRandomStartCount = measuring::kRandomStartCount;
+const int kRetryLimit = measuring::kRetryLimit;  // the 11th run that comes out too short gives up
 
 struct Measurement {
     bool supported = true;
@@ -110,17 +113,17 @@ bool GfxTest::runTests(uint64_t minimumMicroseconds) {
     const double minimumSeconds = static_cast<double>(minimumMicroseconds) / 1000000.0;
     bool failed = false;
 
-    // The largest square that fits below the status strip, at most 1024. A status strip as tall
+    // The largest square that fits below the status strip, at most the largest. A status strip as tall
     // as the display (or taller) leaves no room at all.
     const int64_t drawingHeight = static_cast<int64_t>(displayHeight) - statusHeight;
     uint32_t maximumSize = 0;
     if (drawingHeight > 0) {
         maximumSize = std::min(displayWidth, static_cast<uint32_t>(drawingHeight));
     }
-    maximumSize = std::min<uint32_t>(maximumSize, 1024);
+    maximumSize = std::min<uint32_t>(maximumSize, measuring::kLargestSquare);
 
     int32_t numberOfSizes = 0;
-    for (uint32_t size = 16; size <= maximumSize; size *= 2) {
+    for (uint32_t size = measuring::kSmallestSquare; size <= maximumSize; size *= 2) {
         ++numberOfSizes;
     }
 
@@ -143,7 +146,7 @@ bool GfxTest::runTests(uint64_t minimumMicroseconds) {
     auto runSizedGroup = [&](const SizedGroup& group) {
         output << group.title << std::endl;
         output << kSizedHeader << std::endl;
-        for (uint32_t size = 16; size <= maximumSize; size *= 2) {
+        for (uint32_t size = measuring::kSmallestSquare; size <= maximumSize; size *= 2) {
             const int32_t width = static_cast<int32_t>(size);
             const int32_t height = static_cast<int32_t>(size);
             std::ostringstream status;

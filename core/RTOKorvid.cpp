@@ -1,9 +1,10 @@
 #include "core/RTOKorvid.h"
 
 #include "core/RandomGenerator.h"
+#include "measuring/MeasuringPlan.h"
 
 RTOKorvid::RTOKorvid(int32_t maximumSize)
-    : pixelCount(0), minimumSize(16), maximumSize(maximumSize) {}
+    : pixelCount(0), minimumSize(measuring::kSmallestSquare), maximumSize(maximumSize) {}
 
 void RTOKorvid::prepare() {
     clearPixelCount();

@@ -3,14 +3,16 @@
 #include <cstdint>
 #include <functional>
 
+#include "measuring/MeasuringPlan.h"
+
 // Calibration of the whole-frame transfers: how many bytes one timed pass moves, grown until a
 // pass lasts the minimum duration. Budget and byte totals are 64-bit: a fast machine moves
 // more than 4 GiB in one pass, and a 32-bit budget would wrap, give a wrong rate and could
 // keep the calibration from ever ending. The number of rounds is bounded like the runner's
 // sized tests: after the 11th pass that is too short the test gives up.
 
-constexpr uint64_t kInitialTransferBudget = 16588800;
-constexpr int kMaximumTransferRetries = 10;
+constexpr uint64_t kInitialTransferBudget = measuring::kTransferStartBytes;
+constexpr int kMaximumTransferRetries = measuring::kRetryLimit;
 // The minimum duration a run asks for is this many steps of its clock.
 constexpr uint64_t kStepsPerMinimumDuration = 1000;
 

@@ -6,10 +6,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "results/BCField.h"
-#include "results/BCObject.h"
-#include "results/BCObjectCollection.h"
-#include "results/BCObjectField.h"
 #include "server/import/TranscriptParser.h"
 #include "server/protocol/DocumentLimits.h"
 #include "server/protocol/TextEncoding.h"
@@ -22,19 +18,26 @@ void require(bool condition)
         std::abort();
 }
 
-void checkTree(const BCObject& record, const DocumentLimits& limits)
+void checkRecord(const RecordDocument& record, const DocumentLimits& limits)
 {
-    for (int i = 0; i < record.getNumFields(); ++i) {
-        const std::string& value = record.getField(i)->getValue();
+    for (const RecordField& field : record.fields) {
+        const std::string& value = field.value;
         require(value.size() <= limits.maxValueBytes && value.find('\0') == std::string::npos);
         require(isValidUtf8(value));
     }
-    for (int i = 0; i < record.getNumSubObjects(); ++i)
-        checkTree(*record.getSubObjectField(i)->getObject(), limits);
-    for (int i = 0; i < record.getNumCollections(); ++i) {
-        for (int j = 0; j < record.getCollection(i)->getNumObjects(); ++j)
-            checkTree(*record.getCollection(i)->getObject(j), limits);
+}
+
+// Every record and the root; each record names only records placed before it.
+void checkTree(const RecordTree& tree, const DocumentLimits& limits)
+{
+    for (std::size_t i = 0; i < tree.records.size(); ++i) {
+        checkRecord(tree.records[i], limits);
+        for (const RecordReference& reference : tree.records[i].references)
+            require(reference.id >= 0 && static_cast<std::size_t>(reference.id) < i);
     }
+    checkRecord(tree.root, limits);
+    for (const RecordReference& reference : tree.root.references)
+        require(reference.id >= 0 && static_cast<std::size_t>(reference.id) < tree.records.size());
 }
 
 } // namespace
@@ -44,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string text(reinterpret_cast<const char*>(data), size);
     try {
         const ParsedTranscript parsed = parseTranscript(text);
-        require(parsed.root && parsed.measurementCount > 0);
-        checkTree(*parsed.root, DocumentLimits());
+        require(parsed.measurementCount > 0);
+        checkTree(parsed.tree, DocumentLimits());
     } catch (const TranscriptError& error) {
         // A line of the file, or 0 for the whole of it.
         std::size_t lines = 0;

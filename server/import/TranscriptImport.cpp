@@ -20,7 +20,7 @@ constexpr std::streamsize kLargestTranscript = 4 * 1024 * 1024;
 int32_t importTranscript(const std::string& text, RecordStore& store, const std::string& clientName)
 {
     const ParsedTranscript parsed = parseTranscript(text);
-    return store.storeTree(*parsed.root, clientName, true);
+    return store.storeTree(parsed.tree, clientName, true);
 }
 
 int runImport(const std::vector<std::string>& files, RecordStore& store, std::ostream& out,
@@ -38,7 +38,7 @@ int runImport(const std::vector<std::string>& files, RecordStore& store, std::os
         try {
             const ParsedTranscript parsed = parseTranscript(text.str());
             bool already = false;
-            const int32_t id = store.storeTree(*parsed.root, kImportClientName, true, &already);
+            const int32_t id = store.storeTree(parsed.tree, kImportClientName, true, &already);
             out << file << (already ? ": already stored as result " : ": stored as result ") << id
                 << ", " << parsed.measurementCount << " rates of " << parsed.cardName << std::endl;
         } catch (const TranscriptError& error) {

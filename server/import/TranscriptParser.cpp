@@ -9,22 +9,15 @@
 #include <sstream>
 #include <vector>
 
-#include "results/BCCPUObj.h"
-#include "results/BCGraphicsCardObj.h"
-#include "results/BCLibraryVersionObj.h"
-#include "results/BCMotherboardObj.h"
-#include "results/BCObject.h"
-#include "results/BCObjectCollection.h"
-#include "results/BCOperatingSysVersionObj.h"
 #include "server/protocol/DocumentLimits.h"
 #include "server/protocol/FieldValue.h"
 #include "server/protocol/ProtocolError.h"
 #include "server/protocol/RecordRules.h"
+#include "server/protocol/RecordTypes.h"
 #include "server/protocol/TextEncoding.h"
 
 namespace {
 
-constexpr int kSearchKey = 1;
 const std::string kSeparator(60, '-');
 const DocumentLimits kLimits;
 // Table sizes as a measurement name can hold them (MeasurementName); rates and sizes as an
@@ -168,40 +161,49 @@ std::string valueText(const Reader& in, const std::string& text, const std::stri
     return fieldValue(text);
 }
 
-// The record as the store will read it. Its references and members name the longest ID a
+// An imported record obeys what an uploaded one does (RecordRules); a refusal names the line
+// the record was read from. Its references and members are checked as naming the longest ID a
 // record can have: the IDs are known only once the records are stored.
-RecordDocument documentOf(const BCObject& object)
+void checkRecord(int line, RecordDocument document)
 {
-    RecordDocument document;
-    document.type = object.getTypeName();
-    for (int i = 0; i < object.getNumFields(); ++i)
-        document.fields.push_back({object.getField(i)->getName(), object.getField(i)->getValue()});
-    for (int i = 0; i < object.getNumSubObjects(); ++i)
-        document.references.push_back({object.getSubObjectField(i)->getName(), INT32_MAX});
-    for (int i = 0; i < object.getNumCollections(); ++i) {
-        const auto collection = object.getCollection(i);
-        RecordCollection members;
-        members.name = collection->getName();
-        for (int j = 0; j < collection->getNumObjects(); ++j)
-            members.members.push_back({collection->getElementTypeName(), INT32_MAX});
-        document.collections.push_back(std::move(members));
+    for (RecordReference& reference : document.references)
+        reference.id = INT32_MAX;
+    for (RecordCollection& collection : document.collections) {
+        for (RecordMember& member : collection.members)
+            member.id = INT32_MAX;
     }
-    return document;
-}
-
-// An imported record obeys what an uploaded one does (RecordRules), it and the records it
-// refers to; a refusal names the line the record was read from.
-void checkRecord(int line, const BCObject& object)
-{
     try {
-        const RecordDocument document = documentOf(object);
         checkRecordRules(document, kLimits);
         checkLookupFits(document, kLimits);
     } catch (const ProtocolError& error) {
-        throw TranscriptError(line, std::string(object.getTypeName()) + ": " + error.what());
+        throw TranscriptError(line, document.type + ": " + error.what());
     }
-    for (int i = 0; i < object.getNumSubObjects(); ++i)
-        checkRecord(line, *object.getSubObjectField(i)->getObject());
+}
+
+// Places a description record read from that line in the tree, once it obeys the rules.
+int32_t place(RecordTree& tree, int line, RecordDocument record)
+{
+    checkRecord(line, record);
+    return tree.add(std::move(record));
+}
+
+// A record of a name and a version, as korvid.exe describes an operating system or a library:
+// the version record names a shared record of the name. The place of the version record.
+int32_t placeVersion(RecordTree& tree, int line, const char* versionType, const char* versionField,
+                     const char* role, const char* nameType, const std::string& name, const std::string& version)
+{
+    RecordDocument versionRecord{versionType, {{versionField, version}}, {{role, 0}}, {}};
+    checkRecord(line, versionRecord);
+    versionRecord.references[0].id = place(tree, line, RecordDocument{nameType, {{"Name", name}}, {}, {}});
+    return tree.add(std::move(versionRecord));
+}
+
+// A card's PCI ID as korvid.exe writes it: lower-case hexadecimal without leading zeros.
+std::string hexID(unsigned id)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", id);
+    return text;
 }
 
 // "3.4 GHz" as printed from a count of hertz; back to the count, as precise as the print.
@@ -256,7 +258,7 @@ std::vector<double> rates(const Reader& in, const std::string& text, std::size_t
     return values;
 }
 
-void readSystemInformation(Reader& in, BCObject& root)
+void readSystemInformation(Reader& in, RecordTree& tree)
 {
     in.skipTo({"System Information:"}, "the line \"System Information:\"");
     const std::string os = in.expect("OS: ", "the operating system");
@@ -299,25 +301,28 @@ void readSystemInformation(Reader& in, BCObject& root)
     const std::string ram = bytes(in, in.expect("Total RAM: ", "the memory size"));
     const std::string fsb = hertz(in, in.expect("External Bus (FSB) Speed: ", "the bus speed"));
 
-    const auto osRecord = std::make_shared<BCOperatingSysVersionObj>(family, osVersion);
-    checkRecord(osLine, *osRecord);
-    const auto processor = std::make_shared<BCCPUObj>(cpuName);
-    checkRecord(cpuLine, *processor);
-    const auto motherboard = std::make_shared<BCMotherboardObj>(boardName, manufacturer);
-    checkRecord(boardLine, *motherboard);
-    root.addSubObject("OperatingSystem", osRecord);
-    root.addSubObject("Processor", processor);
-    root.addSubObject("Motherboard", motherboard);
-    root.addField("ProcessorVersion", cpuVersion, kSearchKey);
-    root.addField("ProcessorClockSpeed", clock, kSearchKey);
-    root.addField("FSBClockSpeed", fsb, kSearchKey);
-    root.addField("L1CacheSize", l1Size, kSearchKey);
-    root.addField("L2CacheSize", l2Size, kSearchKey);
-    root.addField("L3CacheSize", l3Size, kSearchKey);
-    root.addField("RAMSize", ram, kSearchKey);
+    const int32_t osVersionRecord = placeVersion(tree, osLine, RecordTypes::kOperatingSystemVersion, "OSVersion",
+                                                 RecordRoles::kOperatingSystem, RecordTypes::kOperatingSystem, family,
+                                                 osVersion);
+    const int32_t processor = place(tree, cpuLine, {RecordTypes::kProcessor, {{"Name", cpuName}}, {}, {}});
+    RecordDocument boardRecord{RecordTypes::kMotherboard, {{"Name", boardName}}, {}, {}};
+    if (!manufacturer.empty())
+        boardRecord.fields.push_back({"Manufacturer", manufacturer});
+    const int32_t motherboard = place(tree, boardLine, std::move(boardRecord));
+    RecordDocument& root = tree.root;
+    root.references.push_back({RecordRoles::kOperatingSystem, osVersionRecord});
+    root.references.push_back({RecordRoles::kProcessor, processor});
+    root.references.push_back({RecordRoles::kMotherboard, motherboard});
+    root.fields.push_back({"ProcessorVersion", cpuVersion});
+    root.fields.push_back({"ProcessorClockSpeed", clock});
+    root.fields.push_back({"FSBClockSpeed", fsb});
+    root.fields.push_back({"L1CacheSize", l1Size});
+    root.fields.push_back({"L2CacheSize", l2Size});
+    root.fields.push_back({"L3CacheSize", l3Size});
+    root.fields.push_back({"RAMSize", ram});
 }
 
-std::string readGraphicsCard(Reader& in, BCObject& root)
+std::string readGraphicsCard(Reader& in, RecordTree& tree)
 {
     in.skipTo({"Initialising Direct2D test.", "Initialising GDI test."},
               "the graphics test starts (\"Initialising Direct2D test.\" or \"Initialising GDI test.\")");
@@ -348,23 +353,31 @@ std::string readGraphicsCard(Reader& in, BCObject& root)
         static_cast<std::size_t>(consumed) != mode.size())
         in.fail("the display mode is not \"WxH@R (B bpp)\"");
 
-    const auto card = std::make_shared<BCGraphicsCardObj>(cardName, "", product, vendor, subProduct, subVendor);
-    checkRecord(cardLine, *card);
-    const auto driverRecord = std::make_shared<BCLibraryVersionObj>(driverName, driverVersion);
-    checkRecord(driverLine, *driverRecord);
-    root.addSubObject("GraphicsCard", card);
-    auto drivers = std::make_shared<BCObjectCollection>("DriverLibraries", "BenchmarkLibraryVersion");
-    root.addSubObjectCollection(drivers);
-    drivers->addObject(driverRecord);
-    root.addField("VRAMSize", vram, kSearchKey);
-    root.addField("DisplayWidth", std::to_string(width), kSearchKey);
-    root.addField("DisplayHeight", std::to_string(height), kSearchKey);
-    root.addField("RefreshRate", std::to_string(refresh), kSearchKey);
-    root.addField("BitsPerPixel", std::to_string(bpp), kSearchKey);
+    // The file names no manufacturer: the record has none, as korvid.exe's has none when
+    // Windows names none.
+    const int32_t card = place(tree, cardLine,
+                               {RecordTypes::kGraphicsCard,
+                                {{"Name", cardName},
+                                 {"ProductID", hexID(product)},
+                                 {"VendorID", hexID(vendor)},
+                                 {"SubProductID", hexID(subProduct)},
+                                 {"SubVendorID", hexID(subVendor)}},
+                                {},
+                                {}});
+    const int32_t driverRecord = placeVersion(tree, driverLine, RecordTypes::kLibraryVersion, "LibraryVersion",
+                                              RecordRoles::kLibrary, RecordTypes::kLibrary, driverName, driverVersion);
+    RecordDocument& root = tree.root;
+    root.references.push_back({RecordRoles::kGraphicsCard, card});
+    root.collections.push_back({RecordRoles::kDriverLibraries, {{RecordTypes::kLibraryVersion, driverRecord}}});
+    root.fields.push_back({"VRAMSize", vram});
+    root.fields.push_back({"DisplayWidth", std::to_string(width)});
+    root.fields.push_back({"DisplayHeight", std::to_string(height)});
+    root.fields.push_back({"RefreshRate", std::to_string(refresh)});
+    root.fields.push_back({"BitsPerPixel", std::to_string(bpp)});
     return cardName;
 }
 
-bool readTransfer(const Reader& in, const std::string& line, BCObject& root)
+bool readTransfer(const Reader& in, const std::string& line, RecordDocument& root)
 {
     for (const char* transfer : {"WritePixelArray", "ReadPixelArray"}) {
         const std::string prefix = std::string(transfer) + ": ";
@@ -374,13 +387,13 @@ bool readTransfer(const Reader& in, const std::string& line, BCObject& root)
         if (unit == std::string::npos || !endsWith(line, " seconds). "))
             in.fail("the transfer line is not \"" + prefix + "rate MiB/s (took time seconds). \"");
         const double rate = number(in, line.substr(prefix.size(), unit - prefix.size()), "the rate");
-        root.addField(std::string(transfer) + "_MiB_s", fieldText(rate), kSearchKey);
+        root.fields.push_back({std::string(transfer) + "_MiB_s", fieldText(rate)});
         return true;
     }
     return false;
 }
 
-int readTests(Reader& in, BCObject& root)
+int readTests(Reader& in, RecordDocument& root)
 {
     int measurements = 0;
     std::string group;  // field prefix of the sized group being read, "Random" or empty
@@ -399,7 +412,7 @@ int readTests(Reader& in, BCObject& root)
             continue;
         const auto note = kNotes.find(line);
         if (note != kNotes.end()) {
-            root.addField(note->second, "1", kSearchKey);
+            root.fields.push_back({note->second, "1"});
             continue;
         }
         if (readTransfer(in, line, root)) {
@@ -419,8 +432,8 @@ int readTests(Reader& in, BCObject& root)
         }
         if (group == "Random") {
             const std::vector<double> v = rates(in, line, 3);
-            root.addField("Random_Ops_s", fieldText(v[1]), kSearchKey);
-            root.addField("Random_MP_s", fieldText(v[2]), kSearchKey);
+            root.fields.push_back({"Random_Ops_s", fieldText(v[1])});
+            root.fields.push_back({"Random_MP_s", fieldText(v[2])});
             measurements += 2;
             continue;
         }
@@ -433,11 +446,11 @@ int readTests(Reader& in, BCObject& root)
                 in.fail("the table row's size is over " + std::to_string(kLargestSize) + " pixels");
             const std::vector<double> v = rates(in, line.substr(static_cast<std::size_t>(consumed)), 3);
             const std::string name = group + std::to_string(width) + "x" + std::to_string(height);
-            root.addField(name + "_Ops_s", fieldText(v[1]), kSearchKey);
+            root.fields.push_back({name + "_Ops_s", fieldText(v[1])});
             // Ops/s carries more digits than MPixel/s: the rate the run recorded is recovered
             // from it, where rounding MPixel/s to three decimals and then to six digits may not.
             const double pixels = static_cast<double>(width) * height;
-            root.addField(name + "_MP_s", fieldText(v[1] > 0 ? v[1] * pixels / 1048576.0 : v[2]), kSearchKey);
+            root.fields.push_back({name + "_MP_s", fieldText(v[1] > 0 ? v[1] * pixels / 1048576.0 : v[2])});
             measurements += 2;
             continue;
         }
@@ -465,16 +478,16 @@ ParsedTranscript parseTranscript(const std::string& text)
         in.fail("not a Korvid result file: it does not begin with the banner's line of 60 hyphens");
 
     ParsedTranscript parsed;
-    parsed.root = std::make_shared<BCObject>("KorvidResult");
+    RecordDocument& root = parsed.tree.root;
+    root.type = RecordTypes::kResult;
     // korvid.exe attaches the collection first and fills it with versions it prints to the
     // console only: a transcript has none to give.
-    auto libraries = std::make_shared<BCObjectCollection>("Libraries", "BenchmarkLibraryVersion");
-    parsed.root->addSubObjectCollection(libraries);
-    readSystemInformation(in, *parsed.root);
-    parsed.cardName = readGraphicsCard(in, *parsed.root);
-    parsed.measurementCount = readTests(in, *parsed.root);
+    root.collections.push_back({RecordRoles::kLibraries, {}});
+    readSystemInformation(in, parsed.tree);
+    parsed.cardName = readGraphicsCard(in, parsed.tree);
+    parsed.measurementCount = readTests(in, root);
     if (parsed.measurementCount == 0)
         throw TranscriptError(in.lineNumber(), "the run measured nothing");
-    checkRecord(in.lineNumber(), *parsed.root);
+    checkRecord(in.lineNumber(), root);
     return parsed;
 }

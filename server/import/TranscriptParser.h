@@ -1,10 +1,9 @@
 #pragma once
 
-#include <memory>
 #include <stdexcept>
 #include <string>
 
-class BCObject;
+#include "server/protocol/RecordTree.h"
 
 // A transcript that cannot be read: the line (1-based, 0 for the whole file) and why.
 class TranscriptError : public std::runtime_error {
@@ -19,13 +18,13 @@ private:
 };
 
 struct ParsedTranscript {
-    std::shared_ptr<BCObject> root;  // a KorvidResult tree as korvid.exe builds it
+    RecordTree tree;  // the records korvid.exe would have uploaded for the run, in its order
     std::string cardName;
     int measurementCount = 0;
 };
 
 // Reads a saved result file (what the console printed during the run, CRLF or LF line ends,
-// in the machine's code page) back into the record tree the run had built. The file keeps
+// in the machine's code page) back into the records the run had built, as plain documents. The file keeps
 // rates with three decimals and sizes in rounded units, so the tree holds what the file
 // shows; the system library versions are never in it. A run that reports a failed test is
 // refused, as korvid.exe refuses to upload it; so are a NUL byte and records that an upload

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "measuring/MeasuringPlan.h"
 #include "server/model/Cohort.h"
 #include "server/model/Comparison.h"
 #include "server/model/LogHistogram.h"
@@ -19,8 +20,9 @@ using model::Unit;
 
 namespace {
 
-constexpr int kSmallestSquare = 16;
-constexpr int kLargestSquare = 1024;
+// As the program measures (measuring/MeasuringPlan.h).
+constexpr int kSmallestSquare = measuring::kSmallestSquare;
+constexpr int kLargestSquare = measuring::kLargestSquare;
 constexpr double kMega = 1048576.0;  // 2^20: a megapixel, and a MiB in bytes
 
 // What one test does, in the words of this site; its name is the one the console heads its
@@ -140,13 +142,17 @@ struct StartCount {
 const std::vector<StartCount>& startCounts()
 {
     static const std::vector<StartCount> counts = {
-        {Test::FillRect, 10000}, {Test::BlitRect, 10000}, {Test::OverlappedBlitRect, 20000},
-        {Test::Composite, 10000}, {Test::CompositeSrcMask, 10000}, {Test::Random, 80000},
+        {Test::FillRect, measuring::kFillStartCount},
+        {Test::BlitRect, measuring::kBlitStartCount},
+        {Test::OverlappedBlitRect, measuring::kOverlappedBlitStartCount},
+        {Test::Composite, measuring::kCompositeStartCount},
+        {Test::CompositeSrcMask, measuring::kCompositeSrcMaskStartCount},
+        {Test::Random, measuring::kRandomStartCount},
     };
     return counts;
 }
-constexpr int64_t kTransferStartBytes = 16588800;
-constexpr int kGiveUpRuns = 11;
+constexpr int64_t kTransferStartBytes = static_cast<int64_t>(measuring::kTransferStartBytes);
+constexpr int kGiveUpRuns = measuring::kRetryLimit + 1;
 
 // The worked example of MPixel/s: FillRect 64x64 at 400 000 squares a second.
 constexpr double kExampleOps = 400000;
@@ -247,13 +253,14 @@ std::string durationSection()
 {
     std::string counts;
     for (const StartCount& c : startCounts()) {
-        if (c.count != 10000)
+        if (c.count != measuring::kFillStartCount)
             counts += ", " + nameOf(c.test) + " " + std::to_string(c.count);
     }
     return "<h2 id=\"duration\">How long each test runs</h2>\n<p>Before the tests the program measures the step "
            "of its clock (the average of 100 steps of the millisecond timer, whose resolution it sets to 1 ms) "
            "and makes every timed run last at least 1000 steps: normally one second, which the console prints "
-           "as “Tests will take at least 1.000 seconds each.” Each size starts with 10000 operations (" +
+           "as “Tests will take at least 1.000 seconds each.” Each size starts with " +
+           std::to_string(measuring::kFillStartCount) + " operations (" +
            counts.substr(2) + "); a run that ends sooner is repeated with a count estimated to last 1.1 times "
            "the minimum (1.5 times the last count where that estimate is no larger), until one lasts long "
            "enough. Nothing carries "

@@ -10,23 +10,26 @@ struct Link {
     const char* target;
 };
 
-const char* const kTypes[] = {
-    "KorvidResult",          "BenchmarkOperatingSystem", "BenchmarkOperatingSystemVersion",
-    "BenchmarkLibrary",      "BenchmarkLibraryVersion",  "BenchmarkCPU",
-    "BenchmarkMotherboard",  "BenchmarkGraphicsCard"};
+using namespace RecordTypes;
+using namespace RecordRoles;
+
+const char* const kTypes[] = {RecordTypes::kResult,        RecordTypes::kOperatingSystem,
+                              kOperatingSystemVersion,     RecordTypes::kLibrary,
+                              kLibraryVersion,             RecordTypes::kProcessor,
+                              RecordTypes::kMotherboard,   RecordTypes::kGraphicsCard};
 
 const Link kReferences[] = {
-    {"KorvidResult", "GraphicsCard", "BenchmarkGraphicsCard"},
-    {"KorvidResult", "OperatingSystem", "BenchmarkOperatingSystemVersion"},
-    {"KorvidResult", "Processor", "BenchmarkCPU"},
-    {"KorvidResult", "Motherboard", "BenchmarkMotherboard"},
-    {"BenchmarkOperatingSystemVersion", "OperatingSystem", "BenchmarkOperatingSystem"},
-    {"BenchmarkLibraryVersion", "Library", "BenchmarkLibrary"},
+    {RecordTypes::kResult, RecordRoles::kGraphicsCard, RecordTypes::kGraphicsCard},
+    {RecordTypes::kResult, RecordRoles::kOperatingSystem, kOperatingSystemVersion},
+    {RecordTypes::kResult, RecordRoles::kProcessor, RecordTypes::kProcessor},
+    {RecordTypes::kResult, RecordRoles::kMotherboard, RecordTypes::kMotherboard},
+    {kOperatingSystemVersion, RecordRoles::kOperatingSystem, RecordTypes::kOperatingSystem},
+    {kLibraryVersion, RecordRoles::kLibrary, RecordTypes::kLibrary},
 };
 
 const Link kCollections[] = {
-    {"KorvidResult", "DriverLibraries", "BenchmarkLibraryVersion"},
-    {"KorvidResult", "Libraries", "BenchmarkLibraryVersion"},
+    {RecordTypes::kResult, kDriverLibraries, kLibraryVersion},
+    {RecordTypes::kResult, kLibraries, kLibraryVersion},
 };
 
 template <std::size_t N>
@@ -42,8 +45,6 @@ std::string find(const Link (&links)[N], const std::string& owner, const std::st
 } // namespace
 
 namespace RecordTypes {
-
-const char* const kResult = "KorvidResult";
 
 bool isKnown(const std::string& type)
 {

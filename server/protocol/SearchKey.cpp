@@ -1,4 +1,5 @@
 #include "server/protocol/SearchKey.h"
+#include "server/protocol/RecordTypes.h"
 
 #include <algorithm>
 
@@ -19,7 +20,7 @@ SearchKey SearchKey::ofRecord(const RecordDocument& record)
 {
     const RecordField* productID = record.field("ProductID");
     const bool cardKnownByIDs =
-        record.type == "BenchmarkGraphicsCard" && productID && productID->value != "0x0";
+        record.type == RecordTypes::kGraphicsCard && productID && productID->value != "0x0";
     std::vector<std::pair<std::string, std::string>> pairs;
     for (const RecordField& field : record.fields) {
         if (cardKnownByIDs && field.name == "Name")

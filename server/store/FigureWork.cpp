@@ -88,8 +88,7 @@ bool FigureWork::pendingSlice(soci::session& s, const Database::Slice& slice)
         if (sliceResults_ > 0 && !room(slice, longestStep))
             break;
         const auto start = Clock::now();
-        ArrivingResult r;
-        r.id = id;
+        model::ArrivingResult r;
         int imported = 0;
         s << "SELECT COALESCE(graphics_card_id, 0), driver_key, display_width, display_height, bits_per_pixel, "
              "card_name, driver_text, imported FROM results WHERE id = :id",
@@ -97,7 +96,6 @@ bool FigureWork::pendingSlice(soci::session& s, const Database::Slice& slice)
             soci::into(r.cohort.height), soci::into(r.cohort.bitsPerPixel), soci::into(r.cardName),
             soci::into(r.driverText), soci::into(imported), soci::use(id);
         r.rates = loadRates(s, id);
-        r.imported = imported != 0;
         std::vector<std::pair<std::string, std::string>> fields;
         {
             std::vector<std::string> names(64), values(64);
@@ -112,7 +110,7 @@ bool FigureWork::pendingSlice(soci::session& s, const Database::Slice& slice)
         for (const model::Rate& rate : r.rates)
             fields.emplace_back(rate.id.fieldName(), "");
         r.cohort.system = model::graphicsSystemOf(fields);
-        figures.record(s, r);
+        figures.record(s, id, r, imported != 0);
         ++sliceResults_;
         longestStep = std::max(longestStep, Clock::now() - start);
     }

@@ -1,8 +1,6 @@
 #include "server/store/KeyHash.h"
 
-#include <mutex>
 #include <stdexcept>
-#include <unordered_set>
 #include <vector>
 
 #include <openssl/crypto.h>
@@ -60,12 +58,9 @@ std::vector<unsigned char> derive(const std::string& key, const std::vector<unsi
     return hash;
 }
 
-constexpr std::size_t kRememberedMatches = 4096;
+} // namespace
 
-std::mutex gMatchesMutex;
-std::unordered_set<std::string> gMatches;
-
-std::string matchDigest(const std::string& key, const std::string& stored)
+std::string keyMatchDigest(const std::string& key, const std::string& stored)
 {
     const std::string both = stored + '\0' + key;
     unsigned char digest[SHA256_DIGEST_LENGTH];
@@ -73,7 +68,7 @@ std::string matchDigest(const std::string& key, const std::string& stored)
     return std::string(reinterpret_cast<const char*>(digest), sizeof digest);
 }
 
-bool derivedKeyMatches(const std::string& key, const std::string& stored)
+bool keyMatches(const std::string& key, const std::string& stored)
 {
     const std::string prefix = "pbkdf2-sha256$";
     if (stored.compare(0, prefix.size(), prefix) != 0)
@@ -95,8 +90,6 @@ bool derivedKeyMatches(const std::string& key, const std::string& stored)
     return CRYPTO_memcmp(actual.data(), expected.data(), kHashBytes) == 0;
 }
 
-} // namespace
-
 std::string hashKey(const std::string& key)
 {
     std::vector<unsigned char> salt(kSaltBytes);
@@ -105,21 +98,4 @@ std::string hashKey(const std::string& key)
     const std::vector<unsigned char> hash = derive(key, salt, kIterations);
     return "pbkdf2-sha256$" + std::to_string(kIterations) + "$" + toHex(salt.data(), salt.size()) +
            "$" + toHex(hash.data(), hash.size());
-}
-
-bool keyMatches(const std::string& key, const std::string& stored)
-{
-    const std::string digest = matchDigest(key, stored);
-    {
-        std::lock_guard<std::mutex> lock(gMatchesMutex);
-        if (gMatches.count(digest))
-            return true;
-    }
-    if (!derivedKeyMatches(key, stored))
-        return false;
-    std::lock_guard<std::mutex> lock(gMatchesMutex);
-    if (gMatches.size() >= kRememberedMatches)
-        gMatches.clear();
-    gMatches.insert(digest);
-    return true;
 }

@@ -5,8 +5,9 @@
 // Client keys are stored as "pbkdf2-sha256$<iterations>$<salt hex>$<hash hex>" with a random
 // salt per client; the iteration count is stored with each hash so that it can grow later.
 std::string hashKey(const std::string& key);
-// Every API request is checked, so a key found to match a stored hash is remembered for this
-// process (by a digest of both, never the key itself): the hash and the enabled flag are still
-// read from the database for every request, so a new key or a disabled client takes effect at
-// once.
+// Whether stored is a hash of key; a malformed stored text matches no key. Slow on
+// purpose (the derivation's iterations): ClientLogins remembers what it found.
 bool keyMatches(const std::string& key, const std::string& stored);
+// A digest of a key together with a stored hash, by which a match is remembered without
+// keeping the key itself.
+std::string keyMatchDigest(const std::string& key, const std::string& stored);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "server/store/SqlDialect.h"
+#include "server/protocol/RecordTypes.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ std::vector<int32_t> cards(soci::session& s, const std::string& text, bool byNam
     const std::string vendor = vendorIdOf(text).empty() ? id : vendorIdOf(text);
     ids.resize(256);
     soci::statement st = runOnce(s, "SELECT DISTINCT f.record_id FROM record_fields f JOIN records r ON r.id = "
-                                    "f.record_id AND r.type = 'BenchmarkGraphicsCard' WHERE f.name IN "
+                                    "f.record_id AND r.type = '" + std::string(RecordTypes::kGraphicsCard) + "' WHERE f.name IN "
                                     "('ProductID', 'VendorID', 'SubProductID', 'SubVendorID') AND "
                                     "LOWER(f.value) IN (:id, :vendor)",
                                  soci::into(ids), soci::use(id, "id"), soci::use(vendor, "vendor"));

@@ -5,11 +5,9 @@
 #include <string>
 
 #include "server/protocol/RecordDocument.h"
+#include "server/protocol/RecordTree.h"
 #include "server/protocol/SearchKey.h"
-
-class BCObject;
-
-enum class LoginOutcome { Accepted, Unknown, WrongKey, Disabled };
+#include "server/store/LoginOutcome.h"
 
 // What the upload protocol needs of the database. Every call is one transaction; errors that
 // the client may retry are DatabaseUnavailable, refused input is ProtocolError.
@@ -31,10 +29,12 @@ public:
     // A whole record tree built in this process (a transcript read back, say): its description
     // records as storeRecord would, then the root as storeResult would, in one transaction. An
     // imported tree identical to one imported before, at any time by anyone, answers with that
-    // result's ID; alreadyStored (when given) tells which happened.
-    virtual int32_t storeTree(const BCObject& root, const std::string& clientName, bool imported,
+    // result's ID; alreadyStored (when given) tells which happened. ProtocolError (400) for a
+    // record of no known description type or one naming a place not before its own.
+    virtual int32_t storeTree(const RecordTree& tree, const std::string& clientName, bool imported,
                               bool* alreadyStored = nullptr) = 0;
 
+    // The clients' logins (ClientLogins).
     virtual LoginOutcome checkLogin(const std::string& name, const std::string& key) = 0;
     // Adds the client or gives it a new key, enabled either way.
     virtual void addClient(const std::string& name, const std::string& key) = 0;

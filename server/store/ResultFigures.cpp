@@ -67,7 +67,8 @@ std::string driverOrderOf(const std::string& driverText)
     return model::versionOrderKey(versions);
 }
 
-void ResultFigures::record(soci::session& session, const ArrivingResult& r) const
+void ResultFigures::record(soci::session& session, int32_t id, const model::ArrivingResult& r,
+                           bool imported) const
 {
     const std::vector<ScoreVersion> versions = scoreVersions::active(session);
     const model::CohortKey& key = r.cohort;
@@ -83,7 +84,7 @@ void ResultFigures::record(soci::session& session, const ArrivingResult& r) cons
                "ELSE cohorts.newest_result_id END RETURNING id",
         soci::use(key.graphicsCardId), soci::use(key.driverKey), soci::use(system), soci::use(key.width),
         soci::use(key.height), soci::use(key.bitsPerPixel), soci::use(r.cardName), soci::use(r.driverText),
-        soci::use(order), soci::use(r.id), soci::into(cohort);
+        soci::use(order), soci::use(id), soci::into(cohort);
 
     // The score under each active version; the current one decides the standing.
     std::vector<std::pair<int, double>> scores;
@@ -96,7 +97,7 @@ void ResultFigures::record(soci::session& session, const ArrivingResult& r) cons
             scores.emplace_back(versions[i].reference.version, *outcome.score);
         if (i == 0) {
             note = outcome.reason();
-            if (r.imported && !countImported_) {
+            if (imported && !countImported_) {
                 standing = model::Standing::Imported;
             } else if (outcome.score) {
                 const model::LogHistogram before = cohortScores(session, cohort, versions[i].reference.version);
@@ -109,13 +110,13 @@ void ResultFigures::record(soci::session& session, const ArrivingResult& r) cons
     const int standingNumber = static_cast<int>(standing);
     session << "UPDATE results SET cohort_id = :c, graphics_system = :g, standing = :s, score_note = :n "
                "WHERE id = :id",
-        soci::use(cohort), soci::use(system), soci::use(standingNumber), soci::use(note), soci::use(r.id);
+        soci::use(cohort), soci::use(system), soci::use(standingNumber), soci::use(note), soci::use(id);
     for (const auto& [version, score] : scores) {
         int v = version;
         double value = score;
         session << "INSERT INTO scores (version, result_id, cohort_id, score) VALUES (:v, :id, :c, :s) "
                    "ON CONFLICT (version, result_id) DO UPDATE SET score = excluded.score",
-            soci::use(v), soci::use(r.id), soci::use(cohort), soci::use(value);
+            soci::use(v), soci::use(id), soci::use(cohort), soci::use(value);
     }
     if (standing != model::Standing::Counted)
         return;

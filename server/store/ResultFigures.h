@@ -5,25 +5,9 @@
 
 #include <soci/soci.h>
 
-#include "server/model/Cohort.h"
-#include "server/model/Rate.h"
+#include "server/model/ArrivingResult.h"
 #include "server/store/ScoreVersions.h"
 #include "server/store/SqlDialect.h"
-
-// What a result adds to the figures, worked out once as it arrives, inside the transaction
-// that stores it (docs/scores.md, "Keeping the figures"): its cohort, its score under every
-// active score version, its standing (counted, outlier or imported), and, when counted, one
-// count in its cohort's bin of each rate and of its score, its score's bin among all results
-// and among its card's, and its card's quartiles. The cost depends on the number of tests and
-// on the bins of one card, never on the number of stored results.
-struct ArrivingResult {
-    int32_t id = 0;
-    model::CohortKey cohort;
-    std::string cardName;
-    std::string driverText;  // "name version; name version"
-    model::Rates rates;
-    bool imported = false;
-};
 
 // The sortable version key of a driver text as stored with a result.
 std::string driverOrderOf(const std::string& driverText);
@@ -33,8 +17,14 @@ public:
     ResultFigures(const SqlDialect& dialect, bool countImported)
         : dialect_(dialect), countImported_(countImported) {}
 
-    // Records a result that has no figures yet (just stored, or waiting after an upgrade).
-    void record(soci::session& session, const ArrivingResult& result) const;
+    // Records what a result adds to the figures, worked out once as it arrives, inside the
+    // transaction that stores it, or later for one waiting after an upgrade (docs/scores.md,
+    // "Keeping the figures"): its cohort, its score under every active score version, its
+    // standing (counted, outlier or imported), and, when counted, one count in its cohort's bin
+    // of each rate and of its score, its score's bin among all results and among its card's,
+    // and its card's quartiles. The cost depends on the number of tests and on the bins of one
+    // card, never on the number of stored results.
+    void record(soci::session& session, int32_t id, const model::ArrivingResult& result, bool imported) const;
     // Scores a counted or uncounted result under a version being built, and counts the score
     // when the result is counted; touched cards are collected for refreshCard.
     void scoreUnder(soci::session& session, const ScoreVersion& version, int32_t id,

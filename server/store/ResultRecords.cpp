@@ -4,6 +4,7 @@
 #include <map>
 
 #include "server/store/SqlDialect.h"
+#include "server/protocol/RecordTypes.h"
 
 namespace {
 
@@ -147,16 +148,16 @@ std::optional<StoredResult> loadResult(soci::session& s, int32_t id, bool full)
     }
     std::vector<std::pair<bool, int32_t>> libraries;  // (a driver's, the library version record)
     for (const auto& [collection, member] : members) {
-        if (collection == "DriverLibraries" || (full && collection == "Libraries"))
-            libraries.emplace_back(collection == "DriverLibraries", member);
+        if (collection == RecordRoles::kDriverLibraries || (full && collection == RecordRoles::kLibraries))
+            libraries.emplace_back(collection == RecordRoles::kDriverLibraries, member);
     }
     std::vector<int32_t> named, referring;
-    for (const char* name : {"GraphicsCard", "OperatingSystem", "Motherboard"}) {
-        if (refs.count(name) && (full || std::string(name) != "Motherboard"))
+    for (const char* name : {RecordRoles::kGraphicsCard, RecordRoles::kOperatingSystem, RecordRoles::kMotherboard}) {
+        if (refs.count(name) && (full || std::string(name) != RecordRoles::kMotherboard))
             named.push_back(refs[name]);
     }
-    if (refs.count("OperatingSystem"))
-        referring.push_back(refs["OperatingSystem"]);
+    if (refs.count(RecordRoles::kOperatingSystem))
+        referring.push_back(refs[RecordRoles::kOperatingSystem]);
     for (const auto& library : libraries) {
         named.push_back(library.second);
         referring.push_back(library.second);
@@ -164,39 +165,39 @@ std::optional<StoredResult> loadResult(soci::session& s, int32_t id, bool full)
     const std::map<int32_t, Fields> fields = fieldsOf(s, named);
     const std::map<int32_t, References> targets = referencesOf(s, referring);
     std::vector<int32_t> named2;
-    if (refs.count("OperatingSystem") && lookUp(targets, refs["OperatingSystem"], "OperatingSystem"))
-        named2.push_back(lookUp(targets, refs["OperatingSystem"], "OperatingSystem"));
+    if (refs.count(RecordRoles::kOperatingSystem) && lookUp(targets, refs[RecordRoles::kOperatingSystem], RecordRoles::kOperatingSystem))
+        named2.push_back(lookUp(targets, refs[RecordRoles::kOperatingSystem], RecordRoles::kOperatingSystem));
     for (const auto& library : libraries) {
-        if (lookUp(targets, library.second, "Library"))
-            named2.push_back(lookUp(targets, library.second, "Library"));
+        if (lookUp(targets, library.second, RecordRoles::kLibrary))
+            named2.push_back(lookUp(targets, library.second, RecordRoles::kLibrary));
     }
     const std::map<int32_t, Fields> fields2 = fieldsOf(s, named2);
 
-    if (refs.count("GraphicsCard")) {
-        const int32_t card = refs["GraphicsCard"];
+    if (refs.count(RecordRoles::kGraphicsCard)) {
+        const int32_t card = refs[RecordRoles::kGraphicsCard];
         r.cardManufacturer = lookUp(fields, card, "Manufacturer");
         r.productId = lookUp(fields, card, "ProductID");
         r.vendorId = lookUp(fields, card, "VendorID");
         r.subProductId = lookUp(fields, card, "SubProductID");
         r.subVendorId = lookUp(fields, card, "SubVendorID");
     }
-    if (refs.count("OperatingSystem")) {
-        const int32_t version = refs["OperatingSystem"];
+    if (refs.count(RecordRoles::kOperatingSystem)) {
+        const int32_t version = refs[RecordRoles::kOperatingSystem];
         r.osVersion = lookUp(fields, version, "OSVersion");
         const auto osRefs = targets.find(version);
-        if (osRefs != targets.end() && osRefs->second.count("OperatingSystem"))
-            r.osName = lookUp(fields2, osRefs->second.at("OperatingSystem"), "Name");
+        if (osRefs != targets.end() && osRefs->second.count(RecordRoles::kOperatingSystem))
+            r.osName = lookUp(fields2, osRefs->second.at(RecordRoles::kOperatingSystem), "Name");
     }
-    if (full && refs.count("Motherboard")) {
-        r.boardName = lookUp(fields, refs["Motherboard"], "Name");
-        r.boardManufacturer = lookUp(fields, refs["Motherboard"], "Manufacturer");
+    if (full && refs.count(RecordRoles::kMotherboard)) {
+        r.boardName = lookUp(fields, refs[RecordRoles::kMotherboard], "Name");
+        r.boardManufacturer = lookUp(fields, refs[RecordRoles::kMotherboard], "Manufacturer");
     }
     for (const auto& [driver, member] : libraries) {
         LibraryVersion l;
         l.version = lookUp(fields, member, "LibraryVersion");
         const auto libraryRefs = targets.find(member);
-        if (libraryRefs != targets.end() && libraryRefs->second.count("Library"))
-            l.name = lookUp(fields2, libraryRefs->second.at("Library"), "Name");
+        if (libraryRefs != targets.end() && libraryRefs->second.count(RecordRoles::kLibrary))
+            l.name = lookUp(fields2, libraryRefs->second.at(RecordRoles::kLibrary), "Name");
         (driver ? r.driverLibraries : r.systemLibraries).push_back(std::move(l));
     }
     return r;

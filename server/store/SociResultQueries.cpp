@@ -16,6 +16,7 @@
 #include "server/store/ResultRecords.h"
 #include "server/store/ScoreQueries.h"
 #include "server/store/SimilarResultsQueries.h"
+#include "server/protocol/RecordTypes.h"
 
 namespace {
 
@@ -149,7 +150,7 @@ std::optional<CardPageData> SociResultQueries::cardPage(int32_t graphicsCardId, 
         std::string type;
         soci::indicator found = soci::i_null;
         s << "SELECT type FROM records WHERE id = :id", soci::into(type, found), soci::use(graphicsCardId);
-        if (!s.got_data() || found != soci::i_ok || type != "BenchmarkGraphicsCard")
+        if (!s.got_data() || found != soci::i_ok || type != RecordTypes::kGraphicsCard)
             return std::nullopt;
         CardPageData data;
         data.graphicsCardId = graphicsCardId;

@@ -467,7 +467,7 @@ protected:
     void SetUp() override
     {
         if (!loadTestServerEnv(serverEnv))
-            GTEST_SKIP() << "no local results server: run tests/server/start OUTDIR and source "
+            GTEST_SKIP() << "no local results server: run tests/client/start OUTDIR and source "
                             "OUTDIR/server.env (scripts/test does this)";
         session = std::make_unique<ServerSession>(serverEnv);
         bundle = std::make_unique<ScopedCABundle>(readFile(serverEnv.caFile));

@@ -38,7 +38,7 @@ protected:
     void SetUp() override
     {
         if (!loadTestServerEnv(env))
-            GTEST_SKIP() << "no local results server: run tests/server/start OUTDIR and source "
+            GTEST_SKIP() << "no local results server: run tests/client/start OUTDIR and source "
                             "OUTDIR/server.env (scripts/test does this)";
         session = std::make_unique<ServerSession>(env);
         // The client trusts the test CA through the bundle beside the program.

@@ -2,7 +2,7 @@
 connection test against the local results server) and a run cancelled at its first question.
 
 Run by scripts/test (stage "scripts"), or alone after scripts/build:
-    tests/server/start /tmp/srv && . /tmp/srv/server.env
+    tests/client/start /tmp/srv && . /tmp/srv/server.env
     KORVID_EXE=build/windows/korvid.exe python3 tests/harness/run_script_tests.py app/test_korvid_exe
 The connection tests need the local results server (KORVID_TEST_* variables); they run a copy of
 korvid.exe whose built-in API address is replaced by the local server's."""

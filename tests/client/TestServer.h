@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-// Access to the local results server that tests/server/start runs (addresses come from the
+// Access to the local results server that tests/client/start runs (addresses come from the
 // KORVID_TEST_* environment variables), and small tools for the client's tests.
 
 struct TestServerEnv {
@@ -28,7 +28,7 @@ bool loadTestServerEnv(TestServerEnv& env);
 #define KORVID_REQUIRE_TEST_SERVER(env)                                                              \
     do {                                                                                             \
         if (!loadTestServerEnv(env))                                                                 \
-            GTEST_SKIP() << "no local results server: run tests/server/start OUTDIR and source "    \
+            GTEST_SKIP() << "no local results server: run tests/client/start OUTDIR and source "    \
                             "OUTDIR/server.env (scripts/test does this)";                            \
     } while (0)
 

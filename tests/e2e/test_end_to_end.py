@@ -10,7 +10,7 @@ import xml.etree.ElementTree as ElementTree
 
 from harness.e2e_program import E2E_EXE, browser_record, copy_program, record_browser
 from harness.korvid_wine import BoxAnswerer, VirtualDisplay, run_windows_program, windows_path
-from server.korvid_test_server import TestResultsServer
+from client.korvid_test_server import TestResultsServer
 from server.server_fixtures import temporary_folder
 
 RESULT_PAGE = "http://localhost:%d/Benchmark/Korvid/Result/"

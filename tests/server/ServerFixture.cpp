@@ -1,6 +1,8 @@
 #include "ServerFixture.h"
 
 #include <atomic>
+#include <fstream>
+#include <sstream>
 #include <unistd.h>
 
 #include <soci/postgresql/soci-postgresql.h>
@@ -56,6 +58,36 @@ std::string freshDatabaseURL(Storage storage, std::string& reason)
     }
     return base.substr(0, slash + 1) + name +
            (query == std::string::npos ? std::string() : base.substr(query));
+}
+
+void StorageTest::SetUp()
+{
+    std::string reason;
+    const std::string url = freshDatabaseURL(GetParam(), reason);
+    if (url.empty())
+        GTEST_SKIP() << reason;
+    if (GetParam() == Storage::SQLite)
+        sqliteFolder_ = std::filesystem::path(url.substr(7)).parent_path();
+    database_ = Database::open(url, 2);
+    store_ = std::make_unique<SociRecordStore>(*database_);
+    queries_ = std::make_unique<SociResultQueries>(*database_);
+}
+
+void StorageTest::TearDown()
+{
+    queries_.reset();
+    store_.reset();
+    database_.reset();
+    if (!sqliteFolder_.empty())
+        std::filesystem::remove_all(sqliteFolder_);
+}
+
+std::string importFixture(const std::string& name)
+{
+    std::ifstream in(std::string(KORVID_SOURCE_DIR) + "/tests/server/import/" + name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 ServerUnderTest::ServerUnderTest(const std::string& databaseURL, const ServerOptions& options,

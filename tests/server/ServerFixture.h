@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
@@ -23,6 +24,22 @@ std::string storageName(const testing::TestParamInfo<Storage>& info);
 // A database URL for a new, empty database of that storage; empty (with reason) when the
 // storage is not available here.
 std::string freshDatabaseURL(Storage storage, std::string& reason);
+
+// A fresh database of one storage for every test, with the upload store and the pages' queries
+// over it; the SQLite file's folder goes with the test. Skipped where the storage is missing.
+class StorageTest : public testing::TestWithParam<Storage> {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::filesystem::path sqliteFolder_;
+    std::unique_ptr<Database> database_;
+    std::unique_ptr<SociRecordStore> store_;
+    std::unique_ptr<SociResultQueries> queries_;
+};
+
+// A saved file of tests/server/import (a transcript, the document its run uploaded).
+std::string importFixture(const std::string& name);
 
 // A korvid-server in this process: database, store, API and site on a free port of 127.0.0.1.
 class ServerUnderTest {

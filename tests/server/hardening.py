@@ -66,7 +66,7 @@ import time
 import unittest
 
 from server.korvid_server_process import SERVER_EXE, KorvidServer, make_localhost_certificates
-from server.korvid_test_server import DEFAULT_CLIENT_KEY, DEFAULT_CLIENT_NAME
+from client.korvid_test_server import DEFAULT_CLIENT_KEY, DEFAULT_CLIENT_NAME
 from server.server_fixtures import TestDatabase
 
 LOGIN = (DEFAULT_CLIENT_NAME, DEFAULT_CLIENT_KEY)

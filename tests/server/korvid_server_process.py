@@ -13,7 +13,7 @@ import time
 import urllib.error
 import urllib.request
 
-from server.korvid_test_server import (DEFAULT_CLIENT_KEY, DEFAULT_CLIENT_NAME, _make_ca,
+from client.korvid_test_server import (DEFAULT_CLIENT_KEY, DEFAULT_CLIENT_NAME, _make_ca,
                                        _make_server_cert)
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]

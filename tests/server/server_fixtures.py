@@ -38,7 +38,7 @@ import unittest
 
 from server import postgres_cluster
 from server.korvid_server_process import BUILD, KorvidServer
-from server.korvid_test_server import DEFAULT_CLIENT_KEY, DEFAULT_CLIENT_NAME
+from client.korvid_test_server import DEFAULT_CLIENT_KEY, DEFAULT_CLIENT_NAME
 
 LOADGEN_EXE = BUILD / "native" / "bench" / "loadgen" / "korvid-loadgen"
 # A full run's rates: five sized groups at the squares 16 to 1024 in two units each, the two

@@ -13,7 +13,7 @@ import unittest
 
 from server import postgres_cluster
 from server.korvid_server_process import SERVER_EXE, KorvidServer, api_request, fetch
-from server.korvid_test_server import DEFAULT_CLIENT_KEY, _IDENTITY
+from client.korvid_test_server import DEFAULT_CLIENT_KEY, _IDENTITY
 from server.server_fixtures import (LOADGEN_EXE, new_database, run_loadgen, started_server,
                                     temporary_folder)
 

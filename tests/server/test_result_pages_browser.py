@@ -19,7 +19,7 @@ import unittest
 
 from server import server_fixtures
 from server.korvid_server_process import BUILD, SERVER_EXE, api_request, fetch
-from server.korvid_test_server import DEFAULT_CLIENT_KEY, DEFAULT_CLIENT_NAME
+from client.korvid_test_server import DEFAULT_CLIENT_KEY, DEFAULT_CLIENT_NAME
 
 EVIL = '<script>alert(1)</script> & "R&D"'
 LONG_NAME = ("NVIDIA GeForce GTX 970 with a name as long as a vendor's marketing department could make it "

@@ -1,4 +1,4 @@
-// Saved result files read back into the tree korvid.exe uploads. gdi-run.kvdresult is the file
+// Saved result files read back into the records korvid.exe uploads. gdi-run.kvdresult is the file
 // a GDI run under Wine saved; gdi-run.upload.xml the result document the same run uploaded.
 #include <gtest/gtest.h>
 
@@ -9,7 +9,6 @@
 #include <regex>
 #include <sstream>
 
-#include "results/BCObject.h"
 #include "server/import/TranscriptParser.h"
 
 namespace {
@@ -22,19 +21,20 @@ std::string readFile(const std::string& name)
     return text.str();
 }
 
-std::map<std::string, std::string> fieldsOf(const BCObject& record)
+std::map<std::string, std::string> fieldsOf(const RecordDocument& record)
 {
     std::map<std::string, std::string> fields;
-    for (int i = 0; i < record.getNumFields(); ++i)
-        fields[record.getField(i)->getName()] = record.getField(i)->getValue();
+    for (const RecordField& field : record.fields)
+        fields[field.name] = field.value;
     return fields;
 }
 
-std::shared_ptr<BCObject> subObject(const BCObject& record, const std::string& name)
+// The record of the tree that record names in that role.
+const RecordDocument* subObject(const RecordTree& tree, const RecordDocument& record, const std::string& name)
 {
-    for (int i = 0; i < record.getNumSubObjects(); ++i) {
-        if (record.getSubObjectField(i)->getName() == name)
-            return record.getSubObjectField(i)->getObject();
+    for (const RecordReference& reference : record.references) {
+        if (reference.name == name)
+            return &tree.records.at(reference.id);
     }
     return nullptr;
 }
@@ -63,8 +63,8 @@ int errorLine(const std::string& text, std::string* reason = nullptr)
 TEST(TranscriptParser, ASavedGdiRunGivesTheFieldsAndRecordsItsUploadCarried)
 {
     const ParsedTranscript parsed = parseTranscript(readFile("gdi-run.kvdresult"));
-    ASSERT_TRUE(parsed.root);
-    EXPECT_EQ(parsed.root->getTypeName(), "KorvidResult");
+    const RecordTree& tree = parsed.tree;
+    EXPECT_EQ(tree.root.type, "KorvidResult");
     EXPECT_EQ(parsed.cardName, "NVIDIA GeForce GTX 470");
     EXPECT_EQ(parsed.measurementCount, 2 + 3 * 4 * 2 + 2);  // transfers, three sized groups, random
 
@@ -73,7 +73,7 @@ TEST(TranscriptParser, ASavedGdiRunGivesTheFieldsAndRecordsItsUploadCarried)
     const std::regex field("\\t<(\\w+)>([^<]*)</\\1>");
     for (auto it = std::sregex_iterator(xml.begin(), xml.end(), field); it != std::sregex_iterator(); ++it)
         uploaded[(*it)[1]] = (*it)[2];
-    const auto imported = fieldsOf(*parsed.root);
+    const auto imported = fieldsOf(tree.root);
 
     // Every rate as the upload wrote it; the machine's sizes as precise as the file prints them.
     for (const auto& [name, value] : uploaded) {
@@ -87,34 +87,50 @@ TEST(TranscriptParser, ASavedGdiRunGivesTheFieldsAndRecordsItsUploadCarried)
     }
     EXPECT_EQ(imported.size(), uploaded.size());
 
-    const auto card = subObject(*parsed.root, "GraphicsCard");
+    const auto card = subObject(tree, tree.root, "GraphicsCard");
     ASSERT_TRUE(card);
-    EXPECT_EQ(card->getTypeName(), "BenchmarkGraphicsCard");
+    EXPECT_EQ(card->type, "BenchmarkGraphicsCard");
     EXPECT_EQ(fieldsOf(*card), (std::map<std::string, std::string>{{"Name", "NVIDIA GeForce GTX 470"},
                                                                   {"ProductID", "0x6cd"}, {"VendorID", "0x10de"},
                                                                   {"SubProductID", "0x0"}, {"SubVendorID", "0x0"}}));
-    const auto os = subObject(*parsed.root, "OperatingSystem");
+    const auto os = subObject(tree, tree.root, "OperatingSystem");
     ASSERT_TRUE(os);
     EXPECT_EQ(fieldsOf(*os).at("OSVersion"), "7 Professional Service Pack 1 (build 7601)");
-    EXPECT_EQ(fieldsOf(*subObject(*os, "OperatingSystem")).at("Name"), "Windows");
-    EXPECT_EQ(fieldsOf(*subObject(*parsed.root, "Processor")).at("Name"), "AMD EPYC");
-    EXPECT_EQ(fieldsOf(*subObject(*parsed.root, "Motherboard")),
+    ASSERT_TRUE(subObject(tree, *os, "OperatingSystem"));
+    EXPECT_EQ(fieldsOf(*subObject(tree, *os, "OperatingSystem")).at("Name"), "Windows");
+    EXPECT_EQ(fieldsOf(*subObject(tree, tree.root, "Processor")).at("Name"), "AMD EPYC");
+    EXPECT_EQ(fieldsOf(*subObject(tree, tree.root, "Motherboard")),
               (std::map<std::string, std::string>{{"Name", "Wine"}, {"Manufacturer", "The Wine Project"}}));
 
     // The driver in its collection; the system libraries are printed to the console only.
-    ASSERT_EQ(parsed.root->getNumCollections(), 2);
-    EXPECT_EQ(parsed.root->getCollection(0)->getName(), "Libraries");
-    EXPECT_EQ(parsed.root->getCollection(0)->getNumObjects(), 0);
-    const auto drivers = parsed.root->getCollection(1);
-    EXPECT_EQ(drivers->getName(), "DriverLibraries");
-    ASSERT_EQ(drivers->getNumObjects(), 1);
-    EXPECT_EQ(fieldsOf(*drivers->getObject(0)).at("LibraryVersion"), "30.0.14023.3004");
-    EXPECT_EQ(fieldsOf(*subObject(*drivers->getObject(0), "Library")).at("Name"), "nvd3dum.dll");
+    ASSERT_EQ(tree.root.collections.size(), 2u);
+    EXPECT_EQ(tree.root.collections[0].name, "Libraries");
+    EXPECT_EQ(tree.root.collections[0].members.size(), 0u);
+    const RecordCollection& drivers = tree.root.collections[1];
+    EXPECT_EQ(drivers.name, "DriverLibraries");
+    ASSERT_EQ(drivers.members.size(), 1u);
+    EXPECT_EQ(drivers.members[0].type, "BenchmarkLibraryVersion");
+    const RecordDocument& driver = tree.records.at(drivers.members[0].id);
+    EXPECT_EQ(fieldsOf(driver).at("LibraryVersion"), "30.0.14023.3004");
+    ASSERT_TRUE(subObject(tree, driver, "Library"));
+    EXPECT_EQ(fieldsOf(*subObject(tree, driver, "Library")).at("Name"), "nvd3dum.dll");
+
+    // Stored in order, each record finds the IDs of those it names: the shared names before
+    // their versions, as korvid.exe prepares them.
+    std::vector<std::string> order;
+    for (std::size_t i = 0; i < tree.records.size(); ++i) {
+        order.push_back(tree.records[i].type);
+        for (const RecordReference& reference : tree.records[i].references)
+            EXPECT_LT(reference.id, static_cast<int32_t>(i)) << tree.records[i].type;
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"BenchmarkOperatingSystem", "BenchmarkOperatingSystemVersion",
+                                               "BenchmarkCPU", "BenchmarkMotherboard", "BenchmarkGraphicsCard",
+                                               "BenchmarkLibrary", "BenchmarkLibraryVersion"}));
 
     // LF line ends read the same as CRLF.
     std::string lf = readFile("gdi-run.kvdresult");
     lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
-    EXPECT_EQ(fieldsOf(*parseTranscript(lf).root), imported);
+    EXPECT_EQ(fieldsOf(parseTranscript(lf).tree.root), imported);
 }
 
 TEST(TranscriptParser, AFileThatCannotBeReadIsRefusedNamingTheLine)
@@ -165,7 +181,7 @@ TEST(TranscriptParser, NotesAndWindows1252TextBecomeFieldsInUtf8)
                        "NOTE: Compositing (or alpha blending) used premultiplied alpha mode.\r\n");
     const ParsedTranscript parsed = parseTranscript(text);
     EXPECT_EQ(parsed.cardName, "Radeon\xC2\xAE X \"R&D\"");
-    const auto fields = fieldsOf(*parsed.root);
+    const auto fields = fieldsOf(parsed.tree.root);
     EXPECT_EQ(fields.at("Composite_16x16_Ops_s"), "100");
     // MPixel/s from Ops/s: 100 x 256 / 2^20, not the three decimals printed.
     EXPECT_EQ(fields.at("Composite_16x16_MP_s"), "0.0244141");
@@ -175,7 +191,7 @@ TEST(TranscriptParser, NotesAndWindows1252TextBecomeFieldsInUtf8)
 TEST(TranscriptParser, ASavedDirect2DRunGivesEveryRateItsUploadCarried)
 {
     const ParsedTranscript parsed = parseTranscript(readFile("d2d-run.kvdresult"));
-    const auto imported = fieldsOf(*parsed.root);
+    const auto imported = fieldsOf(parsed.tree.root);
     const std::string xml = readFile("d2d-run.upload.xml");
     const std::regex rate("\\t<(\\w+_(?:Ops_s|MP_s|MiB_s))>([^<]*)</\\1>");
     int rates = 0;

@@ -13,14 +13,11 @@
 #include <map>
 #include <sstream>
 
-#include "results/BCField.h"
-#include "results/BCObject.h"
 #include "server/import/TranscriptParser.h"
 #include "server/model/Comparison.h"
 #include "server/model/GraphicsSystem.h"
 #include "server/model/Rate.h"
 #include "server/protocol/MeasurementName.h"
-#include "server/protocol/TextEncoding.h"
 
 namespace {
 
@@ -43,9 +40,9 @@ std::vector<SavedRun> realCohort()
         text << in.rdbuf();
         const ParsedTranscript parsed = parseTranscript(text.str());
         SavedRun run;
-        for (int i = 0; i < parsed.root->getNumFields(); ++i) {
-            const auto field = parsed.root->getField(i);
-            const std::string name = toUtf8(field->getName()), value = toUtf8(field->getValue());
+        for (const RecordField& field : parsed.tree.root.fields) {
+            const std::string& name = field.name;
+            const std::string& value = field.value;
             run.fields.emplace_back(name, value);
             const auto m = parseMeasurement(name, value);
             const auto id = m ? model::TestId::of(m->test, m->width, m->height, m->unit) : std::nullopt;

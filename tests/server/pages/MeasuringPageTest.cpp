@@ -67,8 +67,14 @@ TEST(MeasuringPage, SaysWhatEachTestDrawsWithTheConsolesNamesAndWorkedFigures)
     EXPECT_NE(html.find("<tr><td>ReadPixelArray</td><td class=\"n\">1</td><td>the same</td></tr>"), std::string::npos);
     EXPECT_NE(html.find("<tr><td>CompositeSrcMask</td><td class=\"n\">20</td><td>nothing (an empty operation)</td></tr>"),
               std::string::npos);
+    // The program's own figures (measuring/MeasuringPlan.h), written out here as it runs them.
     EXPECT_NE(html.find("Each size starts with 10000 operations (OverlappedBltBitMap 20000, Random 80000)"),
               std::string::npos);
+    EXPECT_NE(html.find("The transfers start with 16588800 bytes a pass and grow the same way. A test still too "
+                        "short after 11 runs gives up"),
+              std::string::npos);
+    EXPECT_NE(html.find("run at N = 16, 32, 64 and so on"), std::string::npos);
+    EXPECT_NE(html.find("its squares run from 16"), std::string::npos);
     // The score: the eleven core tests and version 1's reference rates as uploaded.
     EXPECT_NE(html.find("on 11 <b>core tests</b>"), std::string::npos);
     EXPECT_NE(html.find("FillRect 128x128 Ops/s, BltBitMap 16x16 Ops/s"), std::string::npos);
@@ -105,8 +111,12 @@ TEST(MeasuringPage, JsonCarriesThePagesFiguresAndEveryPageLinksToIt)
               std::string::npos);
     EXPECT_NE(json.find("\"randomMix\":{\"entries\":102,\"places\":[{\"name\":\"WritePixelArray\",\"weight\":1,"),
               std::string::npos);
-    EXPECT_NE(json.find("\"startCounts\":{\"FillRect\":10000,\"BltBitMap\":10000,\"OverlappedBltBitMap\":20000,"),
-              std::string::npos);
+    EXPECT_NE(json.find("\"giveUpAfterRuns\":11,\"transferStartBytes\":16588800,\"startCounts\":{\"FillRect\":10000,"
+                        "\"BltBitMap\":10000,\"OverlappedBltBitMap\":20000,\"Composite\":10000,"
+                        "\"CompositeSrcMask\":10000,\"Random\":80000}"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"sizes\":{\"smallest\":16,\"largest\":1024,"), std::string::npos);
     EXPECT_NE(json.find("{\"test\":\"Random Ops/s\",\"value\":2589.67}]"), std::string::npos);
 
     const std::string link = "<a href=\"/Benchmark/Korvid/Measuring\">How it is measured</a></header>";

@@ -19,37 +19,18 @@
 
 namespace {
 
-std::string fixture(const std::string& name)
-{
-    std::ifstream in(std::string(KORVID_SOURCE_DIR) + "/tests/server/import/" + name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class ResultSiteTest : public ::testing::TestWithParam<Storage> {
+class ResultSiteTest : public StorageTest {
 protected:
     void SetUp() override
     {
-        std::string reason;
-        const std::string url = freshDatabaseURL(GetParam(), reason);
-        if (url.empty())
-            GTEST_SKIP() << reason;
-        if (GetParam() == Storage::SQLite)
-            sqliteFolder_ = std::filesystem::path(url.substr(7)).parent_path();
-        database_ = Database::open(url, 2);
-        store_ = std::make_unique<SociRecordStore>(*database_);
-        queries_ = std::make_unique<SociResultQueries>(*database_);
-        site_ = std::make_unique<ResultSite>(*queries_, *store_, "/nonexistent/korvid-packages");
+        StorageTest::SetUp();
+        if (!IsSkipped())
+            site_ = std::make_unique<ResultSite>(*queries_, *store_, "/nonexistent/korvid-packages");
     }
     void TearDown() override
     {
         site_.reset();
-        queries_.reset();
-        store_.reset();
-        database_.reset();
-        if (!sqliteFolder_.empty())
-            std::filesystem::remove_all(sqliteFolder_);
+        StorageTest::TearDown();
     }
 
     HttpReply get(const std::string& path, const std::string& query = "", const std::string& accept = "text/html")
@@ -97,10 +78,6 @@ protected:
         return "";
     }
 
-    std::filesystem::path sqliteFolder_;
-    std::unique_ptr<Database> database_;
-    std::unique_ptr<SociRecordStore> store_;
-    std::unique_ptr<SociResultQueries> queries_;
     std::unique_ptr<ResultSite> site_;
 };
 
@@ -114,7 +91,7 @@ TEST_P(ResultSiteTest, ImportedRunsAreScoredRankedAndComparedAsWorkedOutByHand)
     // Ops/s: an import keeps six significant digits, as an upload does), the third
     // 80877.08 x 2^(1/11) = 86137.41.
     store_->setCountImported(true);
-    const std::string gdi = fixture("gdi-run.kvdresult");
+    const std::string gdi = importFixture("gdi-run.kvdresult");
     const HttpReply first = postForm(gdi);
     EXPECT_EQ(first.status, 303);
     EXPECT_EQ(header(first, "Location"), "/Benchmark/Korvid/Result/1");
@@ -187,7 +164,7 @@ TEST_P(ResultSiteTest, ImportedRunsAreScoredRankedAndComparedAsWorkedOutByHand)
 
 TEST_P(ResultSiteTest, ImportedResultsAreShownButNotCountedUnlessTheOperatorSaysSo)
 {
-    const std::string gdi = fixture("gdi-run.kvdresult");
+    const std::string gdi = importFixture("gdi-run.kvdresult");
     EXPECT_EQ(importTranscript(gdi, *store_, kImportClientName), 1);
     const HttpReply page = get("/Benchmark/Korvid/Result/1");
     EXPECT_NE(page.body.find("<span class=\"score\">80877</span>"), std::string::npos);
@@ -204,7 +181,7 @@ TEST_P(ResultSiteTest, AResultShowsEveryRecordItNamesTwoLevelsDeep)
 {
     // The transcript's system and card lines, each read back from the record that holds it: the
     // OS's name through its version's reference, the driver library's name through its version's.
-    EXPECT_EQ(importTranscript(fixture("gdi-run.kvdresult"), *store_, kImportClientName), 1);
+    EXPECT_EQ(importTranscript(importFixture("gdi-run.kvdresult"), *store_, kImportClientName), 1);
     const std::string json = get("/Benchmark/Korvid/Result/1.json", "", "application/json").body;
     const std::string page = get("/Benchmark/Korvid/Result/1").body;
     for (const char* expected : {
@@ -222,7 +199,7 @@ TEST_P(ResultSiteTest, AResultShowsEveryRecordItNamesTwoLevelsDeep)
 
 TEST_P(ResultSiteTest, UnknownAndMalformedAddressesGetTheNotFoundPage)
 {
-    importTranscript(fixture("gdi-run.kvdresult"), *store_, kImportClientName);
+    importTranscript(importFixture("gdi-run.kvdresult"), *store_, kImportClientName);
     for (const std::string path : {"/Benchmark/Korvid/Result/999", "/Benchmark/Korvid/Result/abc",
                                    "/Benchmark/Korvid/Result/-1", "/Benchmark/Korvid/Result/99999999999",
                                    "/Benchmark/Korvid/Compare/1", "/Benchmark/Korvid/Compare/1,x",
@@ -266,7 +243,7 @@ TEST_P(ResultSiteTest, TheImportCommandStoresEachReadableFileAndNamesTheLineOfTh
     const std::filesystem::path folder = std::filesystem::temp_directory_path() /
                                          ("korvid-import-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
-    const std::string gdi = fixture("gdi-run.kvdresult");
+    const std::string gdi = importFixture("gdi-run.kvdresult");
     const auto write = [&folder](const std::string& name, const std::string& text) {
         std::ofstream((folder / name).string(), std::ios::binary) << text;
         return (folder / name).string();
@@ -276,7 +253,7 @@ TEST_P(ResultSiteTest, TheImportCommandStoresEachReadableFileAndNamesTheLineOfTh
     const std::vector<std::string> files = {write("good.kvdresult", gdi), write("bad.kvdresult", badMode),
                                             write("cut.kvdresult", gdi.substr(0, gdi.find("Board name:"))),
                                             (folder / "missing.kvdresult").string(),
-                                            write("d2d.kvdresult", fixture("d2d-run.kvdresult"))};
+                                            write("d2d.kvdresult", importFixture("d2d-run.kvdresult"))};
     std::ostringstream out, err;
     EXPECT_EQ(runImport(files, *store_, out, err), 1);
     EXPECT_EQ(out.str(), files[0] + ": stored as result 1, 28 rates of NVIDIA GeForce GTX 470\n" + files[4] +

@@ -39,10 +39,7 @@ protected:
         importVariant(c, 4, "320x240", true, false);   // 4
         importVariant(a, 5, "320x240", false, false);  // 5: the one looked at
         importVariant(b, 6, "640x480", true, true);    // 6
-        std::ifstream in(std::string(KORVID_SOURCE_DIR) + "/tests/server/import/d2d-run.kvdresult", std::ios::binary);
-        std::ostringstream d2d;
-        d2d << in.rdbuf();
-        EXPECT_EQ(importTranscript(d2d.str(), *store_, kImportClientName), 7);  // Direct2D, driver a
+        EXPECT_EQ(importTranscript(importFixture("d2d-run.kvdresult"), *store_, kImportClientName), 7);  // Direct2D, driver a
         importVariant(a, 8, "320x240", false, false);   // 8
         importVariant(a, 9, "320x240", false, false);   // 9
         importVariant(b, 10, "320x240", false, false);  // 10

@@ -10,40 +10,24 @@
 
 #include "server/import/TranscriptImport.h"
 #include "server/http/ResultSite.h"
-#include "server/store/Database.h"
-#include "server/store/SociRecordStore.h"
-#include "server/store/SociResultQueries.h"
 #include "../ServerFixture.h"
 
 
-class SiteTest : public ::testing::TestWithParam<Storage> {
+class SiteTest : public StorageTest {
 protected:
     void SetUp() override
     {
-        std::string reason;
-        const std::string url = freshDatabaseURL(GetParam(), reason);
-        if (url.empty())
-            GTEST_SKIP() << reason;
-        if (GetParam() == Storage::SQLite)
-            sqliteFolder_ = std::filesystem::path(url.substr(7)).parent_path();
-        database_ = Database::open(url, 2);
-        store_ = std::make_unique<SociRecordStore>(*database_);
+        StorageTest::SetUp();
+        if (IsSkipped())
+            return;
         store_->setCountImported(true);
-        queries_ = std::make_unique<SociResultQueries>(*database_);
         site_ = std::make_unique<ResultSite>(*queries_, *store_, "");
-        std::ifstream in(std::string(KORVID_SOURCE_DIR) + "/tests/server/import/gdi-run.kvdresult", std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        gdi_ = text.str();
+        gdi_ = importFixture("gdi-run.kvdresult");
     }
     void TearDown() override
     {
         site_.reset();
-        queries_.reset();
-        store_.reset();
-        database_.reset();
-        if (!sqliteFolder_.empty())
-            std::filesystem::remove_all(sqliteFolder_);
+        StorageTest::TearDown();
     }
 
     // The GDI run under another driver version, made a different machine by its memory.
@@ -77,10 +61,6 @@ protected:
         return std::regex_search(json, m, std::regex("\"matched\":([0-9]+)")) ? m[1].str() : "none";
     }
 
-    std::filesystem::path sqliteFolder_;
-    std::unique_ptr<Database> database_;
-    std::unique_ptr<SociRecordStore> store_;
-    std::unique_ptr<SociResultQueries> queries_;
     std::unique_ptr<ResultSite> site_;
     std::string gdi_;
 };

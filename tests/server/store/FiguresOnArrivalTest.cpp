@@ -18,14 +18,6 @@
 
 namespace {
 
-std::string fixture(const std::string& name)
-{
-    std::ifstream in(std::string(KORVID_SOURCE_DIR) + "/tests/server/import/" + name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::string replaced(std::string text, const std::string& from, const std::string& to)
 {
     const std::size_t at = text.find(from);
@@ -85,18 +77,13 @@ std::string withRam(const std::string& transcript, int n)
     return replaced(transcript, "Total RAM: 23.5403", "Total RAM: 23.54" + std::to_string(10 + n));
 }
 
-class FiguresOnArrivalTest : public testing::TestWithParam<Storage> {
+class FiguresOnArrivalTest : public StorageTest {
 protected:
     void SetUp() override
     {
-        std::string reason;
-        const std::string url = freshDatabaseURL(GetParam(), reason);
-        if (url.empty())
-            GTEST_SKIP() << reason;
-        database_ = Database::open(url, 2);
-        store_ = std::make_unique<SociRecordStore>(*database_);
-        store_->setCountImported(true);
-        queries_ = std::make_unique<SociResultQueries>(*database_);
+        StorageTest::SetUp();
+        if (!IsSkipped())
+            store_->setCountImported(true);
     }
 
     int32_t import(const std::string& text) { return importTranscript(text, *store_, "Korvid_Windows_2.9"); }
@@ -107,17 +94,13 @@ protected:
         EXPECT_TRUE(data);
         return data ? *data : ResultPageData{};
     }
-
-    std::unique_ptr<Database> database_;
-    std::unique_ptr<SociRecordStore> store_;
-    std::unique_ptr<SociResultQueries> queries_;
 };
 
 } // namespace
 
 TEST_P(FiguresOnArrivalTest, CohortsDriversOutliersAndPartialRunsAsWorkedOutByHand)
 {
-    const std::string gdi = fixture("gdi-run.kvdresult");
+    const std::string gdi = importFixture("gdi-run.kvdresult");
     // Five runs of one GDI machine (other memory sizes), then the same file again.
     for (int n = 1; n <= 5; ++n)
         EXPECT_EQ(import(withRam(gdi, n)), n);
@@ -125,7 +108,7 @@ TEST_P(FiguresOnArrivalTest, CohortsDriversOutliersAndPartialRunsAsWorkedOutByHa
     // An older driver arrives after the newer one; another display mode; the other system.
     const int32_t older = import(replaced(gdi, "nvd3dum.dll (30.0.14023.3004)", "nvd3dum.dll (30.0.9.1)"));
     const int32_t wide = import(replaced(gdi, "Display mode: 320x240@0 (32 bpp)", "Display mode: 640x480@0 (32 bpp)"));
-    const int32_t d2d = import(fixture("d2d-run.kvdresult"));
+    const int32_t d2d = import(importFixture("d2d-run.kvdresult"));
     // A run at 0.3 times every rate; a run without FillRect at 128x128.
     const int32_t slow = import(withRam(scaled(gdi, 0.3), 6));
     const int32_t partial = import(withRam(replaced(gdi, "(128, 128)\t       1.141\t  146027.169\t    2281.675\r\n", ""), 7));
@@ -226,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(Storages, FiguresOnArrivalTest, ::testing::Values(Stora
 
 TEST_P(FiguresOnArrivalTest, AnEarlyOutlierIsJudgedWhenItsCohortReachesFiveCountedScores)
 {
-    const std::string gdi = fixture("gdi-run.kvdresult");
+    const std::string gdi = importFixture("gdi-run.kvdresult");
     // The slow run arrives first: its cohort has no scores to judge it by, so it is counted.
     const int32_t slow = import(withRam(scaled(gdi, 0.3), 6));
     for (int n = 1; n <= 3; ++n)

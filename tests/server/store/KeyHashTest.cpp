@@ -16,7 +16,7 @@ TEST(KeyHashTest, SaltedHashesMatchOnlyTheirKey)
     EXPECT_NE(first, second);  // a salt of its own
 
     EXPECT_TRUE(keyMatches(key, first));
-    EXPECT_TRUE(keyMatches(key, first));  // remembered, same answer
+    EXPECT_TRUE(keyMatches(key, first));  // asked again, same answer
     EXPECT_TRUE(keyMatches(key, second));
     EXPECT_FALSE(keyMatches(key + "x", first));
     EXPECT_FALSE(keyMatches("", first));

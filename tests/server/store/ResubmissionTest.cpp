@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "results/BCObject.h"
 #include "server/protocol/RecordDocument.h"
+#include "server/protocol/RecordTree.h"
 #include "server/store/Database.h"
 #include "server/store/ResultDigest.h"
 #include "server/store/SociRecordStore.h"
@@ -23,18 +23,8 @@ RecordDocument result(const std::string& fillRate, const std::string& ram = "409
     return document;
 }
 
-class ResubmissionTest : public testing::TestWithParam<Storage> {
+class ResubmissionTest : public StorageTest {
 protected:
-    void SetUp() override
-    {
-        std::string reason;
-        const std::string url = freshDatabaseURL(GetParam(), reason);
-        if (url.empty())
-            GTEST_SKIP() << reason;
-        database_ = Database::open(url, 2);
-        store_ = std::make_unique<SociRecordStore>(*database_);
-    }
-
     long long count(const std::string& sql)
     {
         long long n = -1;
@@ -49,9 +39,6 @@ protected:
             s << "UPDATE result_digests SET stored_at = stored_at - :s", soci::use(seconds);
         });
     }
-
-    std::unique_ptr<Database> database_;
-    std::unique_ptr<SociRecordStore> store_;
 };
 
 TEST_P(ResubmissionTest, UploadsWithinTheWindowOfOneClientAreStoredOnce)
@@ -90,18 +77,15 @@ TEST_P(ResubmissionTest, UploadsWithinTheWindowOfOneClientAreStoredOnce)
 
 TEST_P(ResubmissionTest, ATreeImportedAgainGivesItsFirstResultAtAnyAge)
 {
-    BCObject root("KorvidResult");
-    root.addField("FillRect_16x16_Ops_s", "1000.5", 0);
-    auto card = std::make_shared<BCObject>("BenchmarkGraphicsCard");
-    card->addField("Name", "Card", 1);
-    card->addField("ProductID", "0x0", 1);
-    root.addSubObject("GraphicsCard", card);
+    RecordTree tree;
+    const int32_t card = tree.add({"BenchmarkGraphicsCard", {{"Name", "Card"}, {"ProductID", "0x0"}}, {}, {}});
+    tree.root = {"KorvidResult", {{"FillRect_16x16_Ops_s", "1000.5"}}, {{"GraphicsCard", card}}, {}};
 
     bool already = true;
-    const int32_t first = store_->storeTree(root, "importer", true, &already);
+    const int32_t first = store_->storeTree(tree, "importer", true, &already);
     EXPECT_FALSE(already);
     age(30LL * 24 * 3600);
-    EXPECT_EQ(store_->storeTree(root, "someone else", true, &already), first);
+    EXPECT_EQ(store_->storeTree(tree, "someone else", true, &already), first);
     EXPECT_TRUE(already);
     // The same rates uploaded by a client are that client's run, not the import.
     RecordDocument uploaded = result("1000.5");

@@ -9,8 +9,10 @@ It serves the two exchanges of the results protocol on 127.0.0.1:
                                            "<Type><ID>n</ID></Type>" with a new ID
 
 with HTTP Basic login (401 for anyone but the configured client name and key). Records are kept
-in memory: a lookup matches a stored record of the type whose fields and references
-(<Name>ID=<id>) include every pair of the query.
+in memory: a lookup matches a stored record of the type whose key is exactly the query's pairs,
+in any order, as korvid-server matches: the key is every field and reference (<Name>ID=<id>) of
+the record, collections aside, and a graphics card's Name only while its ProductID is 0x0. An
+empty query matches only a record with an empty key.
 
 Listeners:
   https      TLS with a certificate from a test CA made at start-up (DNS:localhost, DNS:127.0.0.1)
@@ -212,8 +214,9 @@ class Session:
         return int(record_id)
 
     def find(self, type_name, pairs):
+        wanted = sorted(pairs)
         for record in self.records:
-            if record["type"] == type_name and all(p in record["pairs"] for p in pairs):
+            if record["type"] == type_name and record_key(type_name, record["pairs"]) == wanted:
                 return record
         return None
 
@@ -228,6 +231,15 @@ class Session:
                 fault.count -= 1
             return fault
         return None
+
+
+def record_key(type_name, pairs):
+    """The pairs a stored record is found by, sorted: its fields and references without its
+    collections' members, and without a graphics card's Name when its first ProductID is not 0x0
+    (names vary between drivers, so the client leaves it out of the lookup)."""
+    product = next((value for name, value in pairs if name == "ProductID"), None)
+    known_by_ids = type_name == "BenchmarkGraphicsCard" and product not in (None, "0x0")
+    return sorted(p for p in pairs if not p[0].endswith("[]") and not (known_by_ids and p[0] == "Name"))
 
 
 def parse_query_text(query):

@@ -1,4 +1,4 @@
-"""Checks of the local results server itself: python3 -m unittest discover -s tests/server"""
+"""Checks of the local results server itself: python3 -m unittest discover -s tests/client"""
 import base64
 import os
 import pathlib
@@ -63,6 +63,30 @@ class ServerTest(unittest.TestCase):
         self.assertEqual((200, b"<BenchmarkCPU><ID>3</ID></BenchmarkCPU>"),
                          self.request(base + "BenchmarkCPU?Name=Intel%28R%29%20Core&"))
         self.assertEqual(400, self.request(base + "BenchmarkCPU", b"<Other/>")[0])
+
+    def test_a_lookup_matches_the_exact_key_as_korvid_server_does(self):
+        base = self.server.https_url("exact")
+        card = (b"<BenchmarkGraphicsCard>\n\t<Name>GTX 470</Name>\n\t<ProductID>0x6cd</ProductID>\n"
+                b"\t<VendorID>0x10de</VendorID>\n</BenchmarkGraphicsCard>\n")
+        self.assertEqual(200, self.request(base + "BenchmarkGraphicsCard", card)[0])
+        found = (200, b"<BenchmarkGraphicsCard><ID>1</ID></BenchmarkGraphicsCard>")
+        nothing = (200, b"<SearchResponse/>")
+        cases = [
+            ("ProductID=0x6cd&VendorID=0x10de&", found, "the name is no part of a known card's key"),
+            ("VendorID=0x10de&ProductID=0x6cd&", found, "in another order"),
+            ("ProductID=0x6cd&", nothing, "a part of the key"),
+            ("", nothing, "an empty query"),
+            ("Name=GTX%20470&ProductID=0x6cd&VendorID=0x10de&", nothing, "a pair more"),
+            ("ProductID=0x6cd&VendorID=0x10de&VendorID=0x10de&", nothing, "a pair twice"),
+        ]
+        for query, reply, what in cases:
+            self.assertEqual(reply, self.request(base + "BenchmarkGraphicsCard?" + query), what)
+        # Without a product ID the name is the card.
+        self.request(base + "BenchmarkGraphicsCard",
+                     b"<BenchmarkGraphicsCard><Name>Soft</Name><ProductID>0x0</ProductID></BenchmarkGraphicsCard>")
+        self.assertEqual((200, b"<BenchmarkGraphicsCard><ID>2</ID></BenchmarkGraphicsCard>"),
+                         self.request(base + "BenchmarkGraphicsCard?Name=Soft&ProductID=0x0&"))
+        self.assertEqual(nothing, self.request(base + "BenchmarkGraphicsCard?ProductID=0x0&"))
 
     def test_login_is_checked(self):
         base = self.server.https_url("login")
