@@ -26,6 +26,7 @@ LoginOutcome ClientLogins::check(const std::string& name, const std::string& key
         });
         if (hash.empty()) {
             forget(name);
+            deriveForNothing(key);
             return LoginOutcome::Unknown;
         }
         if (hash != client.keyHash)

@@ -1,12 +1,16 @@
 #include "server/store/KeyHash.h"
 
+#include <atomic>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
-#include <openssl/sha.h>
+
+#include "server/text/Digest.h"
+#include "server/text/Hex.h"
 
 namespace {
 
@@ -14,42 +18,21 @@ constexpr int kIterations = 10000;
 constexpr int kSaltBytes = 16;
 constexpr int kHashBytes = 32;
 
-std::string toHex(const unsigned char* data, std::size_t size)
-{
-    static const char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (std::size_t i = 0; i < size; ++i) {
-        hex += kDigits[data[i] >> 4];
-        hex += kDigits[data[i] & 0x0F];
-    }
-    return hex;
-}
-
 bool fromHex(const std::string& hex, std::vector<unsigned char>& out)
 {
-    if (hex.size() % 2)
+    const std::optional<std::string> bytes = hexDecode(hex);
+    if (!bytes)
         return false;
-    out.clear();
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        unsigned value = 0;
-        for (std::size_t j = i; j < i + 2; ++j) {
-            const char c = hex[j];
-            value <<= 4;
-            if (c >= '0' && c <= '9')
-                value |= c - '0';
-            else if (c >= 'a' && c <= 'f')
-                value |= c - 'a' + 10;
-            else
-                return false;
-        }
-        out.push_back(static_cast<unsigned char>(value));
-    }
+    out.assign(bytes->begin(), bytes->end());
     return true;
 }
+
+std::atomic<unsigned long long> gDerivations{0};
 
 std::vector<unsigned char> derive(const std::string& key, const std::vector<unsigned char>& salt,
                                   int iterations)
 {
+    ++gDerivations;
     std::vector<unsigned char> hash(kHashBytes);
     if (PKCS5_PBKDF2_HMAC(key.data(), static_cast<int>(key.size()), salt.data(),
                           static_cast<int>(salt.size()), iterations, EVP_sha256(), kHashBytes,
@@ -62,10 +45,7 @@ std::vector<unsigned char> derive(const std::string& key, const std::vector<unsi
 
 std::string keyMatchDigest(const std::string& key, const std::string& stored)
 {
-    const std::string both = stored + '\0' + key;
-    unsigned char digest[SHA256_DIGEST_LENGTH];
-    SHA256(reinterpret_cast<const unsigned char*>(both.data()), both.size(), digest);
-    return std::string(reinterpret_cast<const char*>(digest), sizeof digest);
+    return sha256Bytes(stored + '\0' + key);
 }
 
 bool keyMatches(const std::string& key, const std::string& stored)
@@ -90,12 +70,23 @@ bool keyMatches(const std::string& key, const std::string& stored)
     return CRYPTO_memcmp(actual.data(), expected.data(), kHashBytes) == 0;
 }
 
+unsigned long long keyDerivations()
+{
+    return gDerivations.load();
+}
+
+void deriveForNothing(const std::string& key)
+{
+    static const std::vector<unsigned char> salt(kSaltBytes, 0x5a);
+    derive(key, salt, kIterations);
+}
+
 std::string hashKey(const std::string& key)
 {
     std::vector<unsigned char> salt(kSaltBytes);
     if (RAND_bytes(salt.data(), kSaltBytes) != 1)
         throw std::runtime_error("no random bytes for a salt");
     const std::vector<unsigned char> hash = derive(key, salt, kIterations);
-    return "pbkdf2-sha256$" + std::to_string(kIterations) + "$" + toHex(salt.data(), salt.size()) +
-           "$" + toHex(hash.data(), hash.size());
+    return "pbkdf2-sha256$" + std::to_string(kIterations) + "$" + hexLower(salt.data(), salt.size()) +
+           "$" + hexLower(hash.data(), hash.size());
 }

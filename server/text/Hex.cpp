@@ -29,3 +29,19 @@ int hexDigitValue(char c)
     return -1;
 }
 
+
+std::optional<std::string> hexDecode(const std::string& hex)
+{
+    if (hex.size() % 2)
+        return std::nullopt;
+    std::string out;
+    out.reserve(hex.size() / 2);
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int high = hexDigitValue(hex[i]);
+        const int low = hexDigitValue(hex[i + 1]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        out += static_cast<char>(high * 16 + low);
+    }
+    return out;
+}

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "server/store/Database.h"
+#include "server/store/KeyHash.h"
 #include "server/store/SociRecordStore.h"
 #include "../ServerFixture.h"
 
@@ -37,4 +38,25 @@ TEST(LoginMemoryTest, ChangesHereCountAtOnceAndChangesElsewhereAfterTheMemoryEnd
     EXPECT_TRUE(other.disableClient("Lab"));
     std::this_thread::sleep_until(disabledAt + std::chrono::milliseconds(SociRecordStore::kLoginMemoryMillis + 100));
     EXPECT_EQ(store.checkLogin("Lab", "third key"), LoginOutcome::Disabled);
+}
+
+// An unknown name costs the key derivation a wrong key costs, so that neither the time nor the
+// load tells which names exist; a remembered match costs none.
+TEST(LoginMemoryTest, UnknownNamesCostWhatWrongKeysCost)
+{
+    std::string reason;
+    const std::string url = freshDatabaseURL(Storage::SQLite, reason);
+    ASSERT_FALSE(url.empty()) << reason;
+    const auto database = Database::open(url, 2);
+    SociRecordStore store(*database);
+    store.addClient("Lab", "right key");
+    EXPECT_EQ(store.checkLogin("Lab", "right key"), LoginOutcome::Accepted);
+    const auto derivationsOf = [&](const char* name, const char* key, LoginOutcome expected) {
+        const unsigned long long before = keyDerivations();
+        EXPECT_EQ(store.checkLogin(name, key), expected) << name;
+        return keyDerivations() - before;
+    };
+    EXPECT_EQ(derivationsOf("Lab", "wrong key", LoginOutcome::WrongKey), 1u);
+    EXPECT_EQ(derivationsOf("Nobody", "any key", LoginOutcome::Unknown), 1u);
+    EXPECT_EQ(derivationsOf("Lab", "right key", LoginOutcome::Accepted), 0u);
 }

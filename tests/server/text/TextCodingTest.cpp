@@ -96,6 +96,9 @@ TEST(TextCodingTest, Utf8SequencesAndDigests)
     EXPECT_EQ(hexLower(std::string("\x00\x0f\xf0\xab", 4)), "000ff0ab");
     EXPECT_EQ(hexDigitValue('F'), 15);
     EXPECT_EQ(hexDigitValue('g'), -1);
+    EXPECT_EQ(hexDecode("00Ff0a"), std::string("\x00\xff\x0a", 3));
+    EXPECT_EQ(hexDecode("abc"), std::nullopt);
+    EXPECT_EQ(hexDecode("0g"), std::nullopt);
     // FIPS 180-2's example "abc".
     EXPECT_EQ(sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(sha256Base64("abc"), "ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0=");
