@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "ServerVersion.h"
 #include "server/http/ApiHandler.h"
 #include "server/http/HttpService.h"
 #include "server/http/ServerOptions.h"
@@ -200,6 +201,9 @@ int main(int argc, char** argv)
         switch (options.command) {
         case ServerOptions::Command::Help:
             std::cout << kServerHelp;
+            return 0;
+        case ServerOptions::Command::Version:
+            std::cout << "korvid-server " KORVID_SERVER_VERSION << std::endl;
             return 0;
         case ServerOptions::Command::AddClient:
         case ServerOptions::Command::DisableClient:

@@ -1,5 +1,7 @@
 #include "server/http/HttpService.h"
 
+#include "ServerVersion.h"
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -59,7 +61,7 @@ private:
 // sockets belong to the context.
 struct HttpService::Impl {
     Impl(ApiHandler& api, WebHandler& site, const ServerOptions& serverOptions, std::function<void()> databaseCheck)
-        : options(serverOptions), metrics(KORVID_VERSION, options.apiBase),
+        : options(serverOptions), metrics(KORVID_SERVER_VERSION, options.apiBase),
           monitor(metrics, databaseCheck ? std::move(databaseCheck) : std::function<void()>([] {}),
                   [this] { return registry.size(); }),
           dispatcher(api, site, &monitor), metricsDispatcher(api, site, &monitor, true),

@@ -85,6 +85,7 @@ const char* const kServerHelp =
     "                      after SIGTERM or SIGINT, the requests in flight are finished\n"
     "                      for at most this long; then every connection is closed\n"
     "                      (1-300, default 10)\n"
+    "  --version           the version of this build (release number, commit time and hash)\n"
     "  -h, --help          this help\n"
     "\n"
     "Without --http or --https the server listens on http://127.0.0.1:8080/. GET /healthz\n"
@@ -273,6 +274,10 @@ ServerOptions parseServerOptions(const std::vector<std::string>& commandLine)
             options.command = ServerOptions::Command::Help;
             return options;
         }
+        if (arg == "--version") {
+            options.command = ServerOptions::Command::Version;
+            return options;
+        }
         if (arg == "--count-imported" && (options.command == ServerOptions::Command::Serve ||
                                           options.command == ServerOptions::Command::Import)) {
             options.countImported = true;
@@ -368,6 +373,7 @@ ServerOptions parseServerOptions(const std::vector<std::string>& commandLine)
         break;
     }
     case ServerOptions::Command::Help:
+    case ServerOptions::Command::Version:
         break;
     }
     return options;

@@ -15,7 +15,7 @@ struct Listener {
 };
 
 struct ServerOptions {
-    enum class Command { Serve, AddClient, DisableClient, Import, Backup, Rescore, Help };
+    enum class Command { Serve, AddClient, DisableClient, Import, Backup, Rescore, Help, Version };
     Command command = Command::Serve;
     std::vector<std::string> arguments;  // NAME KEY, NAME, the files to import, the backup FILE,
                                          // the reference RESULT_ID

@@ -72,8 +72,11 @@ class Package:
                 raise AssertionError("scripts/package-server failed:\n" + done.stdout[-4000:])
             made = cls()
             made.output = done.stdout
-            identity = (clone.path / "build" / "release" / "generated" / "korvid-identity.env").read_text()
-            made.version = re.search(r"^KORVID_VERSION='([^']+)'$", identity, re.M).group(1)
+            # The build's own version: the release number, then the commit's time and hash.
+            shown = subprocess.run([str(clone.path / "build" / "release" / "server" / "korvid-server"),
+                                    "--version"], capture_output=True, text=True, timeout=60).stdout
+            made.version = shown.strip().split(" ", 1)[-1]
+            made.shown = shown
             dist = clone.path / "build" / "dist"
             made.deb = dist / ("korvid-server_%s_amd64.deb" % made.version)
             made.dbgsym = dist / ("korvid-server-dbgsym_%s_amd64.deb" % made.version)
@@ -87,6 +90,7 @@ class ServerPackageTest(unittest.TestCase):
         package = Package.get()
         cls.output, cls.version, cls.deb, cls.dbgsym = (package.output, package.version,
                                                         package.deb, package.dbgsym)
+        cls.shown = package.shown
         cls.unpacked = pathlib.Path(tempfile.mkdtemp(prefix="korvid-deb-"))
         for deb in (cls.deb, cls.dbgsym):
             subprocess.run(["dpkg-deb", "-x", str(deb), str(cls.unpacked)], check=True)
@@ -110,6 +114,7 @@ class ServerPackageTest(unittest.TestCase):
         self.assertEqual(files, PACKAGE_FILES)
         self.assertEqual(self.field("Package"), "korvid-server")
         self.assertEqual(self.field("Version"), self.version)
+        self.assertRegex(self.shown, r"^korvid-server 2\.9\+git[0-9]{14}\.[0-9a-f]{7,}\n$")
         self.assertEqual(self.field("Architecture"), "amd64")
         depends = [d.split()[0] for d in self.field("Depends").split(", ")]
         for library in ("adduser", "libc6", "libsoci-core4.0", "libsoci-sqlite3-4.0",

@@ -66,7 +66,10 @@ class SqliteMonitoringTest(unittest.TestCase):
         submits = metric(text, 'korvid_http_requests_total{route="api_submit",status="200"}')
         self.assertGreater(submits, 2, "records and results were posted")
         self.assertEqual(metric(text, 'korvid_http_request_duration_seconds_count{route="api_submit"}'), submits)
-        self.assertEqual(metric(text, 'korvid_build_info{version="%s"}' % _IDENTITY["KORVID_VERSION"]), 1)
+        # The build's own version, as --version prints it: the release number and the commit.
+        shown = subprocess.run([str(SERVER_EXE), "--version"], capture_output=True, text=True, timeout=30).stdout
+        self.assertRegex(shown, r"^korvid-server %s\+git[0-9]{14}\.[0-9a-f]{7,}\n$" % re.escape(_IDENTITY["KORVID_VERSION"]))
+        self.assertEqual(metric(text, 'korvid_build_info{version="%s"}' % shown.split()[1]), 1)
         self.assertGreaterEqual(metric(text, "korvid_connections_open"), 1)
         self.assertGreaterEqual(metric(text, 'korvid_background_runs_total{outcome="ok",task="figures"}'), 1)
         self.assertEqual(metric(text, 'korvid_database_errors_total{kind="unavailable"}'), 0)
