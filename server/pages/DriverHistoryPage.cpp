@@ -203,7 +203,8 @@ std::string driverHistoryPageHtml(const DriverHistoryData& data)
         const DriverHistoryVersion& v = data.versions[i];
         const model::DriverVersion version = model::driverVersionOf(v.figures.driverText);
         body += "<tr><td class=\"n\">" + std::to_string(i + 1) + "</td>" + versionCell(v) + "<td>" +
-                escapeHtml(std::string(model::nameOf(version.vendor)) + " " + version.release) + "</td><td class=\"n\">" +
+                escapeHtml((version.vendor == model::DriverVendor::Other ? std::string() : std::string(model::nameOf(version.vendor)) + " ") +
+                           version.release) + "</td><td class=\"n\">" +
                 (predecessors[i] ? "#" + std::to_string(*predecessors[i] + 1) : std::string("–")) + "</td><td>" +
                 formatDate(v.firstUploadAt) + "</td><td>" + formatDate(v.lastUploadAt) + "</td><td class=\"n\">" +
                 std::to_string(v.figures.resultCount) + "</td><td class=\"n\">" + std::to_string(v.figures.counted) +
