@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "SiteFixture.h"
+#include "server/pages/DriverHistoryPage.h"
 
 
 namespace {
@@ -145,6 +146,48 @@ TEST_P(DriverHistoryTest, EachVersionShowsItsLowestAndNewestResultsUploadTimes)
         EXPECT_EQ(json.compare(json.find(',', at) + 1, std::strlen(c.times), c.times), 0)
             << c.driver << ": " << json.substr(at, 160);
     }
+}
+
+TEST(DriverHistoryPage, EveryComparisonOnThePageIsJudgedTogether)
+{
+    // Three drivers of another vendor's numbering ("a.dll 1" to "3"). 2 against 1 in two tests:
+    // FillRect 16x16 five results 5 bins higher (z = 3, p = 0.0027, x1.05) and FillRect 32x32 the
+    // same (p = 1). Alone, two judged rows would keep 0.0027 (<= 0.05 / 2). But 3 against 2 adds
+    // 20 rows (both measured 20 more tests, all alike): 22 judged rows, 0.0027 > 0.05 / 22.
+    auto version = [](int id, const std::string& text) {
+        DriverHistoryVersion v;
+        v.figures.cohortId = id;
+        v.figures.driverText = text;
+        v.figures.counted = 5;
+        return v;
+    };
+    DriverHistoryData data;
+    data.scoreVersion = 1;
+    data.versions = {version(1, "a.dll 1"), version(2, "a.dll 2"), version(3, "a.dll 3")};
+    const int fill16 = model::TestId{model::Test::FillRect, 16, model::Unit::Ops}.code();
+    const int fill32 = model::TestId{model::Test::FillRect, 32, model::Unit::Ops}.code();
+    data.versions[0].figures.tests[fill16].addBin(0, 5);
+    data.versions[1].figures.tests[fill16].addBin(5, 5);
+    for (int code : {fill32})
+        for (DriverHistoryVersion& v : data.versions)
+            v.figures.tests[code].addBin(0, 5);
+    const std::string alone = driverHistoryPageJson(data);
+    EXPECT_NE(alone.find("\"change\":\"faster\",\"z\":3,"), std::string::npos) << alone;
+
+    int added = 0;
+    for (model::Test test : {model::Test::BlitRect, model::Test::OverlappedBlitRect, model::Test::Composite,
+                             model::Test::CompositeSrcMask}) {
+        for (int size : {16, 32, 64, 128, 256}) {
+            for (std::size_t i = 1; i < 3; ++i)
+                data.versions[i].figures.tests[model::TestId{test, size, model::Unit::Ops}.code()].addBin(0, 5);
+            ++added;
+        }
+    }
+    ASSERT_EQ(added, 20);
+    const std::string crowded = driverHistoryPageJson(data);
+    EXPECT_EQ(crowded.find("\"change\":\"faster\""), std::string::npos) << crowded;
+    EXPECT_NE(crowded.find("\"change\":\"none\",\"z\":3,"), std::string::npos);
+    EXPECT_EQ(driverHistoryPageHtml(data).find("▲ ×"), std::string::npos);
 }
 
 TEST_P(DriverHistoryTest, OneReleaseForTwoDriverModelsIsOneVersionAndEveryPageNamesOnePredecessor)
