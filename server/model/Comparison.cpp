@@ -63,6 +63,11 @@ double runToRunSpread(const LogHistogram& cohort)
     return static_cast<double>(distance + 1) * cohort.width();
 }
 
+double smallestMarkedChange(const LogHistogram& cohort)
+{
+    return std::max(kSmallestChange, runToRunSpread(cohort));
+}
+
 Evidence pairEvidence(const LogHistogram& cohort, double first, double other)
 {
     Evidence e;
@@ -72,7 +77,7 @@ Evidence pairEvidence(const LogHistogram& cohort, double first, double other)
         return e;
     e.judged = true;
     e.effect = std::log(other / first);
-    e.minimumEffect = std::max(kSmallestChange, runToRunSpread(cohort));
+    e.minimumEffect = smallestMarkedChange(cohort);
 
     // The normal model: mean and variance of the logs, read at the bins' centres, with the
     // variance of a value spread evenly over its bin added (a cohort within one bin is not exact).
@@ -107,8 +112,7 @@ Shift cohortShift(const LogHistogram& earlier, const LogHistogram& later)
     shift.medianRatio = later.quantile(0.5) / earlier.quantile(0.5);
     shift.evidence.judged = true;
     shift.evidence.effect = std::log(shift.medianRatio);
-    shift.evidence.minimumEffect =
-        std::max({kSmallestChange, runToRunSpread(earlier), runToRunSpread(later)});
+    shift.evidence.minimumEffect = std::max(smallestMarkedChange(earlier), smallestMarkedChange(later));
     const double n1 = static_cast<double>(earlier.count());
     const double n2 = static_cast<double>(later.count());
     double u = 0.0;

@@ -35,6 +35,9 @@ struct Evidence {
 // bins over all ordered pairs of its results, plus one bin (two values d bins apart differ by
 // less than d + 1 bin widths). 0 with fewer than two results.
 double runToRunSpread(const LogHistogram& cohort);
+// The smallest change a row judged against this cohort may mark, in ln units: the larger of
+// kSmallestChange and the cohort's run-to-run spread.
+double smallestMarkedChange(const LogHistogram& cohort);
 
 // Two results, other against first, judged against first's cohort (kNoiseMinimum results at
 // least). The p-value is the larger of two: Student's t on the logs (the difference of two

@@ -150,9 +150,8 @@ std::string cohortComparePageJson(const CohortComparisonData& data)
         } else {
             j.field("z", shift.z);
             j.field("p", shift.evidence.pValue);
-        }
-        if (shift.evidence.judged)
             j.field("minimumRatio", std::exp(shift.evidence.minimumEffect));
+        }
         j.field("medianRatio", medianRatio(row));
         for (const auto& [name, figure] : {std::make_pair("first", row.first), std::make_pair("second", row.second)}) {
             const model::Spread q = figure->spread();

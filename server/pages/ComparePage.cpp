@@ -54,7 +54,7 @@ double minimumFactor(const ComparePageData& data, const TestId& id)
     const model::LogHistogram* f = cohortOf(data, id);
     if (!f || f->count() < model::kNoiseMinimum)
         return 0.0;
-    return std::exp(std::max(model::kSmallestChange, model::runToRunSpread(*f)));
+    return std::exp(model::smallestMarkedChange(*f));
 }
 
 // Every rate of every result against the first's, judged together as one page: marks[row][i]
