@@ -1,6 +1,7 @@
 #include "server/pages/ComparePage.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <set>
 
@@ -40,12 +41,45 @@ std::string memoryText(const StoredResult& r)
     return sizeText(machineField(r, "RAMSize"));
 }
 
-model::NoiseBand bandOf(const ComparePageData& data, const TestId& id)
+const model::LogHistogram* cohortOf(const ComparePageData& data, const TestId& id)
 {
     if (data.entries.empty() || !data.entries[0].cohort)
-        return {};
-    const model::LogHistogram* f = data.entries[0].cohort->figure(id);
-    return f ? model::noiseBandOf(*f) : model::NoiseBand{};
+        return nullptr;
+    return data.entries[0].cohort->figure(id);
+}
+
+// The smallest change a row may mark, as a factor ("×1.06"); 0 when its cohort is too small.
+double minimumFactor(const ComparePageData& data, const TestId& id)
+{
+    const model::LogHistogram* f = cohortOf(data, id);
+    if (!f || f->count() < model::kNoiseMinimum)
+        return 0.0;
+    return std::exp(model::smallestMarkedChange(*f));
+}
+
+// Every rate of every result against the first's, judged together as one page: marks[row][i]
+// for result i (the first's own is Unknown).
+std::vector<std::vector<model::Change>> marksOf(const ComparePageData& data, const std::vector<TestId>& rows)
+{
+    std::vector<model::Evidence> evidence;
+    for (const TestId& id : rows) {
+        const model::Rate* first = data.entries.empty() ? nullptr : model::findRate(data.entries[0].result.rates, id);
+        const model::LogHistogram* cohort = cohortOf(data, id);
+        for (std::size_t i = 1; i < data.entries.size(); ++i) {
+            const model::Rate* m = model::findRate(data.entries[i].result.rates, id);
+            evidence.push_back(first && m && cohort ? model::pairEvidence(*cohort, first->value, m->value)
+                                                    : model::Evidence{});
+        }
+    }
+    const std::vector<model::Change> judged = model::judgePage(evidence);
+    std::vector<std::vector<model::Change>> marks;
+    std::size_t next = 0;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        marks.emplace_back(data.entries.size(), model::Change::Unknown);
+        for (std::size_t i = 1; i < data.entries.size(); ++i)
+            marks.back()[i] = judged[next++];
+    }
+    return marks;
 }
 
 } // namespace
@@ -54,9 +88,10 @@ std::string comparePageHtml(const ComparePageData& data)
 {
     std::string body = "<h1>Comparing " + std::to_string(data.entries.size()) + " results</h1>\n";
     body += "<p>Each rate with its ratio to the first result. <span class=\"up\">▲</span> and "
-            "<span class=\"down\">▼</span> mark a ratio beyond the noise of the first result's cohort: "
-            "the ratio within which 95 % of all pairs of that cohort's counted results lie (the "
-            "“noise” column). Two results of one cohort are so marked in at most 5 % of their tests. "
+            "<span class=\"down\">▼</span> mark a ratio that the first result's cohort makes unlikely "
+            "as noise, judged over the whole page (Benjamini-Hochberg at 5 %: two results of one cohort "
+            "show any mark on at most 1 page in 20), and only when it is larger than the “noise” column: "
+            "the typical ratio between two of that cohort's counted results, and never less than ×1.03. "
             "With fewer than " + std::to_string(model::kNoiseMinimum) + " counted results in that cohort "
             "nothing is marked. To compare one driver with another, the result page compares their "
             "cohorts.</p>\n";
@@ -87,10 +122,13 @@ std::string comparePageHtml(const ComparePageData& data)
         body += "<td class=\"n\">" + formatScore(e.score ? *e.score : 0.0) + "</td>";
     body += "<td></td></tr>\n";
 
-    for (const TestId& id : rowsOf(data)) {
+    const std::vector<TestId> rows = rowsOf(data);
+    const std::vector<std::vector<model::Change>> marks = marksOf(data, rows);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const TestId& id = rows[r];
         body += "<tr><th>" + escapeHtml(id.label()) + "</th>";
         const model::Rate* first = data.entries.empty() ? nullptr : model::findRate(data.entries[0].result.rates, id);
-        const model::NoiseBand band = bandOf(data, id);
+        const double noise = minimumFactor(data, id);
         for (std::size_t i = 0; i < data.entries.size(); ++i) {
             const model::Rate* m = model::findRate(data.entries[i].result.rates, id);
             if (!m) {
@@ -100,7 +138,7 @@ std::string comparePageHtml(const ComparePageData& data)
             std::string text = formatRate(m->value);
             if (i > 0 && first && first->value > 0) {
                 text += " <span class=\"note\">×" + formatFixed(m->value / first->value, 2) + "</span>";
-                const model::Change change = model::judgeDifference(first->value, m->value, band);
+                const model::Change change = marks[r][i];
                 if (change == model::Change::Faster)
                     text += " <span class=\"up\" title=\"faster beyond the noise\">▲</span>";
                 else if (change == model::Change::Slower)
@@ -108,7 +146,7 @@ std::string comparePageHtml(const ComparePageData& data)
             }
             body += "<td class=\"n\">" + text + "</td>";
         }
-        body += "<td class=\"n\">" + (band.known ? "×" + formatFixed(band.factor(), 2) : std::string("–")) + "</td></tr>\n";
+        body += "<td class=\"n\">" + (noise > 0 ? "×" + formatFixed(noise, 2) : std::string("–")) + "</td></tr>\n";
     }
     body += "</table></div>\n";
     std::string title = "Compare results ";
@@ -144,15 +182,19 @@ std::string comparePageJson(const ComparePageData& data)
         j.endObject();
     }
     j.endArray().key("tests").beginArray();
-    for (const TestId& id : rowsOf(data)) {
-        const model::NoiseBand band = bandOf(data, id);
+    const std::vector<TestId> rows = rowsOf(data);
+    const std::vector<std::vector<model::Change>> marks = marksOf(data, rows);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const TestId& id = rows[r];
+        const double noise = minimumFactor(data, id);
         j.beginObject().field("test", id.testName()).field("width", id.size);
         j.field("height", id.size).field("unit", id.unitName());
-        if (band.known)
-            j.field("noise", band.factor());
+        if (noise > 0)
+            j.field("noise", noise);
         j.key("values").beginArray();
         const model::Rate* first = data.entries.empty() ? nullptr : model::findRate(data.entries[0].result.rates, id);
-        for (const CompareEntry& e : data.entries) {
+        for (std::size_t i = 0; i < data.entries.size(); ++i) {
+            const CompareEntry& e = data.entries[i];
             const model::Rate* m = model::findRate(e.result.rates, id);
             if (!m) {
                 j.null();
@@ -161,7 +203,7 @@ std::string comparePageJson(const ComparePageData& data)
             j.beginObject().field("value", m->value);
             if (first && first->value > 0) {
                 j.field("ratio", m->value / first->value);
-                j.field("change", model::nameOf(model::judgeDifference(first->value, m->value, band)));
+                j.field("change", model::nameOf(i == 0 ? model::Change::None : marks[r][i]));
             }
             j.endObject();
         }

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 
 #include "server/model/Comparison.h"
+#include "server/model/DriverVersion.h"
 #include "server/pages/Html.h"
 #include "server/pages/JsonWriter.h"
 #include "server/pages/PageFrame.h"
@@ -13,33 +15,71 @@ using model::TestId;
 
 namespace {
 
-// The figure of a version, and the rank test against the nearest earlier version that has it.
+// The figure of a version, and the rank test against its predecessor's (model::predecessorOf).
 struct Step {
     const model::LogHistogram* figure = nullptr;
     std::optional<model::Shift> shift;
-    double medianRatio = 0.0;  // to the earlier version's median, also where the test cannot judge
+    double medianRatio = 0.0;  // to the predecessor's median, also where the test cannot judge
+    model::Change change = model::Change::Unknown;
 };
 
-std::vector<Step> stepsOf(const DriverHistoryData& data, int code)
+// Each version's predecessor in data.versions, by the rule every page follows.
+std::vector<std::optional<std::size_t>> predecessorsOf(const DriverHistoryData& data)
 {
-    std::vector<Step> steps;
-    const model::LogHistogram* earlier = nullptr;
-    for (const DriverHistoryVersion& v : data.versions) {
-        Step step;
-        step.figure = code == model::kScoreCode ? v.figures.scores(data.scoreVersion) : nullptr;
-        if (code != model::kScoreCode) {
-            const auto found = v.figures.tests.find(code);
-            if (found != v.figures.tests.end() && !found->second.empty())
-                step.figure = &found->second;
+    std::vector<model::DriverCohort> drivers;
+    for (const DriverHistoryVersion& v : data.versions)
+        drivers.push_back({model::driverVersionOf(v.figures.driverText), v.figures.cohortId, v.figures.counted});
+    std::vector<std::optional<std::size_t>> predecessors;
+    for (std::size_t i = 0; i < drivers.size(); ++i)
+        predecessors.push_back(model::predecessorOf(drivers, i));
+    return predecessors;
+}
+
+const model::LogHistogram* figureOf(const DriverHistoryData& data, const DriverHistoryVersion& v, int code)
+{
+    if (code == model::kScoreCode)
+        return v.figures.scores(data.scoreVersion);
+    const auto found = v.figures.tests.find(code);
+    return found != v.figures.tests.end() && !found->second.empty() ? &found->second : nullptr;
+}
+
+// The steps of the score (kScoreCode) and of every test, each version against its predecessor,
+// every comparison on the page judged together.
+std::map<int, std::vector<Step>> stepsOf(const DriverHistoryData& data, const std::vector<TestId>& tests)
+{
+    const std::vector<std::optional<std::size_t>> predecessors = predecessorsOf(data);
+    std::vector<int> codes{model::kScoreCode};
+    for (const TestId& id : tests)
+        codes.push_back(id.code());
+    std::map<int, std::vector<Step>> steps;
+    std::vector<Step*> compared;
+    for (int code : codes) {
+        std::vector<Step>& list = steps[code];
+        for (const DriverHistoryVersion& v : data.versions) {
+            Step step;
+            step.figure = figureOf(data, v, code);
+            list.push_back(step);
         }
-        if (step.figure && earlier) {
-            step.shift = model::cohortShift(*earlier, *step.figure);
-            step.medianRatio = step.figure->quantile(0.5) / earlier->quantile(0.5);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const model::LogHistogram* earlier = predecessors[i] ? list[*predecessors[i]].figure : nullptr;
+            if (!list[i].figure || !earlier)
+                continue;
+            list[i].shift = model::cohortShift(*earlier, *list[i].figure);
+            list[i].medianRatio = list[i].figure->quantile(0.5) / earlier->quantile(0.5);
         }
-        if (step.figure)
-            earlier = step.figure;
-        steps.push_back(step);
     }
+    std::vector<model::Evidence> evidence;
+    for (auto& [code, list] : steps) {
+        for (Step& step : list) {
+            if (step.shift) {
+                compared.push_back(&step);
+                evidence.push_back(step.shift->evidence);
+            }
+        }
+    }
+    const std::vector<model::Change> changes = model::judgePage(evidence);
+    for (std::size_t i = 0; i < compared.size(); ++i)
+        compared[i]->change = changes[i];
     return steps;
 }
 
@@ -47,13 +87,12 @@ std::string markHtml(const Step& step)
 {
     if (!step.shift)
         return "";
-    const model::Shift& s = *step.shift;
     char ratio[32];
-    std::snprintf(ratio, sizeof ratio, "×%.3f", s.medianRatio);
-    if (s.change == model::Change::Faster)
+    std::snprintf(ratio, sizeof ratio, "×%.3f", step.shift->medianRatio);
+    if (step.change == model::Change::Faster)
         return " <span class=\"up\" title=\"faster than the previous version beyond the noise\">▲ " +
                std::string(ratio) + "</span>";
-    if (s.change == model::Change::Slower)
+    if (step.change == model::Change::Slower)
         return " <span class=\"down\" title=\"slower than the previous version beyond the noise\">▼ " +
                std::string(ratio) + "</span>";
     return "";
@@ -140,20 +179,33 @@ std::string driverHistoryPageHtml(const DriverHistoryData& data)
     }
     body += "<p class=\"note\">Medians and quartiles are of each version's counted results (outliers and imported "
             "results are not counted), read from binned counts within 0.5 % of the exact figures. "
-            "<span class=\"up\">▲</span> faster and <span class=\"down\">▼</span> slower than the version before "
-            "it (× the ratio of their medians) are marked only where the Mann-Whitney rank test puts the "
-            "difference beyond the noise (|z| &gt; 2.576, at least 5 counted results each); nothing is marked "
-            "otherwise.</p>\n";
+            "Each version is set against its predecessor (the “against” column): the newest older release "
+            "of the same vendor, as the vendor numbers its releases, so one release built for two driver "
+            "models is one version, and another vendor's driver (such as Microsoft's basic display driver) "
+            "is never set against this card's vendor's. <span class=\"up\">▲</span> faster and "
+            "<span class=\"down\">▼</span> slower (× the ratio of their medians) are marked only where the "
+            "Mann-Whitney rank test, every comparison of this page judged together (Benjamini-Hochberg at 5 %), "
+            "puts the difference beyond the noise and the ratio is larger than both cohorts' typical ratio "
+            "between two of their own results and than ×1.03 (at least 5 counted results each); nothing is "
+            "marked otherwise.</p>\n";
 
-    const std::vector<Step> scores = stepsOf(data, model::kScoreCode);
+    const std::vector<TestId> tests = testsOf(data);
+    const std::map<int, std::vector<Step>> allSteps = stepsOf(data, tests);
+    const std::vector<Step>& scores = allSteps.at(model::kScoreCode);
+    const std::vector<std::optional<std::size_t>> predecessors = predecessorsOf(data);
     body += "<h2>Score</h2>\n<div class=\"scroll\"><table class=\"history\"><caption>Score by driver version "
             "(score version " + std::to_string(data.scoreVersion) +
             ")</caption>\n<tr><th class=\"n\">#</th><th>Driver</th><th>First upload</th><th>Newest upload</th>"
+            "<th>Release</th><th class=\"n\">Against</th>"
             "<th class=\"n\">Results</th><th class=\"n\">Counted</th><th class=\"n\">Median score<br>"
             "<span class=\"note\">quartiles</span></th></tr>\n";
     for (std::size_t i = 0; i < data.versions.size(); ++i) {
         const DriverHistoryVersion& v = data.versions[i];
+        const model::DriverVersion version = model::driverVersionOf(v.figures.driverText);
         body += "<tr><td class=\"n\">" + std::to_string(i + 1) + "</td>" + versionCell(v) + "<td>" +
+                escapeHtml((version.vendor == model::DriverVendor::Other ? std::string() : std::string(model::nameOf(version.vendor)) + " ") +
+                           version.release) + "</td><td class=\"n\">" +
+                (predecessors[i] ? "#" + std::to_string(*predecessors[i] + 1) : std::string("–")) + "</td><td>" +
                 formatDate(v.firstUploadAt) + "</td><td>" + formatDate(v.lastUploadAt) + "</td><td class=\"n\">" +
                 std::to_string(v.figures.resultCount) + "</td><td class=\"n\">" + std::to_string(v.figures.counted) +
                 "</td>" + figureCell(scores[i]) + "</tr>\n";
@@ -176,7 +228,6 @@ std::string driverHistoryPageHtml(const DriverHistoryData& data)
                 "<button type=\"submit\">Compare</button></p></form>\n";
     }
 
-    const std::vector<TestId> tests = testsOf(data);
     for (const model::TestGroup& group : model::testGroups()) {
         std::vector<TestId> columns;
         for (const TestId& id : tests) {
@@ -189,7 +240,7 @@ std::string driverHistoryPageHtml(const DriverHistoryData& data)
         std::vector<std::vector<Step>> steps;
         std::vector<VersionSeries> series;
         for (const TestId& id : columns) {
-            steps.push_back(stepsOf(data, id.code()));
+            steps.push_back(allSteps.at(id.code()));
             series.push_back(seriesOf(columnName(id, group.kind), steps.back()));
             const std::string u = id.unitName();
             const std::string shown = u.substr(0, u.size() - 2) + "/s";
@@ -230,11 +281,14 @@ void writeStep(JsonWriter& j, const Step& step)
     if (step.shift) {
         j.key("againstPrevious")
             .beginObject()
-            .field("change", model::nameOf(step.shift->change));
-        if (step.shift->change == model::Change::Unknown)
+            .field("change", model::nameOf(step.change));
+        if (!step.shift->evidence.judged) {
             j.key("z").null();
-        else
+            j.key("p").null();
+        } else {
             j.field("z", step.shift->z);
+            j.field("p", step.shift->evidence.pValue);
+        }
         j.field("medianRatio", step.medianRatio).endObject();
     } else {
         j.key("againstPrevious").null();
@@ -268,11 +322,13 @@ std::string driverHistoryPageJson(const DriverHistoryData& data)
             .endObject();
     }
     j.endArray();
-    const std::vector<Step> scores = stepsOf(data, model::kScoreCode);
     const std::vector<TestId> tests = testsOf(data);
+    const std::map<int, std::vector<Step>> allSteps = stepsOf(data, tests);
+    const std::vector<Step>& scores = allSteps.at(model::kScoreCode);
+    const std::vector<std::optional<std::size_t>> predecessors = predecessorsOf(data);
     std::vector<std::vector<Step>> steps;
     for (const TestId& id : tests)
-        steps.push_back(stepsOf(data, id.code()));
+        steps.push_back(allSteps.at(id.code()));
     j.key("versions").beginArray();
     for (std::size_t i = 0; i < data.versions.size(); ++i) {
         const DriverHistoryVersion& v = data.versions[i];
@@ -284,6 +340,12 @@ std::string driverHistoryPageJson(const DriverHistoryData& data)
             .field("results", static_cast<int64_t>(v.figures.resultCount))
             .field("counted", static_cast<int64_t>(v.figures.counted))
             .field("newestResultId", v.figures.newestResultId);
+        const model::DriverVersion version = model::driverVersionOf(v.figures.driverText);
+        j.field("vendor", model::nameOf(version.vendor)).field("release", version.release);
+        if (predecessors[i])
+            j.field("predecessor", data.versions[*predecessors[i]].figures.cohortId);
+        else
+            j.key("predecessor").null();
         j.key("score");
         writeStep(j, scores[i]);
         j.key("tests").beginObject();

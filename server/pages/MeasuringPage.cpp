@@ -1,6 +1,7 @@
 #include "server/pages/MeasuringPage.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "measuring/MeasuringPlan.h"
 #include "server/model/Cohort.h"
@@ -365,17 +366,21 @@ std::string figuresSection()
            "at least " + std::to_string(model::kOutlierMinimum) + " counted scores; the results counted before "
            "that are judged when the cohort's counted scores reach " + std::to_string(model::kOutlierMinimum) +
            ", by the fences of those " + std::to_string(model::kOutlierMinimum) + ".</p>\n"
-           "<p id=\"noise\"><b>Noise (comparing results).</b> A ratio between two results is marked ▲ faster or "
-           "▼ slower only beyond the noise band of the first result's cohort for that test: the smallest "
-           "distance in bins within which 95 % of all pairs of the cohort's counted results fall, plus one bin, "
-           "shown as a factor (“×1.06”). Two results of one cohort are so marked in at most 5 % of their tests; "
-           "with fewer than " + std::to_string(model::kNoiseMinimum) + " counted results nothing is marked.</p>\n"
+           "<p id=\"noise\"><b>Marking a change.</b> Every page that marks changes (▲ faster, ▼ slower) judges "
+           "all of its rows together: each row's test gives a p-value, the Benjamini-Hochberg rule at 5 % keeps "
+           "the rows whose p-values stand out over the whole page, and of these only a change larger than the "
+           "cohort's own run-to-run spread (the typical ratio between two of its counted results), and never "
+           "one under 3 %, is marked. So two runs of one cohort show any mark on at most 1 page in 20, however "
+           "many tests the page shows.</p>\n"
+           "<p><b>Two results</b> are judged against the first one's cohort (at least " +
+           std::to_string(model::kNoiseMinimum) + " counted results): the p-value is the larger of Student's t on "
+           "the logs and the share of the cohort's own pairs that lie at least as far apart.</p>\n"
            "<p id=\"rank-test\"><b>Cohort against cohort.</b> A driver against the previous version, on a "
            "result page and in a card's driver history, and any two cohorts set against each other, are judged "
-           "test by test with the Mann-Whitney rank test on their counted results: marked faster or slower only "
-           "at |z| &gt; " + formatRate(model::kShiftThreshold) + " (two-sided p &lt; 0.01), with at least " +
-           std::to_string(model::kShiftMinimum) + " counted results on each side. Driver versions are ordered "
-           "by their numbers (“30.0.9.1” before “30.0.14023.3004”), equal versions by their first upload.</p>\n";
+           "test by test with the Mann-Whitney rank test on their counted results (the p-value of its z), with "
+           "at least " + std::to_string(model::kShiftMinimum) + " counted results on each side. Driver versions "
+           "are ordered as their vendor numbers releases (NVIDIA's 31.0.15.3161 is release 531.61), one release "
+           "built for two driver models is one version, and other vendors' drivers are kept apart.</p>\n";
 }
 
 } // namespace
@@ -475,7 +480,8 @@ std::string measuringPageJson()
 
     j.key("figures").beginObject();
     j.field("rateBinWidth", model::LogHistogram::kRateWidth).field("scoreBinWidth", model::LogHistogram::kScoreWidth);
-    j.field("noiseMinimum", model::kNoiseMinimum).field("rankTestThreshold", model::kShiftThreshold);
+    j.field("noiseMinimum", model::kNoiseMinimum).field("falseMarkRate", model::kFalseMarkRate);
+    j.field("smallestChange", std::exp(model::kSmallestChange));
     j.field("rankTestMinimum", model::kShiftMinimum).field("outlierMinimum", model::kOutlierMinimum);
     j.field("outlierLeastQuartileRatio", model::kLeastQuartileRatio).field("rankingMinimum", model::kRankingMinimum);
     j.endObject();

@@ -344,27 +344,39 @@ std::string driversSection(const ResultPageData& data)
         body += "<h3 id=\"previous-driver\">This driver against the previous version</h3>\n<p>" +
                 escapeHtml(orDash(own.driverText)) + " (" + std::to_string(own.counted) + " counted) against " +
                 escapeHtml(orDash(previous.driverText)) + " (" + std::to_string(previous.counted) +
-                " counted), test by test with the Mann-Whitney rank test: <span class=\"up\">▲</span> faster, "
-                "<span class=\"down\">▼</span> slower at |z| &gt; 2.576 (two-sided p &lt; 0.01); with fewer "
-                "than " + std::to_string(model::kShiftMinimum) + " counted results on either side nothing is "
+                " counted), test by test with the Mann-Whitney rank test, every test of this table judged "
+                "together (Benjamini-Hochberg at 5 %): <span class=\"up\">▲</span> faster, "
+                "<span class=\"down\">▼</span> slower only where the rank tests put the difference beyond "
+                "the noise and the ratio of the medians is larger than both cohorts' typical ratio between "
+                "two of their own results and than ×1.03; with fewer than " +
+                std::to_string(model::kShiftMinimum) + " counted results on either side nothing is "
                 "marked.</p>\n<table><caption>This driver against the previous version, test by test</caption>"
                 "<tr><th>Test</th><th class=\"n\">median ratio</th><th class=\"n\">z</th>"
                 "<th></th></tr>\n";
+        std::vector<TestId> ids;
+        std::vector<model::Shift> shifts;
+        std::vector<model::Evidence> evidence;
         for (const auto& [code, histogram] : own.tests) {
             const auto id = TestId::fromCode(code);
             const model::LogHistogram* before = id ? previous.figure(*id) : nullptr;
             if (!id || !before || histogram.empty())
                 continue;
-            const model::Shift shift = model::cohortShift(*before, histogram);
-            body += "<tr><td>" + escapeHtml(id->label()) + "</td>";
-            if (shift.change == model::Change::Unknown) {
+            ids.push_back(*id);
+            shifts.push_back(model::cohortShift(*before, histogram));
+            evidence.push_back(shifts.back().evidence);
+        }
+        const std::vector<model::Change> changes = model::judgePage(evidence);
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            const model::Shift& shift = shifts[i];
+            body += "<tr><td>" + escapeHtml(ids[i].label()) + "</td>";
+            if (changes[i] == model::Change::Unknown) {
                 body += "<td class=\"n\">–</td><td class=\"n\">–</td><td>too few results</td></tr>\n";
                 continue;
             }
             body += "<td class=\"n\">×" + formatFixed(shift.medianRatio, 3) + "</td><td class=\"n\">" +
                     formatFixed(shift.z, 2) + "</td><td>" +
-                    (shift.change == model::Change::Faster ? "<span class=\"up\">▲</span>"
-                     : shift.change == model::Change::Slower ? "<span class=\"down\">▼</span>" : "") +
+                    (changes[i] == model::Change::Faster ? "<span class=\"up\">▲</span>"
+                     : changes[i] == model::Change::Slower ? "<span class=\"down\">▼</span>" : "") +
                     "</td></tr>\n";
         }
         body += "</table>\n";

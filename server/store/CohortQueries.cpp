@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 
+#include "server/model/DriverVersion.h"
 #include "server/store/SqlDialect.h"
 
 namespace {
@@ -116,8 +117,8 @@ std::vector<CohortSummary> ofCard(soci::session& s, int32_t card, int version)
     std::vector<CohortSummary> list;
     std::vector<std::string> orders;
     for (auto& [summary, order] : readCohorts(s, "graphics_card_id = :c", card)) {
+        orders.push_back(model::driverVersionOf(summary.driverText).key);
         list.push_back(std::move(summary));
-        orders.push_back(std::move(order));
     }
     // Every cohort's score bins in one statement (one round trip, not one a cohort).
     int test = -version;

@@ -4,6 +4,7 @@
 #include <map>
 #include <tuple>
 
+#include "server/model/DriverVersion.h"
 #include "server/store/CohortQueries.h"
 #include "server/store/SqlDialect.h"
 
@@ -92,7 +93,7 @@ std::optional<DriverHistoryData> ofCard(soci::session& s, int32_t card, const mo
     std::map<int32_t, std::string> orders;
     for (auto& [figures, order] : cohortQueries::figuresOfCard(s, card, inMode)) {
         DriverHistoryVersion v;
-        orders[figures.cohortId] = std::move(order);
+        orders[figures.cohortId] = model::driverVersionOf(figures.driverText).key;
         v.figures = std::move(figures);
         data.versions.push_back(std::move(v));
     }

@@ -1,5 +1,6 @@
 #include "server/store/HistoryQueries.h"
 
+#include "server/model/DriverVersion.h"
 #include "server/store/CohortQueries.h"
 
 namespace historyQueries {
@@ -18,12 +19,15 @@ CardCohorts cohortsBeside(soci::session& s, const model::CohortKey& key, int ver
 
 int32_t previousDriverOf(const std::vector<CohortSummary>& drivers, const model::CohortKey& key)
 {
-    // drivers are newest version first: the one after key's own.
-    for (std::size_t i = 0; i + 1 < drivers.size(); ++i) {
-        if (drivers[i].key.driverKey == key.driverKey)
-            return drivers[i + 1].cohortId;
+    std::vector<model::DriverCohort> versions;
+    std::optional<std::size_t> own;
+    for (const CohortSummary& c : drivers) {
+        if (c.key.driverKey == key.driverKey)
+            own = versions.size();
+        versions.push_back({model::driverVersionOf(c.driverText), c.cohortId, c.counted});
     }
-    return 0;
+    const auto previous = own ? model::predecessorOf(versions, *own) : std::nullopt;
+    return previous ? versions[*previous].cohortId : 0;
 }
 
 } // namespace historyQueries

@@ -6,7 +6,8 @@
 
 #include "server/store/ResultViews.h"
 
-// A card's drivers over time, in version order (model::versionOrderKey), not upload order.
+// A card's drivers over time, in the order their vendor numbers them (model::driverVersionOf),
+// not upload order.
 namespace historyQueries {
 
 struct CardCohorts {
@@ -18,7 +19,8 @@ struct CardCohorts {
 };
 // Both from one read of the card's cohorts (each with its score bins).
 CardCohorts cohortsBeside(soci::session& session, const model::CohortKey& key, int version);
-// The cohort of the driver version just before key's, among driversOf; 0 when none.
+// The cohort key's driver is compared with among drivers (model::predecessorOf, the rule the
+// driver history follows too); 0 when none.
 int32_t previousDriverOf(const std::vector<CohortSummary>& drivers, const model::CohortKey& key);
 
 } // namespace historyQueries

@@ -1,6 +1,6 @@
 // The statistics model against figures worked out by hand: test codes, the score on its core
-// set, the graphics system of real uploads, histogram quantiles, the noise band, the rank test,
-// the outlier fences and the driver order.
+// set, the graphics system of real uploads, histogram quantiles and the outlier fences
+// (comparisons and driver versions have tests of their own).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,8 +9,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "server/model/Comparison.h"
-#include "server/model/DriverVersion.h"
 #include "server/model/GraphicsSystem.h"
 #include "server/model/LogHistogram.h"
 #include "server/model/Outliers.h"
@@ -237,66 +235,6 @@ TEST(ModelQuantiles, ExactAndBinnedQuantilesAgreeWithinTheStatedError)
     EXPECT_DOUBLE_EQ(one.percentile(7.25), 50.0);
 }
 
-TEST(ModelComparison, TheNoiseBandHoldsTheSharedShareOfSameCohortPairs)
-{
-    // Bins 0, 0, 1, 1, 2, 10: ordered pairs by distance 0: 4, 1: 12, 2: 4, 8: 2, 9: 4,
-    // 10: 4 (30 in all). Half of them lie within 1 bin; 95 % (28.5) only within 10.
-    LogHistogram cohort;
-    cohort.addBin(0, 2);
-    cohort.addBin(1, 2);
-    cohort.addBin(2, 1);
-    cohort.addBin(10, 1);
-    const NoiseBand wide = noiseBandOf(cohort);
-    ASSERT_TRUE(wide.known);
-    EXPECT_NEAR(wide.halfWidth, 0.11, 1e-12);
-    EXPECT_NEAR(noiseBandOf(cohort, 0.5).halfWidth, 0.02, 1e-12);
-    EXPECT_NEAR(noiseBandOf(cohort, 0.6).halfWidth, 0.03, 1e-12);
-
-    EXPECT_EQ(judgeDifference(100, 110, wide), Change::None);     // ln 1.1 = 0.095
-    EXPECT_EQ(judgeDifference(100, 120, wide), Change::Faster);   // ln 1.2 = 0.182
-    EXPECT_EQ(judgeDifference(100, 80, wide), Change::Slower);
-    EXPECT_EQ(judgeDifference(100, 0, wide), Change::Unknown);
-
-    LogHistogram five = cohort;
-    five.addBin(10, -1);  // a negative count is refused: still six
-    EXPECT_EQ(five.count(), 6);
-    LogHistogram small;
-    small.addBin(0, 5);
-    EXPECT_FALSE(noiseBandOf(small).known);
-    EXPECT_EQ(judgeDifference(100, 500, noiseBandOf(small)), Change::Unknown);
-}
-
-TEST(ModelComparison, TheRankTestMarksACohortShiftOnlyWithEnoughResults)
-{
-    // Five results in bin 0 against five in bin 5: U = 25, ties 2 * (125 - 5) = 240,
-    // variance 25/12 * (11 - 240/90) = 17.36, z = 12.5 / 4.167 = 3.0.
-    LogHistogram earlier, later;
-    earlier.addBin(0, 5);
-    later.addBin(5, 5);
-    const Shift up = cohortShift(earlier, later);
-    EXPECT_EQ(up.change, Change::Faster);
-    EXPECT_NEAR(up.z, 3.0, 1e-9);
-    EXPECT_NEAR(up.medianRatio, std::exp(0.05), 1e-9);
-    EXPECT_EQ(cohortShift(later, earlier).change, Change::Slower);
-    EXPECT_NEAR(cohortShift(later, earlier).z, -3.0, 1e-9);
-
-    // Mixed: later 0,0,1,5,5 against earlier 0 x5: U = 2 * 2.5 + 3 * 5 = 20,
-    // ties bin 0: 7^3-7 = 336, bin 1: 0, bin 5: 6, variance 25/12 * (11 - 342/90) = 15.0,
-    // z = 7.5 / 3.873 = 1.936: no mark.
-    LogHistogram mixed;
-    mixed.addBin(0, 2);
-    mixed.addBin(1, 1);
-    mixed.addBin(5, 2);
-    const Shift some = cohortShift(earlier, mixed);
-    EXPECT_EQ(some.change, Change::None);
-    EXPECT_NEAR(some.z, 7.5 / std::sqrt(15.0), 1e-9);
-
-    LogHistogram four;
-    four.addBin(9, 4);
-    EXPECT_EQ(cohortShift(earlier, four).change, Change::Unknown);
-    EXPECT_EQ(cohortShift(earlier, earlier).change, Change::None);
-}
-
 TEST(ModelOutliers, FarOutFencesFlagAResultAtAThirdOfItsCohort)
 {
     LogHistogram scores;
@@ -323,15 +261,4 @@ TEST(ModelOutliers, FarOutFencesFlagAResultAtAThirdOfItsCohort)
     EXPECT_NEAR(far.low, 125.0, 125.0 * 0.04);
     EXPECT_NEAR(far.high, 16000.0, 16000.0 * 0.04);
     EXPECT_FALSE(isFarOut(300.0, far));
-}
-
-TEST(ModelDriverVersion, DriversSortByVersionNotByArrival)
-{
-    EXPECT_LT(versionOrderKey({"30.0.9.1"}), versionOrderKey({"30.0.14023.3004"}));
-    EXPECT_LT(versionOrderKey({"9.18.13.4052"}), versionOrderKey({"10.18.13.4052"}));
-    EXPECT_LT(versionOrderKey({"1.2a"}), versionOrderKey({"1.2b"}));
-    EXPECT_EQ(versionOrderKey({"30.0.014023"}), versionOrderKey({"30.0.14023"}));
-    EXPECT_EQ(versionOrderKey({"30.0.14023.3004"}),
-              "0000000030.0000000000.0000014023.0000003004");
-    EXPECT_EQ(versionOrderKey({"1.0", "2"}), "0000000001.0000000000|0000000002");
 }

@@ -203,40 +203,54 @@ TEST(PageRendering, ResultPageEscapesEveryValueAndShowsTheFiguresAndCharts)
 
 TEST(PageRendering, ComparePageMarksOnlyChangesBeyondTheFirstCohortsNoise)
 {
-    // Six results in bins 0, 0, 1, 1, 2, 10 of FillRect 16: 95 % of their pairs lie within 10
-    // bins, so the band is 11 % in ln (x1.12): x1.10 is noise, x1.25 is faster.
+    // Twelve results of FillRect 16, two in each of bins 460 to 465 (100 is in bin 460). Their
+    // ordered pairs (132) by distance: 0: 12, 1: 40, 2: 32 (half within 2): the spread is 3 bins,
+    // x1.03. 125 (bin 482) lies beyond every pair: p = 1/133 (Student's t, 8.7 with 11 degrees of
+    // freedom, says far less), within 0.05/2 on a page of two judged rows: faster. 104 (bin 464):
+    // 24 pairs lie 4 bins apart or more, p = 25/133: noise, though over 3 %.
     ComparePageData data;
     CompareEntry a, b, c;
     a.result.id = 1;
     a.result.rates = {{id("FillRect", 16, "Ops_s"), 100}, {id("Random", 0, "Ops_s"), 50}};
     CohortFigures own = cohort(1, "d", "k");
     model::LogHistogram& h = own.tests[id("FillRect", 16, "Ops_s").code()];
-    h.addBin(0, 2);
-    h.addBin(1, 2);
-    h.addBin(2, 1);
-    h.addBin(10, 1);
+    for (int bin = 460; bin <= 465; ++bin)
+        h.addBin(bin, 2);
     a.cohort = own;
     b.result.id = 2;
     b.result.cardName = kEvil;
     b.result.rates = {{id("FillRect", 16, "Ops_s"), 125}};
     c.result.id = 3;
-    c.result.rates = {{id("FillRect", 16, "Ops_s"), 110}, {id("Random", 0, "Ops_s"), 500}};
+    c.result.rates = {{id("FillRect", 16, "Ops_s"), 104}, {id("Random", 0, "Ops_s"), 500}};
     data.entries = {a, b, c};
     const std::string html = comparePageHtml(data);
     EXPECT_EQ(html.find("<script"), std::string::npos);
     EXPECT_NE(html.find("<tr><th>FillRect 16x16 Ops/s</th><td class=\"n\">100</td><td class=\"n\">125 "
                         "<span class=\"note\">×1.25</span> <span class=\"up\" title=\"faster beyond the noise\">▲"
-                        "</span></td><td class=\"n\">110 <span class=\"note\">×1.10</span></td>"
-                        "<td class=\"n\">×1.12</td></tr>"),
-              std::string::npos);
+                        "</span></td><td class=\"n\">104 <span class=\"note\">×1.04</span></td>"
+                        "<td class=\"n\">×1.03</td></tr>"),
+              std::string::npos)
+        << html;
     // No figures for the random mix in the first cohort: nothing marked even at x10.
     EXPECT_NE(html.find("<tr><th>Random Ops/s</th><td class=\"n\">50</td><td class=\"n\">–</td>"
                         "<td class=\"n\">500 <span class=\"note\">×10.00</span></td><td class=\"n\">–</td></tr>"),
               std::string::npos);
-    EXPECT_NE(comparePageJson(data).find("\"noise\":1.1162780704588713,\"values\":[{\"value\":100,\"ratio\":1,"
+    EXPECT_NE(comparePageJson(data).find("\"noise\":1.0304545339535169,\"values\":[{\"value\":100,\"ratio\":1,"
                                          "\"change\":\"none\"},{\"value\":125,\"ratio\":1.25,\"change\":\"faster\"},"
-                                         "{\"value\":110,\"ratio\":1.1,\"change\":\"none\"}]"),
-              std::string::npos);
+                                         "{\"value\":104,\"ratio\":1.04,\"change\":\"none\"}]"),
+              std::string::npos)
+        << comparePageJson(data);
+
+    // The same 125 on a page that also compares seven more results: nine judged rows, and 1/133 =
+    // 0.0075 is over 0.05/9 = 0.0056: the page marks nothing.
+    ComparePageData crowded = data;
+    for (int i = 0; i < 7; ++i) {
+        CompareEntry same;
+        same.result.id = 10 + i;
+        same.result.rates = {{id("FillRect", 16, "Ops_s"), 100.5}};
+        crowded.entries.push_back(same);
+    }
+    EXPECT_EQ(comparePageHtml(crowded).find("faster beyond the noise"), std::string::npos);
 }
 
 TEST(PageRendering, DownloadPageListsThePackagesNewestFirstWithSizeAndHash)

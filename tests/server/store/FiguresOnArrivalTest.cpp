@@ -106,7 +106,7 @@ TEST_P(FiguresOnArrivalTest, CohortsDriversOutliersAndPartialRunsAsWorkedOutByHa
         EXPECT_EQ(import(withRam(gdi, n)), n);
     EXPECT_EQ(import(withRam(gdi, 1)), 1);
     // An older driver arrives after the newer one; another display mode; the other system.
-    const int32_t older = import(replaced(gdi, "nvd3dum.dll (30.0.14023.3004)", "nvd3dum.dll (30.0.9.1)"));
+    const int32_t older = import(replaced(gdi, "nvd3dum.dll (30.0.14023.3004)", "nvd3dum.dll (8.17.12.6099)"));
     const int32_t wide = import(replaced(gdi, "Display mode: 320x240@0 (32 bpp)", "Display mode: 640x480@0 (32 bpp)"));
     const int32_t d2d = import(importFixture("d2d-run.kvdresult"));
     // A run at 0.3 times every rate; a run without FillRect at 128x128.
@@ -134,9 +134,9 @@ TEST_P(FiguresOnArrivalTest, CohortsDriversOutliersAndPartialRunsAsWorkedOutByHa
     // Drivers of the same card, system and mode, newest version first though uploaded last.
     ASSERT_EQ(first.drivers.size(), 2u);
     EXPECT_EQ(first.drivers[0].driverText, "nvd3dum.dll 30.0.14023.3004");
-    EXPECT_EQ(first.drivers[1].driverText, "nvd3dum.dll 30.0.9.1");
+    EXPECT_EQ(first.drivers[1].driverText, "nvd3dum.dll 8.17.12.6099");
     ASSERT_TRUE(first.previousDriver);
-    EXPECT_EQ(first.previousDriver->driverText, "nvd3dum.dll 30.0.9.1");
+    EXPECT_EQ(first.previousDriver->driverText, "nvd3dum.dll 8.17.12.6099");
     EXPECT_FALSE(page(older).previousDriver);
     // The other mode and the other system are linked, not pooled.
     // Both have the same driver libraries: Direct2D first, then the wider GDI mode.
