@@ -68,11 +68,12 @@ HttpReply ApiHandler::dispatch(const HttpRequestView& request, const std::string
         const RecordDocument record = parseRecordDocument(request.body, type, limits_);
         if (!RecordTypes::isResult(type))
             return xml(idReply(type, store_.storeRecord(record)));
+        const std::string source = limit_ ? limit_->sourceOf(request) : request.remoteAddress;
         if (limit_) {
-            if (const auto wait = limit_->take(limit_->sourceOf(request)))
+            if (const auto wait = limit_->take(source))
                 return uploadLimitReply(*wait);
         }
-        const int32_t id = store_.storeResult(record, clientName, false);
+        const int32_t id = store_.storeResult(record, clientName, false, source);
         if (metrics_)
             metrics_->uploadStored();
         return xml(idReply(type, id));

@@ -171,6 +171,14 @@ const std::vector<std::vector<std::string>> kMigrations = {
     {
         "DROP INDEX scores_cohort",
     },
+    // Where a result came from, as a keyed hash of its sender's address (never the address), so
+    // that the host can find and take back every result of one source; the key is the site's own
+    // secret, made on first use (SourceHashes).
+    {
+        "ALTER TABLE results ADD COLUMN source_hash TEXT",
+        "CREATE INDEX results_source ON results (source_hash)",
+        "CREATE TABLE site_secrets (name TEXT PRIMARY KEY, value TEXT NOT NULL)",
+    },
 };
 
 std::string forDialect(std::string statement, Dialect dialect)

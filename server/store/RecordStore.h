@@ -24,8 +24,14 @@ public:
     // Stores a result as a new one, with everything its pages need derived from it; but a
     // submission identical to one the same client had stored within the last hour answers
     // with that result's ID, so that an upload retried after a lost reply is stored once.
-    virtual int32_t storeResult(const RecordDocument& result, const std::string& clientName,
-                                bool imported) = 0;
+    // sourceAddress is where it came from: only a keyed hash of it is stored (SourceHashes); empty
+    // when unknown.
+    virtual int32_t storeResult(const RecordDocument& result, const std::string& clientName, bool imported,
+                                const std::string& sourceAddress) = 0;
+    int32_t storeResult(const RecordDocument& result, const std::string& clientName, bool imported)
+    {
+        return storeResult(result, clientName, imported, std::string());
+    }
     // A whole record tree built in this process (a transcript read back, say): its description
     // records as storeRecord would, then the root as storeResult would, in one transaction. An
     // imported tree identical to one imported before, at any time by anyone, answers with that

@@ -11,7 +11,7 @@
 #include "server/store/ResultFigures.h"
 
 std::pair<int32_t, bool> ResultWriter::write(soci::session& session, const RecordDocument& result,
-                                             const std::string& clientName, bool imported) const
+                                             const std::string& clientName, bool imported, const std::string& sourceHash) const
 {
     recordRows::checkTargets(session, result);
     const long long now = unixNow();
@@ -42,15 +42,16 @@ std::pair<int32_t, bool> ResultWriter::write(soci::session& session, const Recor
     const int32_t cardId = cohort.graphicsCardId;
     soci::indicator cardIndicator = cardId ? soci::i_ok : soci::i_null;
     int32_t id = -1;
+    soci::indicator sourceIndicator = sourceHash.empty() ? soci::i_null : soci::i_ok;
     session << "INSERT INTO results (created_at, client_name, imported, graphics_card_id, "
                "card_name, driver_key, driver_text, os_text, cpu_name, display_width, "
-               "display_height, refresh_rate, bits_per_pixel) VALUES (:now, :client, :imported, "
-               ":card, :cardName, :driverKey, :driverText, :os, :cpu, :w, :h, :r, :b) RETURNING id",
+               "display_height, refresh_rate, bits_per_pixel, source_hash) VALUES (:now, :client, :imported, "
+               ":card, :cardName, :driverKey, :driverText, :os, :cpu, :w, :h, :r, :b, :source) RETURNING id",
         soci::use(now), soci::use(clientName), soci::use(importedFlag), soci::use(cardId, cardIndicator),
         soci::use(arriving.cardName), soci::use(cohort.driverKey), soci::use(arriving.driverText),
         soci::use(arriving.osText), soci::use(arriving.cpuName), soci::use(cohort.width),
         soci::use(cohort.height), soci::use(arriving.refreshRate), soci::use(cohort.bitsPerPixel),
-        soci::into(id);
+        soci::use(sourceHash, sourceIndicator), soci::into(id);
     if (!session.got_data())
         throw std::runtime_error("the new result got no ID");
 

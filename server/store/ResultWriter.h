@@ -28,8 +28,10 @@ public:
 
     // The result's ID and whether it was stored before (by an identical submission).
     // ConcurrentDuplicate when another request claimed the same submission meanwhile.
+    // sourceHash: the sender's keyed hash (SourceHashes), or empty when unknown.
     std::pair<int32_t, bool> write(soci::session& session, const RecordDocument& result,
-                                   const std::string& clientName, bool imported) const;
+                                   const std::string& clientName, bool imported,
+                                   const std::string& sourceHash = std::string()) const;
 
 private:
     const SqlDialect& dialect_;

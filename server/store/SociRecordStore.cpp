@@ -49,12 +49,15 @@ int32_t SociRecordStore::storeRecord(const RecordDocument& record)
 }
 
 int32_t SociRecordStore::storeResult(const RecordDocument& result, const std::string& clientName,
-                                     bool imported)
+                                     bool imported, const std::string& sourceAddress)
 {
+    const std::string sourceHash = sourceAddress.empty() ? std::string() : sources_.of(sourceAddress);
     return retryingDuplicates([&] {
         return database_.inTransaction([&](soci::session& session) {
             const SqlDialect dialect(database_.dialect());
-            return ResultWriter(dialect, countImported_).write(session, result, clientName, imported).first;
+            return ResultWriter(dialect, countImported_)
+                .write(session, result, clientName, imported, sourceHash)
+                .first;
         });
     });
 }

@@ -6,6 +6,7 @@
 #include "server/store/Database.h"
 #include "server/store/RecordStore.h"
 #include "server/store/ResultWriter.h"
+#include "server/store/SourceHashes.h"
 
 // The upload protocol's store on SQLite or PostgreSQL through SOCI. Shared records are made
 // unique by the database's own key on (type, search_key), so two requests storing the same
@@ -13,12 +14,13 @@
 // logins checked by ClientLogins.
 class SociRecordStore : public RecordStore {
 public:
-    explicit SociRecordStore(Database& database) : database_(database), logins_(database) {}
+    explicit SociRecordStore(Database& database) : database_(database), logins_(database), sources_(database) {}
 
     int32_t lookup(const std::string& type, const SearchKey& key) override;
     int32_t storeRecord(const RecordDocument& record) override;
-    int32_t storeResult(const RecordDocument& result, const std::string& clientName,
-                        bool imported) override;
+    using RecordStore::storeResult;
+    int32_t storeResult(const RecordDocument& result, const std::string& clientName, bool imported,
+                        const std::string& sourceAddress) override;
     int32_t storeTree(const RecordTree& tree, const std::string& clientName, bool imported,
                       bool* alreadyStored = nullptr) override;
 
@@ -41,5 +43,6 @@ private:
 
     Database& database_;
     ClientLogins logins_;
+    SourceHashes sources_;
     bool countImported_ = false;
 };

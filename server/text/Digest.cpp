@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <openssl/evp.h>
+#include <openssl/hmac.h>
 
 #include "server/text/Base64.h"
 #include "server/text/Hex.h"
@@ -55,6 +56,16 @@ std::string sha256Hex(const std::string& data)
 std::string sha256Base64(const std::string& data)
 {
     return base64Encode(sha256Bytes(data));
+}
+
+std::string hmacSha256Hex(const std::string& key, const std::string& data)
+{
+    unsigned char mac[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (!HMAC(EVP_sha256(), key.data(), static_cast<int>(key.size()),
+              reinterpret_cast<const unsigned char*>(data.data()), data.size(), mac, &length))
+        throw std::runtime_error("HMAC-SHA-256 is not available");
+    return hexLower(mac, length);
 }
 
 std::string sha256HexOfFile(const std::string& path)
