@@ -42,11 +42,16 @@ DrawingAdapter primaryDisplayAdapter()
     display.cb = sizeof(display);
     for (DWORD i = 0; EnumDisplayDevicesA(nullptr, i, &display, 0); ++i) {
         if (display.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE) {
-            adapter.known = true;
+            // Only a PCI identifier with a vendor tells the adapter apart (Wine gives
+            // "PCI\VEN_0000&DEV_0000&..."); without one, which adapter draws is not known.
             const std::string deviceId(display.DeviceID, strnlen(display.DeviceID, sizeof(display.DeviceID)));
-            adapter.ids = pciIdsOfDevice(deviceId).value_or(PciIds());
-            adapter.description.assign(display.DeviceString,
-                                       strnlen(display.DeviceString, sizeof(display.DeviceString)));
+            const std::optional<PciIds> ids = pciIdsOfDevice(deviceId);
+            if (ids && ids->vendorID != 0) {
+                adapter.known = true;
+                adapter.ids = *ids;
+                adapter.description.assign(display.DeviceString,
+                                           strnlen(display.DeviceString, sizeof(display.DeviceString)));
+            }
             return adapter;
         }
         display = DISPLAY_DEVICEA{};

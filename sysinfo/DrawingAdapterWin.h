@@ -12,5 +12,5 @@ DrawingAdapter drawingAdapterOfDevice(IUnknown* device);
 
 // The adapter of the primary display, where GDI draws (EnumDisplayDevices,
 // DISPLAY_DEVICE_PRIMARY_DEVICE, with the adapter's device identifier and name); unknown when
-// no display is primary.
+// no display is primary or its identifier names no PCI vendor.
 DrawingAdapter primaryDisplayAdapter();

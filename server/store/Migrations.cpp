@@ -171,6 +171,11 @@ const std::vector<std::vector<std::string>> kMigrations = {
     {
         "DROP INDEX scores_cohort",
     },
+    // The code page a description record's bytes were read in, once a result named one
+    // (NULL: as sent, Windows-1252 unless they were UTF-8).
+    {
+        "ALTER TABLE records ADD COLUMN code_page INTEGER",
+    },
 };
 
 std::string forDialect(std::string statement, Dialect dialect)

@@ -14,6 +14,8 @@
 #include "server/protocol/ProtocolError.h"
 #include "server/protocol/RecordTypes.h"
 #include "server/protocol/TextEncoding.h"
+#include "server/protocol/TextEncodingCodePages.h"
+#include "server/store/CodePageRecords.h"
 #include "server/store/KeyHash.h"
 #include "server/model/GraphicsSystem.h"
 #include "server/model/TestId.h"
@@ -407,6 +409,13 @@ std::pair<int32_t, bool> SociRecordStore::storeResultIn(soci::session& session,
             return {earlier, true};
     }
 
+    // The description records were stored before their result told the page they were
+    // written in; the summary below reads them as that page gives them.
+    const RecordField* pageField = result.field("CodePage");
+    const int codePage = pageField ? codePageNamed(pageField->value) : 0;
+    if (codePage != 0)
+        readDescriptionsInCodePage(session, result, codePage);
+
     const ResultSummary summary = summarise(session, result);
     const int importedFlag = imported ? 1 : 0;
     const int32_t width = numberOf(result, "DisplayWidth");
@@ -424,7 +433,7 @@ std::pair<int32_t, bool> SociRecordStore::storeResultIn(soci::session& session,
         const auto m = parseMeasurement(field.name, field.value);
         const auto test = m ? model::TestId::of(m->test, m->width, m->height, m->unit) : std::nullopt;
         if (!test) {
-            fields.push_back(field);
+            fields.push_back({field.name, inCodePage(field.value, codePage)});
         } else if (measured.insert(test->code()).second) {
             rates.push_back({*test, m->value});
         }
