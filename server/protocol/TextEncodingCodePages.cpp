@@ -139,13 +139,14 @@ std::string inCodePage(const std::string& stored, int codePage)
 {
     if (codePage == kWindows1252 || !isReadableCodePage(codePage) || !isValidUtf8(stored))
         return stored;
-    // Bytes that are UTF-8 were kept as they came, so the stored text is what was sent.
-    const std::optional<std::string> sent = windows1252Bytes(stored);
-    if (!sent || isValidUtf8(*sent))
-        return stored;
+    // toUtf8 read the bytes as Windows-1252 unless they were UTF-8 already, and then kept them:
+    // "홈" in code page 949 is C8 A8, which UTF-8 reads as "Ȩ". Bytes that Windows-1252 gives
+    // back but that are UTF-8 themselves would have been kept, so they are not what was sent.
+    const std::optional<std::string> asWindows1252 = windows1252Bytes(stored);
+    const std::string& sent = asWindows1252 && !isValidUtf8(*asWindows1252) ? *asWindows1252 : stored;
     Converter converter("UTF-8", iconvName(codePage));
     if (!converter.isOpen())
         return stored;
-    const std::optional<std::string> text = converter.convert(*sent);
+    const std::optional<std::string> text = converter.convert(sent);
     return text && isValidUtf8(*text) ? *text : stored;
 }

@@ -16,8 +16,9 @@ bool isReadableCodePage(int codePage);
 // The page a CodePage field names ("1251"); 0 when it names none this server reads.
 int codePageNamed(const std::string& fieldValue);
 
-// A stored value read again in the page its bytes were written in: the bytes toUtf8 read as
-// Windows-1252, decoded in codePage. Unchanged when the page is Windows-1252 or not readable,
-// when the value did not come from Windows-1252 decoding (its bytes were UTF-8, plain ASCII
-// included), or when those bytes are not text of that page.
+// A stored value read again in the page its bytes were written in: the bytes that toUtf8 read
+// as Windows-1252, or that it kept because they happened to be UTF-8, decoded in codePage
+// (plain ASCII reads the same in every one of these pages). Unchanged when the page is
+// Windows-1252 or not readable (UTF-8 as the ANSI page, 65001, among them), or when the bytes
+// are not text of that page.
 std::string inCodePage(const std::string& stored, int codePage);
