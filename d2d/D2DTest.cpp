@@ -5,6 +5,7 @@
 #include "app/OutputPair.h"
 #include "core/GfxSysNotAvailableException.h"
 #include "hresult/HResultNames.h"
+#include "sysinfo/DrawingAdapterWin.h"
 #include "sysinfo/VideoControllerInfo.h"
 
 namespace {
@@ -235,6 +236,8 @@ void D2DTest::flushAndWait() {
     }
 }
 
+// The card recorded is the one the device was made on, whatever order the system lists its
+// adapters in.
 void D2DTest::recordGraphicsCard() {
-    describeCard(queryVideoController());
+    describeCard(queryVideoController(drawingAdapterOfDevice(device.get())));
 }

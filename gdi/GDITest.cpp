@@ -6,6 +6,7 @@
 #include "app/OutputPair.h"
 #include "core/RandomGenerator.h"
 #include "results/BCObject.h"
+#include "sysinfo/DrawingAdapterWin.h"
 #include "sysinfo/VideoControllerInfo.h"
 
 namespace {
@@ -70,7 +71,8 @@ GDITest::GDITest(BenchmarkClient& client, const std::string& statusPrefix, Outpu
 
     setStatusMessage(this->statusPrefix);
 
-    describeCard(queryVideoController());
+    // GDI draws on the primary display's adapter.
+    describeCard(queryVideoController(primaryDisplayAdapter()));
 }
 
 GDITest::~GDITest() = default;

@@ -27,6 +27,7 @@ struct SystemDescription {
     uint32_t l2CacheSize = 0;
     uint32_t l3CacheSize = 0;
     uint64_t totalMemory = 0;         // bytes
+    uint32_t codePage = 0;            // the ANSI code page of every text above; 0 when unknown
     FileVersionNumbers kernel32;
     FileVersionNumbers gdi32;
     FileVersionNumbers d2d1;

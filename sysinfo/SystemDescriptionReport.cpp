@@ -79,6 +79,11 @@ SystemDescriptionRecords recordSystemDescription(BCObject& root, BCObjectCollect
     root.addField("L2CacheSize", std::to_string(description.l2CacheSize), kSearchKey);
     root.addField("L3CacheSize", std::to_string(description.l3CacheSize), kSearchKey);
     root.addField("RAMSize", std::to_string(description.totalMemory), kSearchKey);
+    // The server reads the description records' bytes in this page; a result is never looked
+    // up, so the field changes no record's identity.
+    if (description.codePage != 0) {
+        root.addField("CodePage", std::to_string(description.codePage), kSearchKey);
+    }
 
     addLibrary(libraries, records, "kernel32.dll", description.kernel32);
     addLibrary(libraries, records, "gdi32.dll", description.gdi32);

@@ -27,8 +27,8 @@ std::shared_ptr<BCObjectCollection> makeLibraryCollection();
 
 // Adds the description to the result: the operating system, processor and motherboard records
 // (sub-objects "OperatingSystem", "Processor", "Motherboard"), the search-key fields
-// ProcessorVersion, ProcessorClockSpeed, FSBClockSpeed, L1CacheSize, L2CacheSize, L3CacheSize
-// and RAMSize, and library records for kernel32.dll and gdi32.dll (always, also 0.0.0.0).
+// ProcessorVersion, ProcessorClockSpeed, FSBClockSpeed, L1CacheSize, L2CacheSize, L3CacheSize,
+// RAMSize and (when known) CodePage, and library records for kernel32.dll and gdi32.dll (always, also 0.0.0.0).
 // root is the client's root record (BenchmarkClient::getRootObject()).
 SystemDescriptionRecords recordSystemDescription(BCObject& root, BCObjectCollection& libraries,
                                                  const SystemDescription& description);

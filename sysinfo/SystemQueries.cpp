@@ -2,7 +2,9 @@
 
 #include <sstream>
 
+#include "sysinfo/CardThatDrew.h"
 #include "sysinfo/CpuidReader.h"
+#include "sysinfo/L1CacheSize.h"
 #include "sysinfo/OSCaption.h"
 #include "sysinfo/PnpDeviceId.h"
 #include "sysinfo/SysInfoUnits.h"
@@ -103,8 +105,11 @@ void queryProcessor(WMIQueryRunner& wmi, CpuidReader& cpuid, std::string* versio
                 if (name) {
                     *name = requiredText(object, "Name");
                 }
+                // Current Windows leaves the version blank or unset on many processors: an
+                // unknown version is an empty one, not a reason to stop the run.
                 if (version) {
-                    *version = requiredText(object, "Version");
+                    version->clear();
+                    object.readText("Version", *version);
                 }
                 if (clockSpeed) {
                     *clockSpeed = megahertzToHertz(numberOrZero(object, "MaxClockSpeed"));
@@ -144,17 +149,17 @@ uint64_t queryTotalMemory(WMIQueryRunner& wmi)
     return bytes;
 }
 
-VideoControllerInfo queryVideoController(WMIQueryRunner& wmi)
+std::vector<VideoControllerListing> listVideoControllers(WMIQueryRunner& wmi)
 {
-    VideoControllerInfo info;
+    std::vector<VideoControllerListing> controllers;
     wmi.run("SELECT * FROM Win32_VideoController", "Query for video card failed.",
             [&](WMIObject& object) {
-                info = VideoControllerInfo();
+                VideoControllerListing listing;
+                VideoControllerInfo& info = listing.info;
                 object.readText("Name", info.cardName);
 
-                std::string deviceId;
-                if (object.readText("PNPDeviceID", deviceId)) {
-                    const PciIds ids = parsePnpDeviceId(deviceId);
+                if (object.readText("PNPDeviceID", listing.pnpDeviceId)) {
+                    const PciIds ids = parsePnpDeviceId(listing.pnpDeviceId);
                     info.vendorID = ids.vendorID;
                     info.productID = ids.productID;
                     info.subProductID = ids.subProductID;
@@ -168,7 +173,20 @@ VideoControllerInfo queryVideoController(WMIQueryRunner& wmi)
                 if (object.readNumber("AdapterRAM", adapterRam)) {
                     info.videoMemorySize = videoMemoryFromAdapterRam(adapterRam);
                 }
+                controllers.push_back(std::move(listing));
                 return true;
             });
-    return info;
+    return controllers;
+}
+
+VideoControllerInfo queryVideoController(WMIQueryRunner& wmi)
+{
+    const std::vector<VideoControllerListing> controllers = listVideoControllers(wmi);
+    return controllers.empty() ? VideoControllerInfo() : controllers.back().info;
+}
+
+VideoControllerInfo queryVideoController(WMIQueryRunner& wmi, const DrawingAdapter& adapter,
+                                         AdapterMemoryRegistry& registry)
+{
+    return describeCardThatDrew(listVideoControllers(wmi), adapter, registry);
 }

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "sysinfo/CardThatDrew.h"
 #include "sysinfo/VideoControllerInfo.h"
 
 class CpuidReader;
@@ -23,9 +25,9 @@ std::string queryOperatingSystem(WMIQueryRunner& wmi);
 std::string queryMotherboard(WMIQueryRunner& wmi, std::string* manufacturer);
 
 // Clock and bus speeds in hertz, cache sizes in bytes; a speed or a level-2/3 cache size that
-// cannot be read is 0. Throws "ERROR: Could not get CPU's ID." when a processor has no ID,
-// "ERROR: Could not get CPU details." when no processor is listed or its name or version
-// cannot be read, "ERROR: Multiple processors detected. Not supported at present." when the
+// cannot be read is 0; a version that cannot be read (absent, or NULL) is empty. Throws
+// "ERROR: Could not get CPU's ID." when a processor has no ID, "ERROR: Could not get CPU
+// details." when no processor is listed or its name cannot be read, "ERROR: Multiple processors detected. Not supported at present." when the
 // processors listed have different IDs.
 void queryProcessor(WMIQueryRunner& wmi, CpuidReader& cpuid, std::string* version,
                     uint64_t* clockSpeed, std::string* name, uint64_t* externalBusSpeed,
@@ -34,5 +36,13 @@ void queryProcessor(WMIQueryRunner& wmi, CpuidReader& cpuid, std::string* versio
 // Bytes; 0 when the service does not tell.
 uint64_t queryTotalMemory(WMIQueryRunner& wmi);
 
-// Everything the video-controller query reads; values it cannot read are empty or 0.
+// Every video controller the service lists, in its order; values it cannot read are empty or 0.
+std::vector<VideoControllerListing> listVideoControllers(WMIQueryRunner& wmi);
+
+// The last controller listed (what the service's order leaves when nothing says which adapter
+// drew); empty and 0 when none is listed.
 VideoControllerInfo queryVideoController(WMIQueryRunner& wmi);
+
+// The card that drew on `adapter`, with its memory size (describeCardThatDrew).
+VideoControllerInfo queryVideoController(WMIQueryRunner& wmi, const DrawingAdapter& adapter,
+                                         AdapterMemoryRegistry& registry);

@@ -1,6 +1,8 @@
 #include "sysinfo/SystemQueriesWin.h"
 
 #include "sysinfo/CpuidReader.h"
+#include "sysinfo/DrawingAdapter.h"
+#include "sysinfo/DriverKeyMemoryRegistryWin.h"
 #include "sysinfo/SystemQueries.h"
 #include "sysinfo/VideoControllerInfo.h"
 #include "sysinfo/WMIQueryRunnerWin.h"
@@ -37,4 +39,11 @@ VideoControllerInfo queryVideoController()
 {
     WMIServiceQueryRunner wmi;
     return queryVideoController(wmi);
+}
+
+VideoControllerInfo queryVideoController(const DrawingAdapter& adapter)
+{
+    WMIServiceQueryRunner wmi;
+    DriverKeyMemoryRegistry registry;
+    return queryVideoController(wmi, adapter, registry);
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/ComPtr.h"
+#include "sysinfo/AnsiText.h"
 #include "sysinfo/WMIValues.h"
 #include "sysinfo/WMIHandle.h"
 
@@ -12,22 +13,6 @@ namespace {
 std::wstring widen(const std::string& ascii)
 {
     return std::wstring(ascii.begin(), ascii.end());
-}
-
-// The service's texts are wide; the program's texts use the system's ANSI code page.
-std::string toAnsi(BSTR text)
-{
-    const int length = static_cast<int>(SysStringLen(text));
-    if (length == 0) {
-        return std::string();
-    }
-    const int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) {
-        return std::string();
-    }
-    std::string result(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, length, &result[0], size, nullptr, nullptr);
-    return result;
 }
 
 class WbemObject : public WMIObject {
@@ -44,7 +29,7 @@ public:
         if (v.vt != VT_BSTR || v.bstrVal == nullptr) {
             return false;
         }
-        value = toAnsi(v.bstrVal);
+        value = ansiText(v.bstrVal, SysStringLen(v.bstrVal));
         return true;
     }
 

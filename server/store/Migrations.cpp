@@ -171,6 +171,11 @@ const std::vector<std::vector<std::string>> kMigrations = {
     {
         "DROP INDEX scores_cohort",
     },
+    // The code page a description record's bytes were read in, once a result named one
+    // (NULL: as sent, Windows-1252 unless they were UTF-8).
+    {
+        "ALTER TABLE records ADD COLUMN code_page INTEGER",
+    },
     // Where a result came from, as a keyed hash of its sender's address (never the address), so
     // that the host can find and take back every result of one source; the key is the site's own
     // secret, made on first use (SourceHashes).

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "server/model/ArrivingResult.h"
+#include "server/protocol/TextEncodingCodePages.h"
+#include "server/store/CodePageRecords.h"
 #include "server/store/Database.h"
 #include "server/store/RecordRows.h"
 #include "server/store/ResultDigest.h"
@@ -27,6 +29,13 @@ std::pair<int32_t, bool> ResultWriter::write(soci::session& session, const Recor
         if (session.got_data())
             return {earlier, true};
     }
+
+    // The description records were stored before their result told the page they were
+    // written in; the meaning below reads them as that page gives them.
+    const RecordField* pageField = result.field("CodePage");
+    const int codePage = pageField ? codePageNamed(pageField->value) : 0;
+    if (codePage != 0)
+        readDescriptionsInCodePage(session, result, codePage);
 
     // The records the meaning reads, and the records they name: two levels, read a level at a
     // time (three statements whatever the number of libraries).
@@ -57,7 +66,10 @@ std::pair<int32_t, bool> ResultWriter::write(soci::session& session, const Recor
 
     // Rates of known tests go into one column by their codes; every other field stays a field
     // of its own.
-    recordRows::insertFields(session, dialect_, "result_fields", "result_id", id, arriving.otherFields);
+    std::vector<RecordField> otherFields = arriving.otherFields;
+    for (RecordField& field : otherFields)
+        field.value = inCodePage(field.value, codePage);
+    recordRows::insertFields(session, dialect_, "result_fields", "result_id", id, otherFields);
     std::vector<int32_t> rateIDs, rateTests;
     std::vector<double> rateValues;
     for (const model::Rate& rate : arriving.rates) {

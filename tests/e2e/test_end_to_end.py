@@ -4,6 +4,7 @@ display, uploading to the local results server, with the browser recorded in the
 Each test runs a copy of korvid_e2e (harness/e2e_program.py) in a fresh folder, its API
 pointed at the port the local results server took and the test CA beside it as
 curl-ca-bundle.crt."""
+import os
 import re
 import unittest
 import xml.etree.ElementTree as ElementTree
@@ -105,6 +106,15 @@ class EndToEndTest(unittest.TestCase):
                      "Random_MP_s", "ProcessorClockSpeed", "RAMSize", "DisplayWidth",
                      "DisplayHeight", "BitsPerPixel"):
             self.assertIn(name, fields)
+        # The ANSI code page the machine's texts were written in: Windows-1252 where Wine runs
+        # in the C or an English locale.
+        self.assertRegex(fields.get("CodePage", ""), r"^[0-9]+$")
+        locale = os.environ.get("LC_ALL") or os.environ.get("LANG") or "C"
+        if locale.split(".")[0] in ("C", "POSIX") or locale.startswith("en"):
+            self.assertEqual(fields["CodePage"], "1252")
+        # The card is the adapter Direct3D drew on, its memory DXGI's for it: Wine's driver
+        # writes no 64-bit size, and AdapterRAM (4 GiB at most) is not taken.
+        self.assertNotEqual(fields.get("VRAMSize"), "4293918720")
         # A group the machine cannot draw (Wine's Direct2D: the overlapped copy and the source
         # mask) prints its not-supported lines and records nothing; the others record each size.
         for title, prefix in (("FillRect:", "FillRect_"), ("BltBitMap:", "BlitRect_"),

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "FakeWMI.h"
-#include "sysinfo/CpuidReader.h"
 #include "sysinfo/OSCaption.h"
 #include "sysinfo/PnpDeviceId.h"
 #include "sysinfo/SysInfoUnits.h"
@@ -140,47 +139,6 @@ TEST(SysInfoUnits, KeepsOnlyTheLow32BitsOfAdapterRam)
     EXPECT_EQ(videoMemoryFromAdapterRam(static_cast<uint32_t>(-1048576)), 4293918720ull);
     EXPECT_EQ(videoMemoryFromAdapterRam(268435456u), 268435456ull);
 }
-
-TEST(L1CacheSize, ReadsLeaf80000005WhenTheProcessorHasIt)
-{
-    // 64 KiB data cache in ECX bits 31..24, other bits set to show they are ignored.
-    EXPECT_EQ(l1CacheSizeFromCpuid(0x80000008u, 0x40020140u), 65536u);
-    EXPECT_EQ(l1CacheSizeFromCpuid(0x80000005u, 0x20000000u), 32768u);
-    EXPECT_EQ(l1CacheSizeFromCpuid(0x80000005u, 0xFF000000u), 255u * 1024u);
-}
-
-TEST(L1CacheSize, IsZeroWithoutTheExtendedLeaf)
-{
-    EXPECT_EQ(l1CacheSizeFromCpuid(0x80000004u, 0x40000000u), 0u);  // leaf not reached
-    EXPECT_EQ(l1CacheSizeFromCpuid(0x00000004u, 0x40000000u), 0u);  // no extended leaves
-    EXPECT_EQ(l1CacheSizeFromCpuid(0u, 0x40000000u), 0u);
-}
-
-TEST(L1CacheSize, AsksTheSecondLeafOnlyWhenItExists)
-{
-    FakeCpuidReader modern(0x80000008u, 0x20000000u);
-    EXPECT_EQ(readL1CacheSize(modern), 32768u);
-    EXPECT_EQ(modern.leaves, (std::vector<uint32_t>{0x80000000u, 0x80000005u}));
-
-    FakeCpuidReader old(0x80000004u, 0x20000000u);
-    EXPECT_EQ(readL1CacheSize(old), 0u);
-    EXPECT_EQ(old.leaves, (std::vector<uint32_t>{0x80000000u}));
-}
-
-#if defined(__x86_64__)
-TEST(L1CacheSize, HostProcessorHasExtendedLeaves)
-{
-    // Every 64-bit x86 processor reports extended leaves (long mode is announced in one).
-    HostCpuidReader host;
-    uint32_t maxLeaf = 0, ebx = 0, ecx = 0, edx = 0;
-    host.execute(0x80000000u, maxLeaf, ebx, ecx, edx);
-    EXPECT_GE(maxLeaf, 0x80000001u);
-    EXPECT_LT(maxLeaf, 0x80001000u);
-    const uint32_t l1 = readL1CacheSize(host);
-    EXPECT_EQ(l1 % 1024, 0u);
-    EXPECT_LE(l1, 255u * 1024u);
-}
-#endif
 
 TEST(FileVersionText, JoinsTheFourNumbers)
 {

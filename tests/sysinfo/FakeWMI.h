@@ -21,7 +21,6 @@ public:
         numbers_[name] = value;
         return *this;
     }
-
     bool readText(const char* property, std::string& value) override
     {
         reads.push_back(property);
@@ -78,27 +77,32 @@ public:
     int visited = 0;
 };
 
-// A processor that answers the extended leaves as scripted and logs the leaves asked.
+// A processor that answers what it is told (every other leaf reads 0) and logs the leaves asked.
 class FakeCpuidReader : public CpuidReader {
 public:
+    FakeCpuidReader() = default;
+    // A processor that names no vendor and has only the extended leaves.
     FakeCpuidReader(uint32_t maxExtendedLeaf, uint32_t l1LeafEcx)
-        : maxExtendedLeaf_(maxExtendedLeaf), l1LeafEcx_(l1LeafEcx) {}
+    {
+        answer(0x80000000u, 0, {maxExtendedLeaf, 0, 0, 0});
+        answer(0x80000005u, 0, {0, 0, l1LeafEcx, 0});
+    }
 
-    void execute(uint32_t leaf, uint32_t& eax, uint32_t& ebx, uint32_t& ecx,
-                 uint32_t& edx) override
+    FakeCpuidReader& answer(uint32_t leaf, uint32_t subleaf, const CpuidRegisters& registers)
+    {
+        answers_[{leaf, subleaf}] = registers;
+        return *this;
+    }
+
+    CpuidRegisters execute(uint32_t leaf, uint32_t subleaf) override
     {
         leaves.push_back(leaf);
-        eax = ebx = ecx = edx = 0;
-        if (leaf == 0x80000000u) {
-            eax = maxExtendedLeaf_;
-        } else if (leaf == 0x80000005u) {
-            ecx = l1LeafEcx_;
-        }
+        const auto it = answers_.find({leaf, subleaf});
+        return it == answers_.end() ? CpuidRegisters() : it->second;
     }
 
     std::vector<uint32_t> leaves;
 
 private:
-    uint32_t maxExtendedLeaf_;
-    uint32_t l1LeafEcx_;
+    std::map<std::pair<uint32_t, uint32_t>, CpuidRegisters> answers_;
 };

@@ -27,6 +27,7 @@ SystemDescription exampleMachine()
     d.l2CacheSize = 6291456;
     d.l3CacheSize = 0;
     d.totalMemory = 8589934592ull;
+    d.codePage = 1251;
     d.kernel32 = {6, 1, 7601, 17514};
     d.gdi32 = {6, 1, 7601, 17514};
     d.d2d1 = {6, 1, 7601, 17563};
@@ -116,7 +117,8 @@ TEST(SystemDescriptionRecords, RecordsTheMachineInTheRootRecord)
                         {"L1CacheSize", "32768", true},
                         {"L2CacheSize", "6291456", true},
                         {"L3CacheSize", "0", true},
-                        {"RAMSize", "8589934592", true}});
+                        {"RAMSize", "8589934592", true},
+                        {"CodePage", "1251", true}});
 
     // Only kernel32 and gdi32 here; Direct2D and Direct3D 10 come with their printed lines.
     ASSERT_EQ(libraries->getNumObjects(), 2);
@@ -140,6 +142,17 @@ TEST(SystemDescriptionRecords, RecordsUnreadableLibrariesAsZeroVersions)
     expectFields(*libraries->getObject(0), {{"LibraryVersion", "0.0.0.0", true}});
     expectFields(*libraries->getObject(1), {{"LibraryVersion", "0.0.0.0", true}});
     expectFields(*records.motherboard, {{"Name", "P5Q", true}});
+}
+
+TEST(SystemDescriptionRecords, SendsNoCodePageItDoesNotKnow)
+{
+    BCObject root("KorvidResult");
+    const auto libraries = makeLibraryCollection();
+    SystemDescription d = exampleMachine();
+    d.codePage = 0;
+    recordSystemDescription(root, *libraries, d);
+    ASSERT_EQ(root.getNumFields(), 7);
+    EXPECT_EQ(root.getField(6)->getName(), "RAMSize");
 }
 
 TEST(SystemDescriptionPrinting, PrintsTheBlockToBothStreams)

@@ -219,7 +219,7 @@ TEST(ProcessorQuery, RefusesProcessorsWithDifferentIDs)
               "ERROR: Multiple processors detected. Not supported at present.");
 }
 
-TEST(ProcessorQuery, NeedsAProcessorWithIDNameAndVersion)
+TEST(ProcessorQuery, NeedsAProcessorWithIDAndName)
 {
     FakeCpuidReader cpuid(0, 0);
     std::string version, name;
@@ -246,17 +246,38 @@ TEST(ProcessorQuery, NeedsAProcessorWithIDNameAndVersion)
                                  nullptr, nullptr);
               }),
               "ERROR: Could not get CPU details.");
+}
 
-    FakeWMIQueryRunner noVersion;
-    noVersion.add().text("ProcessorId", "A").text("Name", "x");
-    EXPECT_EQ(thrownText([&] {
-                  queryProcessor(noVersion, cpuid, &version, nullptr, &name, nullptr, nullptr,
-                                 nullptr, nullptr);
-              }),
-              "ERROR: Could not get CPU details.");
-    // Not asked for, a missing version is no error.
-    queryProcessor(noVersion, cpuid, nullptr, nullptr, &name, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_EQ(name, "x");
+TEST(ProcessorQuery, TakesAVersionThatIsNullOrBlankAsEmpty)
+{
+    // Windows 10 and 11 list an 11th-generation Core with Version blank, or unset (NULL, which
+    // reads as unreadable, like a property the object lacks).
+    struct Case {
+        const char* what;
+        bool listed;
+        const char* version;
+    };
+    const Case cases[] = {
+        {"blank", true, ""},
+        {"NULL or absent", false, nullptr},
+    };
+    for (const Case& c : cases) {
+        FakeWMIQueryRunner wmi;
+        FakeWMIObject& cpu = wmi.add()
+                                 .text("ProcessorId", "BFEBFBFF000806C1")
+                                 .text("Name", "11th Gen Intel(R) Core(TM) i7-1165G7 @ 2.80GHz")
+                                 .number("MaxClockSpeed", 2803);
+        if (c.listed) {
+            cpu.text("Version", c.version);
+        }
+        FakeCpuidReader cpuid(0, 0);
+        std::string version = "stale", name;
+        uint64_t clock = 0;
+        queryProcessor(wmi, cpuid, &version, &clock, &name, nullptr, nullptr, nullptr, nullptr);
+        EXPECT_EQ(version, "") << c.what;
+        EXPECT_EQ(name, "11th Gen Intel(R) Core(TM) i7-1165G7 @ 2.80GHz") << c.what;
+        EXPECT_EQ(clock, 2803000000ull) << c.what;
+    }
 }
 
 TEST(TotalMemoryQuery, ParsesTheText)
