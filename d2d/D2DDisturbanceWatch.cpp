@@ -26,6 +26,9 @@ uint32_t D2DDisturbanceWatch::poll() {
     if (window_ && IsIconic(window_)) {
         seen |= DISTURBANCE_MINIMISED;
     }
+    if (window_ && GetForegroundWindow() != window_) {
+        seen |= DISTURBANCE_LOST_FOREGROUND;
+    }
     BOOL fullScreen = FALSE;
     if (startedFullScreen_ && SUCCEEDED(swapChain_->GetFullscreenState(&fullScreen, nullptr)) &&
         !fullScreen) {

@@ -8,8 +8,9 @@
 #include "core/DisturbanceWatch.h"
 
 // What disturbs a Direct2D test: the swap chain losing exclusive full screen (Alt-Tab, a UAC
-// prompt, a notification), Present finding the window occluded (display asleep, locked), the
-// window minimised, and the device removed or reset (driver update or crash).
+// prompt), another window taking the foreground, Present finding the window occluded (display
+// asleep, locked), the window minimised, and the device removed or reset (driver update or
+// crash).
 class D2DDisturbanceWatch : public DisturbanceWatch {
 public:
     // The test's window, swap chain and device, which outlive the watch.

@@ -337,7 +337,8 @@ TEST_F(RunSequenceTest, DisturbedRunIsSavedButNeverSubmitted)
                              "wait"}));
     const std::vector<std::string> files = filesSaved();
     ASSERT_EQ(files.size(), 1u);
-    const std::string saved = readBytes(dir.file(files[0]));
+    std::string saved = readBytes(dir.file(files[0]));
+    saved.erase(std::remove(saved.begin(), saved.end(), '\r'), saved.end());
     EXPECT_NE(saved.find("WARNING: This test was disturbed (the test window was minimised)"),
               std::string::npos);
     EXPECT_NE(saved.find(refusal), std::string::npos);
