@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "client/LocalFile.h"
+
 namespace {
 
 bool is(const char* argument, const char* option)
@@ -95,7 +97,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv, RunSettings& set
         } else if (isEither(argument, "-s", "--save")) {
             settings.saveChoice = Choice::Yes;
             if (i + 1 < argc)
-                settings.saveFileName = argv[++i];
+                settings.saveFileName = localPathFromSystemText(argv[++i]);
         } else if (isEither(argument, "-sd", "--savedefault")) {
             settings.saveChoice = Choice::Yes;
             settings.saveFileName.clear();

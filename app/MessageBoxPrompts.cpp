@@ -3,9 +3,11 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/WebPage.h"
+#include "client/WideText.h"
 
 namespace {
 
@@ -68,23 +70,26 @@ void askLoginDenied(const std::string& caption, const std::string& downloadPageU
 
 std::string chooseSaveFile(const std::string& proposedName)
 {
-    char fileName[2048] = {};
-    std::strncpy(fileName, proposedName.c_str(), sizeof fileName - 1);
+    // The wide-character dialog: its answer is a local path in any folder, also one the ANSI
+    // code page cannot spell.
+    wchar_t fileName[2048] = {};
+    const std::wstring proposed = wideFromCodePage(proposedName, CP_UTF8);
+    proposed.copy(fileName, std::min<size_t>(proposed.size(), 2047));
 
-    OPENFILENAMEA dialog = {};
+    OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = nullptr;
-    dialog.lpstrFilter = "All\0\0";
+    dialog.lpstrFilter = L"All\0\0";
     dialog.nFilterIndex = 0;
     dialog.lpstrFile = fileName;
-    dialog.nMaxFile = sizeof fileName;
+    dialog.nMaxFile = sizeof fileName / sizeof fileName[0];
     dialog.lpstrFileTitle = nullptr;
     dialog.lpstrInitialDir = nullptr;
-    dialog.lpstrTitle = "Choose a filename to save the results to";
+    dialog.lpstrTitle = L"Choose a filename to save the results to";
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
-    if (!GetSaveFileNameA(&dialog))
+    if (!GetSaveFileNameW(&dialog))
         return std::string();
-    return fileName;
+    return codePageFromWide(fileName, CP_UTF8);
 }
 
 bool MessageBoxPrompts::askYesNo(const std::string& caption, const std::string& text)

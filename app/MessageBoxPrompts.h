@@ -28,6 +28,6 @@ bool askQuestion(const std::optional<std::string>& yesLabel,
 // The login-denied question; opens the download page on Yes.
 void askLoginDenied(const std::string& caption, const std::string& downloadPageURL);
 
-// The save dialog proposing proposedName (at most 2047 characters of it). The chosen path, or
-// empty text when the user cancels.
+// The save dialog proposing proposedName (a local path, at most 2047 characters of it). The
+// chosen local path, or empty text when the user cancels.
 std::string chooseSaveFile(const std::string& proposedName);

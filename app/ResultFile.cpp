@@ -1,11 +1,9 @@
 #include "app/ResultFile.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
-#include <fstream>
 
 #include "app/Prompts.h"
+#include "client/LocalFile.h"
 
 std::string makeResultFileDate(const LocalDateTime& time)
 {
@@ -38,8 +36,7 @@ std::string makeDefaultResultFileName(const std::string& cardName, const LocalDa
 
 bool pathExists(const std::string& path)
 {
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0;
+    return localFileExists(path);
 }
 
 namespace {
@@ -56,13 +53,14 @@ void writeResultFile(const std::string& path, const std::string& transcript)
 {
     const char* const error = "ERROR: Could not create output file to save results";
     // Text mode: the file gets the platform's line ends (CRLF on Windows).
-    std::ofstream file(path, std::ios::out | std::ios::trunc);
-    if (!file.is_open())
+    LocalFileHandle file = openLocalFile(path, "w");
+    if (!file)
         throw std::string(error);
-    file << transcript << '\n';
-    file.close();
+    const bool written = std::fwrite(transcript.data(), 1, transcript.size(), file.get()) ==
+                             transcript.size() &&
+                         std::fputc('\n', file.get()) != EOF;
     // A full disk or a failing device must not be reported as saved.
-    if (file.fail())
+    if (std::fclose(file.release()) != 0 || !written)
         throw std::string(error);
 }
 
@@ -83,7 +81,8 @@ void saveResults(RunSettings& settings, const std::string& transcript,
 
     // A name from the command line is used as given; only the default name is sanitised.
     if (settings.saveFileName.empty()) {
-        settings.saveFileName = makeDefaultResultFileName(cardName, now);
+        // The card's name is a system text; the file name a local path.
+        settings.saveFileName = localPathFromSystemText(makeDefaultResultFileName(cardName, now));
         if (!settings.yesToAll)
             askForFileName(settings, prompts);
     }
@@ -99,11 +98,13 @@ void saveResults(RunSettings& settings, const std::string& transcript,
         if (settings.saveOverwrite || settings.yesToAll)
             break;
         if (prompts.askQuestion(std::nullopt, std::nullopt, "Overwrite File?",
-                                "File " + settings.saveFileName + "exists. Overwrite?"))
+                                "File " + systemTextFromLocalPath(settings.saveFileName) +
+                                    "exists. Overwrite?"))
             break;
         askForFileName(settings, prompts);
     }
 
     writeResultFile(settings.saveFileName, transcript);
-    console << "Saved the results to " << settings.saveFileName << std::endl;
+    console << "Saved the results to " << systemTextFromLocalPath(settings.saveFileName)
+            << std::endl;
 }

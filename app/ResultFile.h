@@ -26,7 +26,7 @@ void sanitizeFileName(std::string& name);
 // cardName + "__" + date + ".kvdresult", sanitised as a whole.
 std::string makeDefaultResultFileName(const std::string& cardName, const LocalDateTime& time);
 
-// True when a file or directory of that name exists.
+// True when a file or directory of that name (a local path, client/LocalFile.h) exists.
 bool pathExists(const std::string& path);
 
 // Saves the transcript as the result file, asking what the settings leave open, and records the

@@ -13,8 +13,15 @@ class OutputPair;
 class Prompts;
 class WebPageOpener;
 
+// Keeps the display and the system awake while it lives (see RunPlatform::keepAwake).
+class WakeHold {
+public:
+    virtual ~WakeHold() = default;
+};
+
 // The process and thread state the run changes: console title, processor affinity, priorities,
-// and the final wait for the user. Windows implements it with the kernel's calls; tests fake it.
+// the display and system kept awake, and the final wait for the user. Windows implements it
+// with the kernel's calls; tests fake it.
 class RunPlatform {
 public:
     struct Priorities {
@@ -37,6 +44,9 @@ public:
     virtual LocalDateTime localDateTime() = 0;
     // Blocks until one character can be read from standard input.
     virtual void waitForEnter() = 0;
+    // Keeps the display from going dark and the system from sleeping until the returned owner
+    // goes. A platform without such a setting keeps nothing (null).
+    virtual std::unique_ptr<WakeHold> keepAwake() { return nullptr; }
 };
 
 // Asks the machine for its description (operating system, board, processor, memory, library

@@ -111,6 +111,7 @@ bool runSteps(int argc, const char* const* argv, RunEnvironment& env, int& exitC
     client.addSubObjectCollection(libraries);
     const uint32_t allTestGroups = TEST_GROUP_ALL;
     bool testsFailed = false;
+    bool testsDisturbed = false;
     UploadOutcome upload;
     std::string cardName;
 
@@ -160,6 +161,8 @@ bool runSteps(int argc, const char* const* argv, RunEnvironment& env, int& exitC
         throw std::string("User cancelled. Exiting.");
 
     {
+        // Display and system awake from the test window's opening until it has closed.
+        const std::unique_ptr<WakeHold> awake = platform.keepAwake();
         std::unique_ptr<GfxTest> test =
             createGraphicsTest(env.tests, client, output, settings.testFlags);
         if (!test)
@@ -169,11 +172,16 @@ bool runSteps(int argc, const char* const* argv, RunEnvironment& env, int& exitC
             RaisedPriorities raised(platform);
             testsFailed = !test->runTests(minimumDuration);
         }
+        testsDisturbed = test->wasDisturbed();
     }
 
     printSeparatorLine(output);
 
-    if (settings.testFlags == allTestGroups && !testsFailed) {
+    if (settings.testFlags == allTestGroups && !testsFailed && testsDisturbed) {
+        output << "Some tests were disturbed, so the result cannot be submitted to the results "
+                  "server. Close other programs, keep the screen on and run the benchmark again."
+               << std::endl;
+    } else if (settings.testFlags == allTestGroups && !testsFailed) {
         BenchmarkClientSubmitter submitter(client);
         upload = uploadResults(settings, submitter, env.prompts, output,
                                env.server.downloadPageURL);

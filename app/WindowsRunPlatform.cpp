@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "app/ClockGranularity.h"
+#include "app/ExecutionStateHold.h"
 
 void WindowsRunPlatform::setConsoleTitle(const std::string& title)
 {
@@ -54,4 +55,9 @@ LocalDateTime WindowsRunPlatform::localDateTime()
 void WindowsRunPlatform::waitForEnter()
 {
     std::cin.get();
+}
+
+std::unique_ptr<WakeHold> WindowsRunPlatform::keepAwake()
+{
+    return std::make_unique<ExecutionStateHold>();
 }

@@ -12,4 +12,5 @@ public:
     uint64_t measureClockGranularity() override;
     LocalDateTime localDateTime() override;
     void waitForEnter() override;
+    std::unique_ptr<WakeHold> keepAwake() override;
 };

@@ -5,6 +5,7 @@
 #include "client/CurlGlobal.h"
 
 #if defined(_WIN32)
+#include "core/SystemLibrary.h"
 #include "app/MessageBoxPrompts.h"
 #include "app/WebPage.h"
 #include "app/WindowsRunPlatform.h"
@@ -21,11 +22,6 @@ int _dowildcard = 0;
 #endif
 
 namespace {
-
-// The process-wide state that outlives the run: the 1 ms timer resolution, and libcurl's
-// global initialisation before the first easy handle (and its clean-up after the last).
-TimerPeriodSetter timerPeriod;
-CurlGlobal curlGlobal;
 
 #if defined(_WIN32)
 class WindowsSystemGatherer : public SystemGatherer {
@@ -44,6 +40,15 @@ public:
 
 int main(int argc, char** argv)
 {
+#if defined(_WIN32)
+    // Before anything loads a library: nothing below may pick one up from the program's folder.
+    restrictLibrarySearchToSystemFolder();
+#endif
+    // The process-wide state that outlives the run: the 1 ms timer resolution, and libcurl's
+    // global initialisation before the first easy handle (and its clean-up after the last).
+    TimerPeriodSetter timerPeriod;
+    CurlGlobal curlGlobal;
+
 #if defined(_WIN32)
     WindowsRunPlatform platform;
     MessageBoxPrompts prompts;

@@ -1,17 +1,18 @@
 #include "client/BenchmarkClient.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <sstream>
 
 #include <curl/curl.h>
 
 #include "client/DebugLevel.h"
+#include "client/LocalFile.h"
 #include "client/ProgramPath.h"
 #include "client/ReplyParser.h"
 #include "results/BCException.h"
@@ -100,9 +101,18 @@ BenchmarkClient::BenchmarkClient(const std::string& rootTypeName, const std::str
     const std::string programPath = programFilePath();
     if (!programPath.empty()) {
         caBundlePath_ = caBundlePathFor(programPath, programPathSeparator());
-        struct stat info;
-        if (stat(caBundlePath_.c_str(), &info) == 0) {
-            curl_easy_setopt(curl, CURLOPT_CAINFO, caBundlePath_.c_str());
+        if (localFileExists(caBundlePath_)) {
+            // libcurl gets the bundle's bytes: the TLS library opens a path through the ANSI
+            // code page, which cannot spell every folder a program is started from.
+            const std::optional<std::string> bundle = readLocalFile(caBundlePath_);
+            if (bundle) {
+                curl_blob blob{const_cast<char*>(bundle->data()), bundle->size(), CURL_BLOB_COPY};
+                curl_easy_setopt(curl, CURLOPT_CAINFO_BLOB, &blob);
+                caBundleFromBytes_ = true;
+            } else {
+                // There but unreadable: libcurl cannot open it either, and says so (77).
+                curl_easy_setopt(curl, CURLOPT_CAINFO, caBundlePath_.c_str());
+            }
             caBundleSet_ = true;
         }
     }
@@ -190,6 +200,10 @@ long BenchmarkClient::responseCode()
 
 void BenchmarkClient::throwTransferFailure(const std::string& url, int code) const
 {
+    // mbedTLS reports a bundle given as bytes that it cannot read as a problem with a local
+    // certificate; it is the bundle's fault, as the same bytes read from the file would say.
+    if (caBundleFromBytes_ && code == CURLE_SSL_CERTPROBLEM)
+        code = CURLE_SSL_CACERT_BADFILE;
     throw BCException("ERROR: Search query (" + url + ") failed with error: " +
                           curl_easy_strerror(static_cast<CURLcode>(code)) + ".",
                       0, code);

@@ -69,8 +69,8 @@ public:
     // Records below the given one, counted once per path.
     static uint32_t countObjects(const std::shared_ptr<BCObject>& record);
 
-    // Where the CA bundle beside the program is expected, and whether it was found and given
-    // to libcurl at construction.
+    // Where the CA bundle beside the program is expected (a local path, client/LocalFile.h), and
+    // whether it was found and given to libcurl at construction.
     const std::string& getCABundlePath() const { return caBundlePath_; }
     bool usesCABundle() const { return caBundleSet_; }
 
@@ -95,6 +95,7 @@ private:
     std::string resultPageBaseURL_;
     std::string caBundlePath_;
     bool caBundleSet_ = false;
+    bool caBundleFromBytes_ = false;  // handed to libcurl as bytes, not as a path
     bool debugOutput_ = false;
     TransferLimits limits_;
     UploadProgressCallback progressCallback_ = nullptr;

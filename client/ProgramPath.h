@@ -2,8 +2,8 @@
 
 #include <string>
 
-// Full path of the running program file: GetModuleFileNameA on Windows, /proc/self/exe
-// elsewhere. Empty when it cannot be determined.
+// Full path of the running program file as a local path (client/LocalFile.h): from
+// GetModuleFileNameW on Windows, /proc/self/exe elsewhere. Empty when it cannot be determined.
 std::string programFilePath();
 
 // The platform's directory separator as used in programFilePath(): '\\' on Windows, '/' elsewhere.

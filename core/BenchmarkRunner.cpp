@@ -6,6 +6,7 @@
 
 #include "app/OutputPair.h"
 #include "core/CountCalibration.h"
+#include "core/DisturbanceWatch.h"
 #include "core/GfxTest.h"
 #include "measuring/MeasuringPlan.h"
 #include "results/BCObject.h"
@@ -56,18 +57,27 @@ struct Measurement {
     bool gaveUp = false;
     double seconds = 0.0;
     int32_t count = 0;
+    uint32_t disturbances = 0;  // seen before, between or after the timed runs
 };
 
+// What the watch has seen since it was last asked; nothing without a watch.
+uint32_t pollDisturbances(DisturbanceWatch* watch) {
+    return watch ? watch->poll() : 0;
+}
+
 // Runs timedRun(count) until one run lasts at least the minimum duration. A run of 0 seconds
-// is never a measurement, even with a minimum of 0: rates are divided by it.
+// is never a measurement, even with a minimum of 0: rates are divided by it. The watch is asked
+// before every timed run and after the last, never during one.
 template <typename TimedRun>
 Measurement measure(int32_t startCount, uint64_t minimumMicroseconds, double minimumSeconds,
-                    TimedRun timedRun) {
+                    DisturbanceWatch* watch, TimedRun timedRun) {
     Measurement m;
     m.count = startCount;
     int retries = 0;
     for (;;) {
+        m.disturbances |= pollDisturbances(watch);
         m.seconds = timedRun(m.count);
+        m.disturbances |= pollDisturbances(watch);
         if (m.seconds >= minimumSeconds && m.seconds > 0.0) {
             return m;
         }
@@ -139,6 +149,15 @@ bool GfxTest::runTests(uint64_t minimumMicroseconds) {
     bool srcMaskPremultipliedAlpha = false;
     bool srcMaskCombinedAlphas = false;
 
+    DisturbanceWatch* const watch = disturbanceWatch();
+    disturbed = false;
+    auto reportDisturbances = [&](uint32_t disturbances) {
+        if (disturbances != 0) {
+            output << disturbedTestLine(disturbances) << std::endl;
+            disturbed = true;
+        }
+    };
+
     auto recordField = [this](const std::string& name, double value) {
         resultRecord()->addField(name, formatValue(value), 1);
     };
@@ -155,7 +174,8 @@ bool GfxTest::runTests(uint64_t minimumMicroseconds) {
             const std::string statusText = status.str();
 
             const Measurement m = measure(
-                group.startCount, minimumMicroseconds, minimumSeconds, [&](int32_t count) {
+                group.startCount, minimumMicroseconds, minimumSeconds, watch,
+                [&](int32_t count) {
                     setStatusMessage(statusText);
                     switch (group.operation) {
                     case SizedOperation::Fill:
@@ -183,6 +203,7 @@ bool GfxTest::runTests(uint64_t minimumMicroseconds) {
                 output << kTestFailed << std::endl;
                 failed = true;
             }
+            reportDisturbances(m.disturbances);
             const double pixels = static_cast<double>(m.count) *
                                   static_cast<double>(static_cast<int64_t>(width) * height);
             const double opsPerSecond = perSecond(static_cast<double>(m.count), m.seconds);
@@ -198,7 +219,9 @@ bool GfxTest::runTests(uint64_t minimumMicroseconds) {
     };
 
     if (testFlags & TEST_GROUP_PIXEL_ARRAYS) {
+        pollDisturbances(watch);  // what happened before these tests is not theirs
         testNumber = runPixelArrayTests(testNumber, totalTests, minimumMicroseconds, failed);
+        reportDisturbances(pollDisturbances(watch));
         output << std::endl;
     }
 
@@ -246,7 +269,7 @@ bool GfxTest::runTests(uint64_t minimumMicroseconds) {
         const std::string statusText = status.str();
         uint64_t pixelCount = 0;
         const Measurement m = measure(kRandomStartCount, minimumMicroseconds, minimumSeconds,
-                                      [&](int32_t count) {
+                                      watch, [&](int32_t count) {
                                           setStatusMessage(statusText);
                                           return randomTest(count, pixelCount);
                                       });
@@ -260,6 +283,7 @@ bool GfxTest::runTests(uint64_t minimumMicroseconds) {
                 output << kTestFailed << std::endl;
                 failed = true;
             }
+            reportDisturbances(m.disturbances);
             const double opsPerSecond = perSecond(static_cast<double>(m.count), m.seconds);
             const double megapixelsPerSecond =
                 perSecond(static_cast<double>(pixelCount), m.seconds) / 1048576.0;

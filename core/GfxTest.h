@@ -6,6 +6,8 @@
 
 #include "core/TestGroupFlags.h"
 
+class DisturbanceWatch;
+
 struct VideoControllerInfo;
 
 class BenchmarkClient;
@@ -53,6 +55,9 @@ public:
     // The benchmark runner. minimumMicroseconds: the shortest timed run accepted.
     // Returns true when no test failed.
     bool runTests(uint64_t minimumMicroseconds);
+    // Whether something outside the program disturbed a test of the last runTests (each such
+    // test was reported with a warning line): its figures are then not a normal result.
+    bool wasDisturbed() const { return disturbed; }
 
     const std::string& getStatusPrefix() const { return statusPrefix; }
     uint32_t getTestFlags() const { return testFlags; }
@@ -66,6 +71,9 @@ public:
 protected:
     // The record every result field goes to: the client's root record.
     virtual std::shared_ptr<BCObject> resultRecord();
+    // The back end's watch on its window and device, asked between measurements; none by
+    // default.
+    virtual DisturbanceWatch* disturbanceWatch() { return nullptr; }
 
     // Takes the current display mode's size, refresh rate and depth; a mode of fewer than 16
     // bits per pixel cannot be tested and throws the set-up error text.
@@ -88,4 +96,7 @@ protected:
     int32_t statusHeight = 0;
     uint32_t refreshRate = 0;
     uint32_t bitsPerPixel = 0;
+
+private:
+    bool disturbed = false;
 };

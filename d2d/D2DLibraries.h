@@ -12,9 +12,9 @@
 class D2DLibraries {
 public:
     // Each false when the library cannot be loaded.
-    bool loadDirect2D() { return d2d1_.load("d2d1.dll"); }
-    bool loadDirect3D101() { return d3d10_1_.load("d3d10_1.dll"); }
-    bool loadDirectWrite() { return dwrite_.load("DWrite.dll"); }
+    bool loadDirect2D() { return d2d1_.load(L"d2d1.dll"); }
+    bool loadDirect3D101() { return d3d10_1_.load(L"d3d10_1.dll"); }
+    bool loadDirectWrite() { return dwrite_.load(L"DWrite.dll"); }
 
     // The libraries' creation functions; a library or entry point that is not there gives
     // HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND) or HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND).

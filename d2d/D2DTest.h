@@ -6,11 +6,13 @@
 #include <dxgi.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "core/GfxTest.h"
 #include "core/ComPtr.h"
+#include "d2d/D2DDisturbanceWatch.h"
 #include "d2d/D2DLibraries.h"
 #include "d2d/FullScreenSwapChain.h"
 #include "d2d/WindowOwners.h"
@@ -62,7 +64,14 @@ public:
     ID2D1RenderTarget* getRenderTarget() const { return renderTarget.get(); }
     HWND getWindow() const { return window.get(); }
 
+protected:
+    // Watches the swap chain, the window and the device; Present results reach it through
+    // present().
+    DisturbanceWatch* disturbanceWatch() override;
+
 private:
+    // Present(0, 0) of the swap chain, its result noted for the disturbance watch.
+    void present();
     void createDeviceAndSwapChain();
     // Queries the video controller, keeps the card's name, and records and prints the card,
     // its driver and the display mode as every back end does.
@@ -109,4 +118,5 @@ private:
     ComPtr<IDWriteTextFormat> textFormat;
     std::optional<bool> copiesRenderTarget;
     std::optional<bool> drawsOpacityMasks;
+    std::unique_ptr<D2DDisturbanceWatch> watch;  // made at the first question
 };

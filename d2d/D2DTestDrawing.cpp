@@ -65,7 +65,7 @@ double D2DTest::finishTimedRun(uint64_t start) {
 }
 
 double D2DTest::fillRectTest(int32_t width, int32_t height, int32_t count) {
-    swapChain->Present(0, 0);
+    present();
     const int64_t maxX = static_cast<int64_t>(displayWidth) - width;
     const int64_t maxY = static_cast<int64_t>(displayHeight) - height - statusHeight;
 
@@ -86,7 +86,7 @@ double D2DTest::fillRectTest(int32_t width, int32_t height, int32_t count) {
 }
 
 double D2DTest::bltBitMapTest(int32_t width, int32_t height, int32_t count) {
-    swapChain->Present(0, 0);
+    present();
     const int64_t maxX = static_cast<int64_t>(displayWidth) - width;
     const int64_t maxY = static_cast<int64_t>(displayHeight) - height - statusHeight;
     CompatibleBitmap source;
@@ -109,7 +109,7 @@ double D2DTest::bltBitMapTest(int32_t width, int32_t height, int32_t count) {
 }
 
 double D2DTest::overlappedBltBitMapTest(int32_t width, int32_t height, int32_t count) {
-    swapChain->Present(0, 0);
+    present();
     const int64_t maxX = static_cast<int64_t>(displayWidth) - width;
     const int64_t maxY = static_cast<int64_t>(displayHeight) - height - statusHeight;
     ComPtr<ID2D1Bitmap> copy = createPlainBitmap(renderTarget.get(), width, height,
@@ -187,7 +187,7 @@ double D2DTest::overlappedBltBitMapTest(int32_t width, int32_t height, int32_t c
 double D2DTest::compositeTest(int32_t width, int32_t height, int32_t count,
                               bool& premultipliedAlpha) {
     premultipliedAlpha = true;
-    swapChain->Present(0, 0);
+    present();
     const int64_t maxX = static_cast<int64_t>(displayWidth) - width;
     const int64_t maxY = static_cast<int64_t>(displayHeight) - height - statusHeight;
     CompatibleBitmap source =
@@ -213,7 +213,7 @@ double D2DTest::compositeSrcMaskTest(int32_t width, int32_t height, int32_t coun
                                      bool& premultipliedAlpha, bool& combinedAlphas) {
     premultipliedAlpha = true;
     combinedAlphas = true;
-    swapChain->Present(0, 0);
+    present();
     const int64_t maxX = static_cast<int64_t>(displayWidth) - width;
     const int64_t maxY = static_cast<int64_t>(displayHeight) - height - statusHeight;
     CompatibleBitmap source =
@@ -255,7 +255,7 @@ double D2DTest::compositeSrcMaskTest(int32_t width, int32_t height, int32_t coun
 }
 
 double D2DTest::randomTest(int32_t count, uint64_t& pixelCount) {
-    swapChain->Present(0, 0);
+    present();
     const uint32_t width = displayWidth;
     const uint32_t height = static_cast<uint32_t>(displayHeight);
     const uint32_t areaRows = drawingAreaRows();

@@ -62,7 +62,7 @@ void D2DTest::runPixelArrayTest(bool write, int32_t testNumber, int32_t totalTes
 
     const auto timedPass = [&](const TransferSplit& split) {
         setStatusMessage(status.str());
-        swapChain->Present(0, 0);
+        present();
         flushAndWait();
         const uint64_t start = readMicrosecondClock();
         for (uint64_t i = 0; i < split.copies; ++i) {

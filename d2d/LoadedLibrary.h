@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
-// Owner of one LoadLibraryA reference to a module: freed when the owner goes.
+#include "core/SystemLibrary.h"
+
+// Owner of one reference to a system library, loaded from the system folder only: freed when
+// the owner goes.
 class LoadedLibrary {
 public:
     LoadedLibrary() = default;
@@ -11,9 +14,9 @@ public:
     LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 
     // False when the module cannot be loaded (missing, or one of its imports is missing).
-    bool load(const char* name) {
+    bool load(const wchar_t* name) {
         reset();
-        module_ = LoadLibraryA(name);
+        module_ = loadSystemLibrary(name);
         return module_ != nullptr;
     }
 

@@ -114,3 +114,10 @@ void GDITest::fillWithRandomWords(void* bits, uint64_t bytes)
         words[i] = static_cast<uint32_t>(nextRandom());
     }
 }
+
+DisturbanceWatch* GDITest::disturbanceWatch()
+{
+    if (!watch)
+        watch = std::make_unique<GDIDisturbanceWatch>(window.get());
+    return watch.get();
+}

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "core/GfxTest.h"
+#include "gdi/GDIDisturbanceWatch.h"
 #include "gdi/WindowClassRegistration.h"
 #include "gdi/WindowDC.h"
 #include "gdi/WindowHandle.h"
@@ -47,6 +49,8 @@ protected:
     // The device's blending capabilities (GetDeviceCaps SHADEBLENDCAPS of the window's DC);
     // 0 means no alpha blending, and compositeTest reports "not supported".
     virtual int shadeBlendCaps();
+    // Watches the window for another taking the foreground, or for being minimised.
+    DisturbanceWatch* disturbanceWatch() override;
 
 private:
     // Makes GDI finish all queued drawing: GdiFlush, then reading a pixel of the window.
@@ -63,4 +67,5 @@ private:
     WindowDC dc;
     HGDIOBJ statusFont = nullptr; // stock object: never deleted
     RandomDrawObserver* randomDrawObserver = nullptr;
+    std::unique_ptr<GDIDisturbanceWatch> watch;  // made at the first question, for the window
 };

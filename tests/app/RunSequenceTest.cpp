@@ -17,6 +17,7 @@
 #include "client/DebugLevel.h"
 #include "client/TestServer.h"
 #include "core/GfxSysNotAvailableException.h"
+#include "core/DisturbanceWatch.h"
 #include "core/GfxTest.h"
 #include "results/BCException.h"
 #include "results/BCObject.h"
@@ -65,8 +66,21 @@ public:
         return t;
     }
     void waitForEnter() override { log_.push_back("wait"); }
+    bool logsWakeHold = false;
+    std::unique_ptr<WakeHold> keepAwake() override
+    {
+        if (!logsWakeHold)
+            return nullptr;
+        log_.push_back("awake");
+        return std::make_unique<LoggedWakeHold>(log_);
+    }
 
 private:
+    struct LoggedWakeHold : WakeHold {
+        explicit LoggedWakeHold(EventLog& log) : log(log) {}
+        ~LoggedWakeHold() override { log.push_back("asleep"); }
+        EventLog& log;
+    };
     EventLog& log_;
 };
 
@@ -141,7 +155,16 @@ public:
     }
     void setStatusMessage(const std::string&) override {}
 
+    // Reports the test window minimised at every question.
+    bool minimised = false;
+
+protected:
+    DisturbanceWatch* disturbanceWatch() override { return minimised ? &watch_ : nullptr; }
+
 private:
+    struct MinimisedWatch : DisturbanceWatch {
+        uint32_t poll() override { return DISTURBANCE_MINIMISED; }
+    } watch_;
     EventLog& log_;
     std::string name_;
     bool failPixelArrays_;
@@ -156,6 +179,7 @@ public:
     enum class Gdi { Works, ThrowsText, ThrowsNotAvailable, Missing } gdi = Gdi::Works;
     bool failPixelArrays = false;
     bool throwInTests = false;
+    bool minimised = false;
 
     std::unique_ptr<GfxTest> createDirect2DTest(BenchmarkClient& client, const std::string& prefix,
                                                 OutputPair& output, uint32_t flags) override
@@ -170,8 +194,10 @@ public:
             throw BCException("Lookup of the graphics card failed.", 500, 0);
         if (direct2D == Direct2D::ThrowsOther)
             throw std::runtime_error("out of video memory");
-        return std::make_unique<InstantGfxTest>("d2d", log_, client, prefix, output, flags,
-                                                failPixelArrays, throwInTests);
+        auto test = std::make_unique<InstantGfxTest>("d2d", log_, client, prefix, output, flags,
+                                                     failPixelArrays, throwInTests);
+        test->minimised = minimised;
+        return test;
     }
     std::unique_ptr<GfxTest> createGDITest(BenchmarkClient& client, const std::string& prefix,
                                            OutputPair& output, uint32_t flags) override
@@ -289,6 +315,33 @@ TEST_F(RunSequenceTest, WholeRoadAsksEveryQuestionInOrder)
     EXPECT_EQ(saved.find("Measuring clock granularity"), std::string::npos);
     EXPECT_EQ(saved.find("Kernel32.dll version"), std::string::npos);
     EXPECT_EQ(saved.find("cannot be submitted"), std::string::npos);
+}
+
+TEST_F(RunSequenceTest, DisturbedRunIsSavedButNeverSubmitted)
+{
+    factory.minimised = true;
+    platform.logsWakeHold = true;
+    EXPECT_EQ(run({"-y", "-sd"}), 0);
+    EXPECT_EQ(prompts.kinds(), "");
+    EXPECT_FALSE(printed("Uploading"));
+    const std::string refusal =
+        std::string(kSeparator) +
+        "\nSome tests were disturbed, so the result cannot be submitted to the results server. "
+        "Close other programs, keep the screen on and run the benchmark again.\n";
+    EXPECT_TRUE(printed(refusal)) << out;
+    // The display and the system are kept awake from before the test window opens until it
+    // has closed.
+    EXPECT_EQ(log, (EventLog{"title Korvid", "gather", "pin", "granularity", "awake",
+                             "create d2d [Korvid 2.9 (2012/06/11). ] 31", "raise",
+                             "pixel arrays 1000000", "restore 32 0", "destroy d2d", "asleep",
+                             "wait"}));
+    const std::vector<std::string> files = filesSaved();
+    ASSERT_EQ(files.size(), 1u);
+    std::string saved = readBytes(dir.file(files[0]));
+    saved.erase(std::remove(saved.begin(), saved.end(), '\r'), saved.end());
+    EXPECT_NE(saved.find("WARNING: This test was disturbed (the test window was minimised)"),
+              std::string::npos);
+    EXPECT_NE(saved.find(refusal), std::string::npos);
 }
 
 TEST_F(RunSequenceTest, CancelAtConfirmationEndsBeforeAnyTest)

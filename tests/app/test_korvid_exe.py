@@ -206,8 +206,9 @@ class ConnectionTest(unittest.TestCase):
         with opener.open(url, timeout=30) as reply:
             return reply.read().decode()
 
-    def _program_for(self, api_url):
-        """A copy of korvid.exe that talks to api_url, with the test CA beside it."""
+    def _program_for(self, api_url, folder=None):
+        """A copy of korvid.exe in folder (default: the test's own) that talks to api_url, with
+        the test CA beside it."""
         image = korvid_exe().read_bytes()
         old = self.api.encode() + b"\0"
         new = api_url.encode()
@@ -215,10 +216,10 @@ class ConnectionTest(unittest.TestCase):
             self.skipTest(f"the local address {api_url} is longer than the built-in {self.api}")
         self.assertGreaterEqual(image.count(old), 1, "the built-in address is in the program")
         image = image.replace(old, new + b"\0" * (len(old) - len(new)))
-        program = pathlib.Path(self.folder.name) / "korvid.exe"
+        folder = pathlib.Path(folder or self.folder.name)
+        program = folder / "korvid.exe"
         program.write_bytes(image)
-        shutil.copyfile(self.env["KORVID_TEST_CA_FILE"],
-                        pathlib.Path(self.folder.name) / "curl-ca-bundle.crt")
+        shutil.copyfile(self.env["KORVID_TEST_CA_FILE"], folder / "curl-ca-bundle.crt")
         return program
 
     def _local_api(self):
@@ -233,6 +234,17 @@ class ConnectionTest(unittest.TestCase):
                               "Successfully made a connection to the server. Test complete.\n")
         self.assertEqual(code, 0)
         self.assertGreaterEqual(int(self._control("requests/count")), 1)
+
+    def test_a_folder_the_ansi_code_page_cannot_spell_keeps_the_certificate_check(self):
+        # Under Wine here the ANSI code page is Windows-1252, which has no Cyrillic letters.
+        folder = pathlib.Path(self.folder.name) / "Зоя"
+        folder.mkdir()
+        program = self._program_for(self._local_api(), folder)
+        code, out = run_korvid(program, ["-y", "-tc"], cwd=str(folder), stdin_text="",
+                               timeout=120)
+        self.assertEqual(out, BANNER + "Testing the connection to the server...\n"
+                              "Successfully made a connection to the server. Test complete.\n")
+        self.assertEqual(code, 0)
 
     def test_debug_level_and_verbose_reach_the_client(self):
         # A first exchange with a fresh session: the lookup finds nothing, the record is posted.

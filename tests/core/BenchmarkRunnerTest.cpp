@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -468,3 +469,66 @@ TEST_F(BenchmarkRunnerTest, ExceptionsOfTheOperationsPassThrough) {
 }
 
 }  // namespace
+
+// A test during which something outside disturbed the run gets a warning line before its row,
+// in both streams, and marks the run; the others print as before. The watch is asked before
+// every timed run and after the last: a disturbance during the last run is that test's.
+TEST_F(BenchmarkRunnerTest, DisturbedTestsAreReportedBeforeTheirRowAndMarkTheRun) {
+    struct Case {
+        const char* name;
+        uint32_t flags;
+        std::map<size_t, uint32_t> duringCall;
+        uint32_t duringPixelArrays;
+        std::string expected;
+    };
+    const std::string fill16 = "(16, 16)\t       2.000\t    5000.000\t       1.221\n";
+    const std::string fill32 = "(32, 32)\t       2.000\t    5000.000\t       4.883\n";
+    const std::string random = "       2.000\t   40000.000\t       0.076\n";
+    const std::string fills = "FillRect:\n" + kHeader;
+    const std::string randoms = "Random:\nTime (s)\t       Ops/s\t    MPixel/s\n";
+    const std::vector<Case> cases = {
+        {"undisturbed", 0x12, {}, 0, fills + fill16 + fill32 + "\n" + randoms + random + "\n"},
+        {"second fill size minimised", 0x02, {{1, DISTURBANCE_MINIMISED}}, 0,
+         fills + fill16 +
+             "WARNING: This test was disturbed (the test window was minimised), so its result is "
+             "not a normal one.\n" + fill32 + "\n"},
+        {"random lost full screen and occluded", 0x12,
+         {{2, DISTURBANCE_LOST_FULL_SCREEN | DISTURBANCE_OCCLUDED}}, 0,
+         fills + fill16 + fill32 + "\n" + randoms +
+             "WARNING: This test was disturbed (the test window lost full screen, the test "
+             "window was hidden), so its result is not a normal one.\n" + random + "\n"},
+        {"every reason", 0x02,
+         {{0, DISTURBANCE_LOST_FULL_SCREEN | DISTURBANCE_OCCLUDED | DISTURBANCE_DEVICE_REMOVED |
+                  DISTURBANCE_LOST_FOREGROUND | DISTURBANCE_MINIMISED}}, 0,
+         fills +
+             "WARNING: This test was disturbed (the test window lost full screen, the test "
+             "window was hidden, the graphics device was removed or reset, another window took "
+             "the foreground, the test window was minimised), so its result is not a normal "
+             "one.\n" + fill16 + fill32 + "\n"},
+        {"pixel arrays, device removed", 0x03, {}, DISTURBANCE_DEVICE_REMOVED,
+         "WritePixelArray: fake\nReadPixelArray: fake\n"
+         "WARNING: This test was disturbed (the graphics device was removed or reset), so its "
+         "result is not a normal one.\n\n" + fills + fill16 + fill32 + "\n"},
+    };
+    for (const Case& c : cases) {
+        console.str("");
+        transcript.str("");
+        FakeGfxTest test(output, c.flags, 100, 56, 20);
+        test.disturbancesDuringCall = c.duringCall;
+        test.pixelArrayDisturbances = c.duringPixelArrays;
+        test.randomPixelsFor = [](int32_t count) { return static_cast<uint64_t>(count) * 2; };
+        EXPECT_TRUE(test.runTests(1000)) << c.name;
+        EXPECT_EQ(console.str(), c.expected) << c.name;
+        EXPECT_EQ(transcript.str(), c.expected) << c.name;
+        EXPECT_EQ(test.wasDisturbed(), c.expected.find("WARNING") != std::string::npos) << c.name;
+    }
+}
+
+TEST_F(BenchmarkRunnerTest, TheWatchIsAskedBeforeEveryTimedRunAndAfterTheLast) {
+    // Size 16 takes two runs (the first too short), size 32 one.
+    FakeGfxTest test(output, 0x02, 100, 56, 20);
+    test.timeFor = [](const FakeCall& call) { return call.count == 10000 && call.width == 16 ? 0.0005 : 2.0; };
+    EXPECT_TRUE(test.runTests(1000));
+    ASSERT_EQ(test.calls.size(), 3u);
+    EXPECT_EQ(test.pollsAt, (std::vector<size_t>{0, 1, 1, 2, 2, 3}));
+}

@@ -25,7 +25,15 @@ int32_t FakeGfxTest::runPixelArrayTests(int32_t firstTest, int32_t totalTests,
     if (pixelArraySetsFailure) {
         failed = true;
     }
+    watch_.pending |= pixelArrayDisturbances;
     return firstTest + pixelArrayCount;
+}
+
+uint32_t FakeGfxTest::Watch::poll() {
+    test_.pollsAt.push_back(test_.calls.size());
+    const uint32_t seen = pending;
+    pending = 0;
+    return seen;
 }
 
 double FakeGfxTest::timed(const std::string& operation, int32_t width, int32_t height,
@@ -36,6 +44,10 @@ double FakeGfxTest::timed(const std::string& operation, int32_t width, int32_t h
     call.height = height;
     call.count = count;
     call.status = statusMessages.empty() ? std::string() : statusMessages.back();
+    const auto disturbance = disturbancesDuringCall.find(calls.size());
+    if (disturbance != disturbancesDuringCall.end()) {
+        watch_.pending |= disturbance->second;
+    }
     calls.push_back(call);
     return timeFor(call);
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "client/BenchmarkClient.h"
+#include "core/DisturbanceWatch.h"
 #include "core/GfxTest.h"
 #include "results/BCObject.h"
 
@@ -67,11 +69,32 @@ public:
     double randomTest(int32_t count, uint64_t& pixelCount) override;
     void setStatusMessage(const std::string& text) override;
 
+    // Disturbances that happen during the timed call of that index (0 for the first) or during
+    // the pixel-array tests; the watch reports each at the next poll. pollsAt: how many timed
+    // calls had been made at each poll.
+    std::map<size_t, uint32_t> disturbancesDuringCall;
+    uint32_t pixelArrayDisturbances = 0;
+    std::vector<size_t> pollsAt;
+
     // Calls of one operation, in order.
     std::vector<FakeCall> callsOf(const std::string& operation) const;
     // "name=value" of every field of the record, in order; searchKeys gets each field's flag.
     std::vector<std::string> fields(std::vector<bool>* searchKeys = nullptr) const;
 
+protected:
+    DisturbanceWatch* disturbanceWatch() override { return &watch_; }
+
 private:
+    class Watch : public DisturbanceWatch {
+    public:
+        explicit Watch(FakeGfxTest& test) : test_(test) {}
+        uint32_t poll() override;
+        uint32_t pending = 0;
+
+    private:
+        FakeGfxTest& test_;
+    };
+    Watch watch_{*this};
+
     double timed(const std::string& operation, int32_t width, int32_t height, int32_t count);
 };

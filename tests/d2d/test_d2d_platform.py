@@ -7,7 +7,7 @@ import shutil
 import tempfile
 import unittest
 
-from harness.korvid_wine import VirtualDisplay, korvid_exe, run_windows_program
+from harness.korvid_wine import ScratchPrefix, VirtualDisplay, korvid_exe, run_windows_program
 
 
 def tests_folder():
@@ -26,32 +26,34 @@ class D2DPlatformTest(unittest.TestCase):
     def tearDownClass(cls):
         shutil.rmtree(cls.directory, ignore_errors=True)
 
-    def run_case(self, case, overrides=None, geometry="320x240x24"):
+    def run_case(self, case, overrides=None, geometry="320x240x24", prefix=None):
         with VirtualDisplay(geometry) as display:
             code, out = run_windows_program(
                 self.directory / "korvid_tests_d2d.exe", [f"--gtest_filter={case}"],
-                display=display.name, dll_overrides=overrides, cwd=self.directory, timeout=600)
+                display=display.name, dll_overrides=overrides, cwd=self.directory, timeout=600,
+                extra_env=prefix.environment if prefix else None)
+            if prefix:
+                prefix.end_session()
         self.assertEqual(code, 0, out)
         self.assertIn("[  PASSED  ] 1 test.", out)
         self.assertNotIn("SKIPPED", out)
+
+    def run_with_stand_in(self, case, overrides):
+        """The stand-in d2d1.dll where the system keeps its own, in a prefix of the case's own:
+        beside the program it would never be loaded."""
+        with ScratchPrefix() as prefix:
+            shutil.copy(tests_folder() / "d2d-stub" / "d2d1.dll", prefix.system_folder())
+            self.run_case(case, overrides, prefix=prefix)
 
     def test_without_direct2d(self):
         self.run_case("D2DFallback.WithoutDirect2DTheCallerFallsBackToGDI", "d2d1=d")
 
     def test_stand_in_direct2d_without_direct3d_10_1(self):
-        shutil.copy(tests_folder() / "d2d-stub" / "d2d1.dll", self.directory)
-        try:
-            self.run_case("D2DFallback.WithoutDirect3D101TheRunEndsWithAMessage",
-                          "d2d1=n;d3d10_1=d")
-        finally:
-            (self.directory / "d2d1.dll").unlink()
+        self.run_with_stand_in("D2DFallback.WithoutDirect3D101TheRunEndsWithAMessage",
+                               "d2d1=n;d3d10_1=d")
 
     def test_stand_in_direct2d_whose_factory_fails(self):
-        shutil.copy(tests_folder() / "d2d-stub" / "d2d1.dll", self.directory)
-        try:
-            self.run_case("D2DFallback.AFactoryThatCannotBeCreatedFallsBackToGDI", "d2d1=n")
-        finally:
-            (self.directory / "d2d1.dll").unlink()
+        self.run_with_stand_in("D2DFallback.AFactoryThatCannotBeCreatedFallsBackToGDI", "d2d1=n")
 
     def test_sixteen_bit_display(self):
         self.run_case("D2DDepth.*", geometry="320x240x16")

@@ -7,7 +7,8 @@ import re
 import shutil
 import unittest
 
-from harness.korvid_wine import VirtualDisplay, korvid_exe, run_windows_program
+from harness.korvid_wine import (ScratchPrefix, VirtualDisplay, korvid_exe, run_windows_program,
+                                 windows_path)
 from harness.whole_run import (CARD_DESCRIPTION, HEADER, ROW, SIZES, WholeRunTest,
                                back_end_section, program_folder, read_text)
 
@@ -19,6 +20,11 @@ def stand_in_d2d1():
     """The stand-in d2d1.dll the d2d folder builds for these tests (it loads without
     Direct3D 10.1, unlike Wine's own, which imports d3d10_1.dll)."""
     return korvid_exe().parent / "tests" / "d2d-stub" / "d2d1.dll"
+
+
+def planted_d2d1():
+    """A d2d1.dll that creates the file KORVID_PLANTED_MARKER names when it is loaded."""
+    return korvid_exe().parent / "tests" / "d2d-planted" / "d2d1.dll"
 
 
 class D2DRunTest(WholeRunTest):
@@ -90,11 +96,14 @@ class D2DRunTest(WholeRunTest):
 
 
 class D2DLibrariesMissingTest(unittest.TestCase):
-    def run_in(self, directory, overrides, args):
-        # The copy in its own folder: Wine looks for a native d2d1.dll beside the program.
+    def run_in(self, directory, overrides, args, prefix=None):
         with VirtualDisplay("320x240x24") as display:
-            return run_windows_program(directory / "korvid.exe", args, display=display.name,
-                                       dll_overrides=overrides, cwd=directory, timeout=600)
+            result = run_windows_program(directory / "korvid.exe", args, display=display.name,
+                                         dll_overrides=overrides, cwd=directory, timeout=600,
+                                         extra_env=prefix.environment if prefix else None)
+            if prefix:
+                prefix.end_session()
+        return result
 
     def test_without_direct2d_the_gdi_test_runs(self):
         directory = program_folder("korvid-d2d-")
@@ -108,9 +117,13 @@ class D2DLibrariesMissingTest(unittest.TestCase):
         self.assertNotIn("Initialising Direct2D test.", out)
 
     def test_without_direct3d_10_1_the_run_ends(self):
-        directory = program_folder("korvid-d2d-", [stand_in_d2d1()])
+        # The stand-in where the system keeps its d2d1.dll: the program loads it from nowhere else.
+        directory = program_folder("korvid-d2d-")
         try:
-            code, out = self.run_in(directory, "d2d1=n;d3d10_1=d", ["-y", "-nu", "-ns"])
+            with ScratchPrefix() as prefix:
+                shutil.copy(stand_in_d2d1(), prefix.system_folder())
+                code, out = self.run_in(directory, "d2d1=n;d3d10_1=d", ["-y", "-nu", "-ns"],
+                                        prefix)
         finally:
             shutil.rmtree(directory, ignore_errors=True)
         self.assertEqual(code, 0, out)
@@ -118,6 +131,31 @@ class D2DLibrariesMissingTest(unittest.TestCase):
         self.assertNotIn("Initialising GDI test.", out)
         self.assertNotIn("Initialising Direct2D test.", out)
         self.assertNotIn("FillRect", out)
+
+
+class PlantedLibraryTest(unittest.TestCase):
+    """A d2d1.dll in the program's folder (a Downloads folder) is never loaded: the run draws
+    through the system's Direct2D, and the planted library's marker file never appears."""
+
+    def test_a_d2d1_beside_the_program_is_not_loaded(self):
+        directory = program_folder("korvid-planted-", [planted_d2d1()])
+        self.addCleanup(shutil.rmtree, directory, True)
+        marker = directory / "planted-d2d1-was-loaded"
+        with VirtualDisplay("320x240x24") as display:
+            # Windows takes a library of that name from the program's folder before its own;
+            # Wine does so only when told to prefer native libraries (with its own as fallback,
+            # since the system folder of a prefix holds only placeholders).
+            code, out = run_windows_program(
+                directory / "korvid.exe", ["-y", "-nu", "-ns", "-nm", "-nb", "-nc", "-nr"],
+                display=display.name, cwd=directory, timeout=600, dll_overrides="d2d1=n,b",
+                extra_env={"KORVID_PLANTED_MARKER": windows_path(marker)})
+        self.assertEqual(code, 0, out)
+        self.assertFalse(marker.exists(), out)
+        self.assertIn("Initialising Direct2D test.\n", out)
+        self.assertNotIn("Initialising GDI test.", out)
+        self.assertRegex(out, "FillRect:\n" + re.escape(HEADER) + "".join(ROW % (s, s) for s in SIZES))
+        # The version printed is the system library's, not the planted file's (which has none).
+        self.assertRegex(out, "\nd2d1\.dll version: [1-9][0-9]*\.")
 
 
 if __name__ == "__main__":

@@ -6,11 +6,15 @@ pointed at the port the local results server took and the test CA beside it as
 curl-ca-bundle.crt."""
 import os
 import re
+import subprocess
+import threading
+import time
 import unittest
 import xml.etree.ElementTree as ElementTree
 
 from harness.e2e_program import E2E_EXE, browser_record, copy_program, record_browser
-from harness.korvid_wine import BoxAnswerer, VirtualDisplay, run_windows_program, windows_path
+from harness.korvid_wine import (BoxAnswerer, VirtualDisplay, run_windows_program, wine_command,
+                                 wine_environment, windows_path)
 from client.korvid_test_server import TestResultsServer
 from server.server_fixtures import temporary_folder
 
@@ -213,6 +217,83 @@ class EndToEndTest(unittest.TestCase):
         self.assertNotIn("Initialising", out)
         self.assertNotIn("FillRect:", out)
         self.assertEqual(self.result_files(), [])
+
+
+    def test_upload_from_a_folder_the_code_page_cannot_spell_verifies_the_server(self):
+        # Wine's ANSI code page here is Windows-1252, which has no Cyrillic letters. The bundle
+        # beside the program is read all the same: no certificate failure, so the check is never
+        # switched off, not even with -y.
+        self.folder = self.folder / "Зоя"
+        self.folder.mkdir()
+        server = self.start_server()
+        record_browser(self, self.folder)
+        with VirtualDisplay("320x240x24") as display:
+            code, out = self.run_korvid(["-y", "-u", "-sd"], display.name, dll_overrides="d2d1=d")
+            browser_record(self.browser_record)
+        self.assertEqual(code, 0, out)
+        self.assertNotIn("Uploading results failed", out)
+        root_id = server.session().records[-1]["id"]
+        self.assertIn("Result URL: %s%d\n" % (self.result_page, root_id), out)
+        self.assertEqual(len(self.result_files()), 1, out)
+
+    def test_a_run_another_window_disturbs_is_saved_but_not_uploaded(self):
+        server = self.start_server()
+        with VirtualDisplay("320x240x24") as display:
+            # Once the test window is up, another program's window takes the foreground.
+            intruder = Intruder(display.name)
+            intruder.start()
+            try:
+                code, out = self.run_korvid(["-y", "-u", "-sd"], display.name,
+                                            dll_overrides="d2d1=d")
+            finally:
+                intruder.stop()
+        self.assertEqual(code, 0, out)
+        self.assertTrue(intruder.started, out)
+        self.assertIn("\nWARNING: This test was disturbed (another window took the foreground), so "
+                      "its result is not a normal one.\n", out)
+        self.assertIn("\n" + SEPARATOR + "\nSome tests were disturbed, so the result cannot be "
+                      "submitted to the results server. Close other programs, keep the screen on "
+                      "and run the benchmark again.\n", out)
+        self.assertNotIn("Uploading the results", out)
+        self.assertEqual(server.session().requests, [])
+        files = self.result_files()
+        self.assertEqual(len(files), 1, out)
+        self.assertIn(b"WARNING: This test was disturbed", files[0].read_bytes())
+
+
+class Intruder(threading.Thread):
+    """Starts Wine's notepad on the display as soon as korvid.exe's full-screen test window is
+    there; it takes the foreground. Ended with the test's Wine session."""
+
+    def __init__(self, display):
+        super().__init__(daemon=True)
+        self.display = display
+        self.started = False
+        self.process = None
+        self._finish = threading.Event()
+
+    def run(self):
+        env = {**os.environ, "DISPLAY": self.display}
+        while not self._finish.is_set():
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--classname",
+                                    "^korvid\\.exe$"], capture_output=True, text=True, env=env,
+                                   timeout=30).stdout.split()
+            if found:
+                break
+            time.sleep(0.2)
+        if self._finish.is_set():
+            return
+        self.process = subprocess.Popen([wine_command(), "notepad"], stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                        env=wine_environment(self.display))
+        self.started = True
+
+    def stop(self):
+        self._finish.set()
+        self.join(timeout=30)
+        if self.process:
+            self.process.kill()
+            self.process.wait(timeout=30)
 
 
 if __name__ == "__main__":

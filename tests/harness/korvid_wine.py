@@ -174,3 +174,30 @@ class BoxAnswerer(threading.Thread):
     def stop(self):
         self._finish.set()
         self.join(timeout=5)
+
+
+class ScratchPrefix:
+    """A Wine prefix of its own (about 7 s to make), for tests that put a stand-in library where
+    the system keeps its own (`system_folder`): the program takes system libraries from there
+    only. Pass `environment` to the programs run in it; end their session with `end_session`
+    before their display goes."""
+
+    def __enter__(self):
+        import tempfile
+        self.path = pathlib.Path(tempfile.mkdtemp(prefix="korvid-prefix-"))
+        self.environment = {"WINEPREFIX": str(self.path)}
+        subprocess.run([wine_command(), "wineboot", "-i"],
+                       env=wine_environment(dll_overrides="mscoree,mshtml=", extra=self.environment),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300, check=True)
+        self.end_session()
+        return self
+
+    def system_folder(self):
+        return self.path / "drive_c" / "windows" / "system32"
+
+    def end_session(self):
+        end_wineserver(wine_environment(extra=self.environment))
+
+    def __exit__(self, *exc):
+        self.end_session()
+        shutil.rmtree(self.path, ignore_errors=True)

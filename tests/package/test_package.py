@@ -38,7 +38,7 @@ class PackageTest(unittest.TestCase):
                     for line in dump.splitlines() if "DLL Name:" in line}
         system = {"advapi32.dll", "bcrypt.dll", "comdlg32.dll", "crypt32.dll", "gdi32.dll",
                   "gdiplus.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll", "oleaut32.dll",
-                  "shell32.dll", "user32.dll", "version.dll", "winmm.dll", "ws2_32.dll",
+                  "setupapi.dll", "shell32.dll", "user32.dll", "version.dll", "winmm.dll", "ws2_32.dll",
                   "dxgi.dll"}
         self.assertIn("kernel32.dll", imported)
         self.assertEqual(imported - system, set(), "imports beyond the system's own DLLs")
