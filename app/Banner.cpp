@@ -1,7 +1,7 @@
 #include "app/Banner.h"
 
 #include "BuildConfig.h"
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 
 namespace {
 const char* const separator = "------------------------------------------------------------";

@@ -9,7 +9,7 @@
 
 #include "app/Banner.h"
 #include "app/CommandLine.h"
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "app/Prompts.h"
 #include "app/ResultFile.h"
 #include "app/RunSettings.h"

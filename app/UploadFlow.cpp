@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "app/Prompts.h"
 #include "results/BCException.h"
 

@@ -4,7 +4,7 @@
 #include <iomanip>
 #include <sstream>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "core/CountCalibration.h"
 #include "core/DisturbanceWatch.h"
 #include "core/GfxTest.h"

@@ -2,7 +2,7 @@
 
 #include "client/BenchmarkClient.h"
 #include "core/GraphicsCardDescription.h"
-#include "sysinfo/VideoControllerInfo.h"
+#include "base/VideoControllerInfo.h"
 #include "results/BCObject.h"
 
 GfxTest::GfxTest(BenchmarkClient& client, const std::string& statusPrefix, OutputPair& output,

@@ -5,13 +5,13 @@
 #include <ostream>
 #include <string>
 
-#include "app/OutputPair.h"
-#include "app/Units.h"
+#include "base/OutputPair.h"
+#include "base/Units.h"
 #include "results/BCGraphicsCardObj.h"
 #include "results/BCLibraryVersionObj.h"
 #include "results/BCObject.h"
 #include "results/BCObjectCollection.h"
-#include "sysinfo/VideoControllerInfo.h"
+#include "base/VideoControllerInfo.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "results/BCObject.h"
 
 void reportTransfer(OutputPair& output, BCObject& record, const char* testName,

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "core/ComPtr.h"
+#include "base/ComPtr.h"
 
 // The bitmaps and textures the timed operations make before their clock starts. Each creator
 // throws its operation's message (std::string) after releasing what it made.

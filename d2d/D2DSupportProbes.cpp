@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/ComPtr.h"
+#include "base/ComPtr.h"
 #include "d2d/D2DResources.h"
 #include "d2d/TextureMapping.h"
 

@@ -2,11 +2,11 @@
 
 #include <sstream>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "core/GfxSysNotAvailableException.h"
 #include "hresult/HResultNames.h"
 #include "sysinfo/DrawingAdapterWin.h"
-#include "sysinfo/VideoControllerInfo.h"
+#include "base/VideoControllerInfo.h"
 
 namespace {
 

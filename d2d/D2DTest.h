@@ -11,7 +11,7 @@
 #include <string>
 
 #include "core/GfxTest.h"
-#include "core/ComPtr.h"
+#include "base/ComPtr.h"
 #include "d2d/D2DDisturbanceWatch.h"
 #include "d2d/D2DLibraries.h"
 #include "d2d/FullScreenSwapChain.h"

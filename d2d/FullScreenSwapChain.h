@@ -2,7 +2,7 @@
 
 #include <dxgi.h>
 
-#include "core/ComPtr.h"
+#include "base/ComPtr.h"
 
 // The exclusive full-screen swap chain: it leaves full-screen mode before it is released, as
 // DXGI requires, so the display mode is given back on every path out of the test.

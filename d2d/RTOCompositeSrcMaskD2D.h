@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "core/RTOKorvid.h"
-#include "core/ComPtr.h"
+#include "base/ComPtr.h"
 
 // Random test: paints the translucent source bitmap through the mask bitmap into a random
 // square.

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "core/RTOKorvid.h"
-#include "core/ComPtr.h"
+#include "base/ComPtr.h"
 
 // Random test: a solid square in a random colour (a third draw after the position).
 class RTOFillRectD2D : public RTOKorvid {

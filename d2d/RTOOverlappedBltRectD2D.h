@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "core/RTOKorvid.h"
-#include "core/ComPtr.h"
+#include "base/ComPtr.h"
 
 // Random test: copies a random square of the screen to a nearby place that overlaps it.
 class RTOOverlappedBltRectD2D : public RTOKorvid {

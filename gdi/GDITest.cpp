@@ -3,11 +3,11 @@
 #include <memory>
 #include <ostream>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "core/RandomGenerator.h"
 #include "results/BCObject.h"
 #include "sysinfo/DrawingAdapterWin.h"
-#include "sysinfo/VideoControllerInfo.h"
+#include "base/VideoControllerInfo.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "sysinfo/DrawingAdapter.h"
-#include "sysinfo/VideoControllerInfo.h"
+#include "base/VideoControllerInfo.h"
 
 // One Win32_VideoController as the management service lists it.
 struct VideoControllerListing {

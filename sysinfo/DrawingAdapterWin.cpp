@@ -6,7 +6,7 @@
 
 #include <cwchar>
 
-#include "core/ComPtr.h"
+#include "base/ComPtr.h"
 #include "sysinfo/AnsiText.h"
 
 DrawingAdapter drawingAdapterOfDevice(IUnknown* device)

@@ -3,8 +3,8 @@
 #include <ostream>
 #include <string>
 
-#include "app/OutputPair.h"
-#include "app/Units.h"
+#include "base/OutputPair.h"
+#include "base/Units.h"
 #include "results/BCCPUObj.h"
 #include "results/BCLibraryVersionObj.h"
 #include "results/BCMotherboardObj.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "sysinfo/CardThatDrew.h"
-#include "sysinfo/VideoControllerInfo.h"
+#include "base/VideoControllerInfo.h"
 
 class CpuidReader;
 class WMIQueryRunner;

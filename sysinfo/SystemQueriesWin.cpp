@@ -4,7 +4,7 @@
 #include "sysinfo/DrawingAdapter.h"
 #include "sysinfo/DriverKeyMemoryRegistryWin.h"
 #include "sysinfo/SystemQueries.h"
-#include "sysinfo/VideoControllerInfo.h"
+#include "base/VideoControllerInfo.h"
 #include "sysinfo/WMIQueryRunnerWin.h"
 
 std::string queryOperatingSystem()

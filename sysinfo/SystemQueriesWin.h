@@ -2,7 +2,7 @@
 
 // The machine-description queries on this machine's management service and processor.
 // Windows only. Optional values are pointers (null: not read); failures throw text.
-// The video-controller query is in sysinfo/VideoControllerInfo.h.
+// The video-controller query is in base/VideoControllerInfo.h.
 
 #include <cstdint>
 #include <string>

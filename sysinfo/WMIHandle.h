@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "core/ComPtr.h"
+#include "base/ComPtr.h"
 #include "sysinfo/WMIValues.h"
 
 class WMIHandle {

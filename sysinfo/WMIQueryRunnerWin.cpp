@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ComPtr.h"
+#include "base/ComPtr.h"
 #include "sysinfo/AnsiText.h"
 #include "sysinfo/WMIValues.h"
 #include "sysinfo/WMIHandle.h"

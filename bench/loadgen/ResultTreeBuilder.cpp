@@ -3,12 +3,12 @@
 #include <ostream>
 #include <string>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "client/BenchmarkClient.h"
 #include "bench/loadgen/SyntheticGfxTest.h"
 #include "sysinfo/SystemDescription.h"
 #include "sysinfo/SystemDescriptionReport.h"
-#include "sysinfo/VideoControllerInfo.h"
+#include "base/VideoControllerInfo.h"
 
 namespace {
 

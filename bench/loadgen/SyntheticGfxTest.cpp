@@ -3,7 +3,7 @@
 #include "BuildConfig.h"
 
 #include "core/TransferReport.h"
-#include "sysinfo/VideoControllerInfo.h"
+#include "base/VideoControllerInfo.h"
 
 namespace {
 

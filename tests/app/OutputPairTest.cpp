@@ -1,4 +1,4 @@
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 
 #include <gtest/gtest.h>
 

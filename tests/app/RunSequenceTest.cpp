@@ -12,7 +12,7 @@
 #include "CapturedStdout.h"
 #include "ScriptedPrompts.h"
 #include "TempDirectory.h"
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "client/BenchmarkClient.h"
 #include "client/DebugLevel.h"
 #include "client/TestServer.h"

@@ -1,6 +1,6 @@
-#include "app/Units.h"
+#include "base/Units.h"
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "CapturedStdout.h"
 #include "FakeSubmitter.h"
 #include "ScriptedPrompts.h"
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "CapturedStdout.h"
 #include "ScriptedPrompts.h"
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "client/BenchmarkClient.h"
 #include "client/TestServer.h"
 #include "results/BCCPUObj.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "FakeGfxTest.h"
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 
 namespace {
 

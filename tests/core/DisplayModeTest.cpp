@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 
 namespace {
 

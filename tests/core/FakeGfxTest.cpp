@@ -1,6 +1,6 @@
 #include "FakeGfxTest.h"
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 
 #include "results/BCField.h"
 

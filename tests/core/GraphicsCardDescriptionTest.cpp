@@ -1,8 +1,8 @@
 #include "core/GraphicsCardDescription.h"
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "results/BCObject.h"
-#include "sysinfo/VideoControllerInfo.h"
+#include "base/VideoControllerInfo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "core/TransferReport.h"
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "results/BCObject.h"
 
 #include <gtest/gtest.h>

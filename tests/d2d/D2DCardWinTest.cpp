@@ -6,7 +6,7 @@
 #include <memory>
 #include <sstream>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "client/BenchmarkClient.h"
 #include "d2d/D2DTest.h"
 #include "results/BCField.h"

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "client/BenchmarkClient.h"
 #include "core/GfxSysNotAvailableException.h"
 #include "d2d/D2DTest.h"

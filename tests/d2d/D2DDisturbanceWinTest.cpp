@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "client/BenchmarkClient.h"
 #include "core/DisturbanceWatch.h"
 #include "d2d/D2DTest.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/ComPtr.h"
+#include "base/ComPtr.h"
 #include "d2d/TextureMapping.h"
 
 // What the swap chain's buffer holds, read through a staging texture: one 32-bit word per

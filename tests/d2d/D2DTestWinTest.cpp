@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "client/BenchmarkClient.h"
 #include "core/RandomGenerator.h"
 #include "core/RandomShadow.h"

@@ -5,7 +5,7 @@
 
 #include <sstream>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "client/BenchmarkClient.h"
 #include "core/DisturbanceWatch.h"
 #include "gdi/GDITest.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "client/BenchmarkClient.h"
 #include "gdi/GDITest.h"
 

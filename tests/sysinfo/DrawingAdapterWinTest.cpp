@@ -6,7 +6,7 @@
 #include "sysinfo/DrawingAdapterWin.h"
 #include "sysinfo/DriverKeyMemoryRegistryWin.h"
 #include "sysinfo/SystemQueries.h"
-#include "sysinfo/VideoControllerInfo.h"
+#include "base/VideoControllerInfo.h"
 #include "sysinfo/WMIQueryRunnerWin.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "results/BCCPUObj.h"
 #include "results/BCLibraryVersionObj.h"
 #include "results/BCMotherboardObj.h"

@@ -6,15 +6,15 @@
 #include <regex>
 #include <sstream>
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 #include "results/BCObjectCollection.h"
 #include "sysinfo/CpuidReader.h"
 #include "sysinfo/L1CacheSize.h"
 #include "sysinfo/SystemDescription.h"
 #include "sysinfo/SystemDescriptionReport.h"
 #include "sysinfo/SystemQueriesWin.h"
-#include "sysinfo/VideoControllerInfo.h"
-#include "core/ComPtr.h"
+#include "base/VideoControllerInfo.h"
+#include "base/ComPtr.h"
 #include "sysinfo/WMIHandle.h"
 #include "sysinfo/WMIValues.h"
 #include "sysinfo/WMIQueryRunnerWin.h"

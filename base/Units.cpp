@@ -1,6 +1,6 @@
-#include "app/Units.h"
+#include "base/Units.h"
 
-#include "app/OutputPair.h"
+#include "base/OutputPair.h"
 
 void printSize(OutputPair& output, uint64_t bytes)
 {
