@@ -1,5 +1,6 @@
 #include "server/import/TranscriptParser.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cmath>
@@ -34,6 +35,26 @@ const std::map<std::string, std::string> kSizedGroups = {
 };
 const std::string kSizedHeader = "Size\t\t    Time (s)\t       Ops/s\t    MPixel/s";
 const std::string kRandomHeader = "Time (s)\t       Ops/s\t    MPixel/s";
+
+// What korvid.exe requires before it uploads: every test group ran. Each group, the lines only
+// it prints (its results, or its title when it has a table) and the option that leaves it out.
+struct TestGroup {
+    std::string name;
+    std::vector<std::string> lines;
+    std::string option;
+};
+const std::vector<TestGroup> kTestGroups = {
+    {"the copy to/from VRAM tests", {"WritePixelArray: ", "ReadPixelArray: "}, "-nm"},
+    {"the fill rect tests", {"FillRect:"}, "-nf"},
+    {"the blit rect tests", {"BltBitMap:", "OverlappedBltBitMap:"}, "-nb"},
+    {"the compositing tests", {"Composite:", "CompositeSrcMask:"}, "-nc"},
+    {"the random tests", {"Random:"}, "-nr"},
+};
+// The submission status korvid.exe prints instead of uploading.
+const std::vector<std::string> kNotSubmitted = {
+    "Did not perform the full set of tests, so the result cannot be submitted to the results server",
+    "Some tests failed, so the result cannot be submitted to the results server",
+};
 
 const std::map<std::string, std::string> kNotes = {
     {"NOTE: Compositing (or alpha blending) used premultiplied alpha mode.", "CompositePremultAlpha"},
@@ -274,6 +295,10 @@ void readSystemInformation(Reader& in, RecordTree& tree)
     if (by == std::string::npos)
         in.fail("the motherboard line has no \", manufactured by: \"");
     const std::string boardName = valueText(in, board.substr(0, by), "the motherboard's name");
+    // korvid.exe sends a manufacturer whenever Windows named one, blanks included, and the
+    // upload stores blanks as an empty Manufacturer: whether the field is there is decided on
+    // the text as printed.
+    const bool hasManufacturer = by + 19 < board.size();
     const std::string manufacturer = valueText(in, board.substr(by + 19), "the motherboard's manufacturer");
 
     const std::string cpu = in.expect("CPU: ", "the processor");
@@ -283,7 +308,9 @@ void readSystemInformation(Reader& in, RecordTree& tree)
         in.fail("the processor line has no \" @ \" before the clock speed");
     const std::string clock = hertz(in, cpu.substr(at + 3));
     const std::string nameAndVersion = cpu.substr(0, at);
-    const std::size_t comma = nameAndVersion.rfind(", ");
+    // The name is the processor's brand text, which holds no ", "; the version text may
+    // ("Model 23, Stepping 10" on older Windows), so the name ends at the first one.
+    const std::size_t comma = nameAndVersion.find(", ");
     const std::string cpuName =
         valueText(in, comma == std::string::npos ? nameAndVersion : nameAndVersion.substr(0, comma),
                   "the processor's name");
@@ -306,7 +333,7 @@ void readSystemInformation(Reader& in, RecordTree& tree)
                                                  osVersion);
     const int32_t processor = place(tree, cpuLine, {RecordTypes::kProcessor, {{"Name", cpuName}}, {}, {}});
     RecordDocument boardRecord{RecordTypes::kMotherboard, {{"Name", boardName}}, {}, {}};
-    if (!manufacturer.empty())
+    if (hasManufacturer)
         boardRecord.fields.push_back({"Manufacturer", manufacturer});
     const int32_t motherboard = place(tree, boardLine, std::move(boardRecord));
     RecordDocument& root = tree.root;
@@ -393,14 +420,46 @@ bool readTransfer(const Reader& in, const std::string& line, RecordDocument& roo
     return false;
 }
 
+// Refuses a run that left out a test group, naming each group and the lines it lacks.
+void requireEveryGroup(const Reader& in, const std::vector<std::string>& seen)
+{
+    std::string missing;
+    for (const TestGroup& group : kTestGroups) {
+        std::string lacks;
+        for (const std::string& line : group.lines) {
+            if (std::find(seen.begin(), seen.end(), line) == seen.end())
+                lacks += (lacks.empty() ? "\"" : ", \"") + line + "\"";
+        }
+        if (!lacks.empty())
+            missing += (missing.empty() ? "" : "; ") + group.name + " (no " + lacks + "; left out by " +
+                       group.option + ")";
+    }
+    if (!missing.empty())
+        in.fail("the run did not perform the full set of tests, which korvid.exe requires before it uploads, "
+                "and it is not imported either: missing " + missing);
+}
+
+// The lines after the tests: the upload's outcome, or why korvid.exe did not upload.
+void readSubmissionStatus(Reader& in)
+{
+    while (!in.atEnd()) {
+        const std::string& line = in.take();
+        if (std::find(kNotSubmitted.begin(), kNotSubmitted.end(), line) != kNotSubmitted.end())
+            in.fail("the run says \"" + line + "\": korvid.exe did not upload it, and it is not imported either");
+    }
+}
+
 int readTests(Reader& in, RecordDocument& root)
 {
     int measurements = 0;
     std::string group;  // field prefix of the sized group being read, "Random" or empty
+    std::vector<std::string> seen;  // the lines of kTestGroups met
     while (!in.atEnd()) {
         const std::string& line = in.take();
-        if (line == kSeparator)
+        if (line == kSeparator) {
+            requireEveryGroup(in, seen);
             return measurements;
+        }
         if (line.empty()) {
             group.clear();
             continue;
@@ -416,6 +475,7 @@ int readTests(Reader& in, RecordDocument& root)
             continue;
         }
         if (readTransfer(in, line, root)) {
+            seen.push_back(line.substr(0, line.find(' ') + 1));
             ++measurements;
             group.clear();
             continue;
@@ -423,6 +483,7 @@ int readTests(Reader& in, RecordDocument& root)
         {
             const auto sized = kSizedGroups.find(line);
             if (sized != kSizedGroups.end() || line == "Random:") {
+                seen.push_back(line);
                 group = sized != kSizedGroups.end() ? sized->second : "Random";
                 const std::string& header = group == "Random" ? kRandomHeader : kSizedHeader;
                 if (in.atEnd() || in.take() != header)
@@ -468,7 +529,9 @@ TranscriptError::TranscriptError(int line, const std::string& reason)
 
 ParsedTranscript parseTranscript(const std::string& text)
 {
-    Reader in(toUtf8(text));
+    // An editor that saves the file again may put UTF-8's byte-order mark before it.
+    static const std::string byteOrderMark = "\xEF\xBB\xBF";
+    Reader in(toUtf8(startsWith(text, byteOrderMark) ? text.substr(byteOrderMark.size()) : text));
     if (in.atEnd())
         throw TranscriptError(0, "the file is empty");
     // A console never shows one; in a stored text it would cut the value short.
@@ -488,6 +551,8 @@ ParsedTranscript parseTranscript(const std::string& text)
     parsed.measurementCount = readTests(in, root);
     if (parsed.measurementCount == 0)
         throw TranscriptError(in.lineNumber(), "the run measured nothing");
-    checkRecord(in.lineNumber(), root);
+    const int separatorLine = in.lineNumber();
+    readSubmissionStatus(in);
+    checkRecord(separatorLine, root);
     return parsed;
 }

@@ -26,8 +26,9 @@ struct ParsedTranscript {
 // Reads a saved result file (what the console printed during the run, CRLF or LF line ends,
 // in the machine's code page) back into the records the run had built, as plain documents. The file keeps
 // rates with three decimals and sizes in rounded units, so the tree holds what the file
-// shows; the system library versions are never in it. A run that reports a failed test is
-// refused, as korvid.exe refuses to upload it; so are a NUL byte and records that an upload
+// shows; the system library versions are never in it. A run korvid.exe would not upload (a
+// failed test, a test group left out, a status saying it cannot be submitted) is refused; so
+// are a NUL byte and records that an upload
 // could not store (RecordRules: texts over the value bound, a card or driver whose lookup
 // would not fit a request line), each naming its line. Texts become what fieldValue makes of
 // them, as in an upload.

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "server/import/TranscriptParser.h"
+#include "server/protocol/DocumentParser.h"
 
 namespace {
 
@@ -44,6 +45,24 @@ std::string replaceLine(const std::string& text, const std::string& line, const 
     const std::size_t at = text.find(line);
     EXPECT_NE(at, std::string::npos) << line;
     return text.substr(0, at) + with + text.substr(at + line.size());
+}
+
+// The text without what lies from the start of from to the start of the next to after it.
+std::string cut(const std::string& text, const std::string& from, const std::string& to)
+{
+    const std::size_t start = text.find(from);
+    const std::size_t end = text.find(to, start + 1);
+    EXPECT_NE(start, std::string::npos) << from;
+    EXPECT_NE(end, std::string::npos) << to;
+    return text.substr(0, start) + text.substr(end);
+}
+
+// The submission status line replaced by another, as korvid.exe prints one instead of uploading.
+std::string withStatus(const std::string& text, const std::string& status)
+{
+    const std::size_t at = text.find("Result URL: ");
+    EXPECT_NE(at, std::string::npos);
+    return text.substr(0, at) + status + text.substr(text.find_first_of("\r\n", at));
 }
 
 int errorLine(const std::string& text, std::string* reason = nullptr)
@@ -247,4 +266,136 @@ TEST(TranscriptParser, RefusesWhatAnUploadCouldNotStoreNamingTheLine)
     EXPECT_EQ("", blank.cardName);
     const std::string longName(4096, 'N');
     EXPECT_EQ(longName, parseTranscript(replaceLine(good, card, "Board name: " + longName)).cardName);
+}
+
+// korvid.exe uploads only a run of all five test groups without a failed test; an import
+// takes no other. The file then ends its tests at line 70 (GDI) or 73 (Direct2D), less the
+// lines left out.
+TEST(TranscriptParser, RefusesARunKorvidDoesNotUploadNamingWhatIsMissing)
+{
+    const std::string gdi = readFile("gdi-run.kvdresult"), d2d = readFile("d2d-run.kvdresult");
+    const std::string notFull =
+        "Did not perform the full set of tests, so the result cannot be submitted to the results server";
+    const std::string failed = "Some tests failed, so the result cannot be submitted to the results server";
+    const std::string refused = "the run did not perform the full set of tests, which korvid.exe requires before "
+                                "it uploads, and it is not imported either: missing ";
+    const std::string vram = "the copy to/from VRAM tests (no \"WritePixelArray: \", \"ReadPixelArray: \"; left out by -nm)";
+    const std::string compositing =
+        "the compositing tests (no \"Composite:\", \"CompositeSrcMask:\"; left out by -nc)";
+    struct Case {
+        const char* what;
+        std::string text;
+        int line;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {"-nc, Direct2D (17 lines)", withStatus(cut(d2d, "Composite:", "Random:"), notFull), 56, refused + compositing},
+        {"-nm, Direct2D (3 lines)", withStatus(cut(d2d, "WritePixelArray", "FillRect:"), notFull), 70, refused + vram},
+        {"-nf, GDI (7 lines)", withStatus(cut(gdi, "FillRect:", "BltBitMap:"), notFull), 63,
+         refused + "the fill rect tests (no \"FillRect:\"; left out by -nf)"},
+        {"-nb, GDI (14 lines)", withStatus(cut(gdi, "BltBitMap:", "Composite:"), notFull), 56,
+         refused + "the blit rect tests (no \"BltBitMap:\", \"OverlappedBltBitMap:\"; left out by -nb)"},
+        {"-nr, GDI (4 lines)", withStatus(cut(gdi, "Random:", "------"), notFull), 66,
+         refused + "the random tests (no \"Random:\"; left out by -nr)"},
+        {"-nm -nc, GDI (3 + 14 lines)",
+         withStatus(cut(cut(gdi, "WritePixelArray", "FillRect:"), "Composite:", "Random:"), notFull), 53,
+         refused + vram + "; " + compositing},
+        {"one table of a group taken out (7 lines)", cut(gdi, "OverlappedBltBitMap:", "Composite:"), 63,
+         refused + "the blit rect tests (no \"OverlappedBltBitMap:\"; left out by -nb)"},
+        {"every group, but korvid.exe says it did not upload", withStatus(gdi, notFull), 71,
+         "the run says \"" + notFull + "\": korvid.exe did not upload it, and it is not imported either"},
+        {"every group, a failure the file does not show", withStatus(d2d, failed), 74,
+         "the run says \"" + failed + "\": korvid.exe did not upload it, and it is not imported either"},
+    };
+    for (const Case& c : cases) {
+        std::string reason;
+        EXPECT_EQ(errorLine(c.text, &reason), c.line) << c.what;
+        EXPECT_EQ(reason, c.reason) << c.what;
+    }
+    // What follows the tests when korvid.exe tried to upload, or was told not to, is taken.
+    EXPECT_NO_THROW(parseTranscript(withStatus(gdi, "Uploading results failed with exception (7): no server")));
+    EXPECT_NO_THROW(parseTranscript(withStatus(d2d, "")));
+}
+
+// "CPU: " name ", " version " @ " clock: an Intel name ends in its own " @ ", an older Windows
+// writes the version with a ", ", a newer one may write none.
+TEST(TranscriptParser, SplitsTheProcessorNameFromItsVersionAsTheLineWasWritten)
+{
+    const std::string gdi = readFile("gdi-run.kvdresult");
+    struct Case {
+        std::string line, name, version, clock;
+    };
+    const std::vector<Case> cases = {
+        {"CPU: Intel(R) Core(TM)2 Duo CPU     E8400  @ 3.00GHz, Model 23, Stepping 10 @ 3 GHz",
+         "Intel(R) Core(TM)2 Duo CPU     E8400  @ 3.00GHz", "Model 23, Stepping 10", "3000000000"},
+        {"CPU: AMD Athlon(tm) 64 X2 Dual Core Processor 4200+, x86 Family 15 Model 43 Stepping 1 @ 2.2 GHz",
+         "AMD Athlon(tm) 64 X2 Dual Core Processor 4200+", "x86 Family 15 Model 43 Stepping 1", "2200000000"},
+        {"CPU: Intel(R) Xeon(R) CPU E5-2670 0 @ 2.60GHz,  @ 2.6 GHz", "Intel(R) Xeon(R) CPU E5-2670 0 @ 2.60GHz", "",
+         "2600000000"},
+        {"CPU: AMD EPYC, Model 49 Stepping 0 @ 2.245 GHz", "AMD EPYC", "Model 49 Stepping 0", "2245000000"},
+    };
+    for (const Case& c : cases) {
+        const RecordTree tree =
+            parseTranscript(replaceLine(gdi, "CPU: AMD EPYC, Model 49 Stepping 0 @ 2.245 GHz", c.line)).tree;
+        const auto fields = fieldsOf(tree.root);
+        EXPECT_EQ(fieldsOf(*subObject(tree, tree.root, "Processor")).at("Name"), c.name) << c.line;
+        EXPECT_EQ(fields.at("ProcessorVersion"), c.version) << c.line;
+        EXPECT_EQ(fields.at("ProcessorClockSpeed"), c.clock) << c.line;
+    }
+}
+
+// The motherboard record is the one the upload stores for what korvid.exe sends: the
+// Manufacturer whenever Windows named one, blanks included.
+TEST(TranscriptParser, GivesTheMotherboardRecordTheUploadStores)
+{
+    const std::string gdi = readFile("gdi-run.kvdresult");
+    struct Case {
+        std::string manufacturer;  // as Windows named it
+        std::string sent;          // the record korvid.exe uploads
+    };
+    const std::vector<Case> cases = {
+        {"   ", "<Name>Wine</Name>\n\t<Manufacturer>   </Manufacturer>"},
+        {"\t", "<Name>Wine</Name>\n\t<Manufacturer>\t</Manufacturer>"},
+        {"", "<Name>Wine</Name>"},
+        {"The Wine Project", "<Name>Wine</Name>\n\t<Manufacturer>The Wine Project</Manufacturer>"},
+    };
+    for (const Case& c : cases) {
+        const RecordTree tree = parseTranscript(replaceLine(gdi, "manufactured by: The Wine Project",
+                                                            "manufactured by: " + c.manufacturer))
+                                    .tree;
+        const RecordDocument uploaded = parseRecordDocument(
+            "<BenchmarkMotherboard>\n\t" + c.sent + "\n</BenchmarkMotherboard>", "BenchmarkMotherboard");
+        const RecordDocument* imported = subObject(tree, tree.root, "Motherboard");
+        ASSERT_TRUE(imported);
+        ASSERT_EQ(imported->fields.size(), uploaded.fields.size()) << "[" << c.manufacturer << "]";
+        for (std::size_t i = 0; i < uploaded.fields.size(); ++i) {
+            EXPECT_EQ(imported->fields[i].name, uploaded.fields[i].name);
+            EXPECT_EQ(imported->fields[i].value, uploaded.fields[i].value);
+        }
+    }
+}
+
+// An editor that saves the file again in UTF-8 may put a byte-order mark before it.
+TEST(TranscriptParser, ReadsAFileSavedAgainWithAByteOrderMark)
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string gdi = readFile("gdi-run.kvdresult"), d2d = readFile("d2d-run.kvdresult");
+    const std::string card = "Board name: NVIDIA GeForce GTX 470";
+    struct Case {
+        std::string text;
+        std::string cardName;
+    };
+    const std::vector<Case> cases = {
+        {gdi, "NVIDIA GeForce GTX 470"},
+        {d2d, "NVIDIA GeForce GTX 470"},
+        // The Windows-1252 ® the program printed, as the editor converted it.
+        {replaceLine(gdi, card, "Board name: Radeon\xC2\xAE X"), "Radeon\xC2\xAE X"},
+    };
+    for (const Case& c : cases) {
+        const ParsedTranscript plain = parseTranscript(c.text);
+        const ParsedTranscript marked = parseTranscript(bom + c.text);
+        EXPECT_EQ(marked.cardName, c.cardName);
+        EXPECT_EQ(fieldsOf(marked.tree.root), fieldsOf(plain.tree.root));
+        EXPECT_EQ(marked.measurementCount, plain.measurementCount);
+    }
 }
