@@ -134,14 +134,14 @@ class UploadLimitTest(HardeningTestCase):
         # Each result keeps a keyed hash of its sender, never the address: one per source.
         rows = self.server.rows("SELECT source_hash, COUNT(*) FROM results WHERE imported = 0 "
                                 "GROUP BY source_hash ORDER BY COUNT(*) DESC")
-        self.assertEqual([count for _, count in rows], [3, 3, 2])
+        self.assertEqual([int(count) for _, count in rows], [3, 3, 2])
         hashes = [source for source, _ in rows]
         for source in hashes:
             self.assertRegex(source, r"^[0-9a-f]{32}$")
         self.assertEqual(len(set(hashes)), 3)
         for address in ("127.0.0.1", "203.0.113.7", "198.51.100.8"):
-            self.assertEqual(self.server.rows("SELECT COUNT(*) FROM results WHERE source_hash LIKE '%%%s%%'"
-                                              % address)[0][0], 0)
+            self.assertEqual(int(self.server.rows("SELECT COUNT(*) FROM results WHERE source_hash LIKE '%%%s%%'"
+                                                  % address)[0][0]), 0)
 
 
 UploadLimitTestOnPostgreSQL = on_postgresql(UploadLimitTest)
