@@ -5,18 +5,12 @@
 #include <vector>
 
 #include "server/protocol/TextEncodingCodePages.h"
+#include "server/store/RecordRows.h"
 #include "server/store/SqlDialect.h"
 
 namespace {
 
-// IDs written into a statement: they are numbers, never text of a request.
-std::string idList(const std::set<int32_t>& ids)
-{
-    std::string list;
-    for (int32_t id : ids)
-        list += (list.empty() ? "" : ",") + std::to_string(id);
-    return list;
-}
+using recordRows::idList;
 
 std::set<int32_t> idsOf(soci::session& session, const std::string& sql)
 {

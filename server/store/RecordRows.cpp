@@ -7,9 +7,6 @@
 
 namespace recordRows {
 
-namespace {
-
-// IDs written into a statement: they are numbers, never text of a request.
 std::string idList(const std::set<int32_t>& ids)
 {
     std::string list;
@@ -17,6 +14,8 @@ std::string idList(const std::set<int32_t>& ids)
         list += (list.empty() ? "" : ",") + std::to_string(id);
     return list;
 }
+
+namespace {
 
 // The types of the stored records among ids, in one statement, so that a result naming a dozen records costs one round trip, not a dozen.
 std::map<int32_t, std::string> storedTypes(soci::session& session, const std::set<int32_t>& ids)

@@ -15,6 +15,9 @@
 // references, written and read in one statement each whatever their number.
 namespace recordRows {
 
+// IDs written into a statement ("3,5,8"): they are numbers, never text of a request.
+std::string idList(const std::set<int32_t>& ids);
+
 // ProtocolError (400) when a reference or member of record names no stored record of the type
 // its role requires.
 void checkTargets(soci::session& session, const RecordDocument& record);
